@@ -1,0 +1,19 @@
+# Warnings, sanitizers and Windows link settings for every target of the project.
+set(CMAKE_CXX_STANDARD 17)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+  # Nothing but system DLLs beside the executables.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+else()
+  option(QY_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+  if(QY_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()

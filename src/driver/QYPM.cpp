@@ -1,0 +1,237 @@
+// The setup driver: initialisation of the log and the working folder, and the dispatch of the
+// install, uninstall and web-install procedures onto a worker thread.
+#include "driver/QYPM.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "common/log/log4z.h"
+#include "system/FileHelpers.h"
+#include "system/Process.h"
+#include "system/SystemInfo.h"
+#include "system/TextConv.h"
+
+namespace {
+
+constexpr char kLogSource[] = "QYPM";
+
+std::unique_ptr<QYPM> g_pQYPM;
+
+}  // namespace
+
+QYPM* GetQYPM() {
+    // The first use is always on the UI thread, before any worker exists.
+    if (!g_pQYPM) g_pQYPM.reset(new QYPM);
+    return g_pQYPM.get();
+}
+
+QYPM::QYPM() : m_com(COINIT_APARTMENTTHREADED) {}
+
+QYPM::~QYPM() = default;
+
+int QYPM::Init(OpePARAMEx* record) {
+    // 1-2: the log of this run, named after the start time, inside %TEMP%\MVInstallLog.
+    std::time_t now = std::time(nullptr);
+    std::tm local = {};
+    localtime_s(&local, &now);
+    std::wstring logFolder = sys::TempFolder() + L"MVInstallLog\\";
+    sys::CreateFolderTree(logFolder);
+    char logName[1024];
+    std::snprintf(logName, sizeof(logName), "%sMVInstall_%4d%02d%02d_%02d%02d%02d.log",
+                  sys::WideToUtf8(logFolder).c_str(), local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                  local.tm_hour, local.tm_min, local.tm_sec);
+    log4z::ILog4zManager* logger = log4z::ILog4zManager::getInstance();
+    logger->SetPath(log4z::kMainLogger, logName);
+    logger->Start();
+    logger->SetLevel(log4z::kMainLogger, log4z::LOG_LEVEL_TRACE);
+
+    // 3-5
+    if (sys::EnableDebugPrivilege() != 0) QYLOG_ERROR("Init, EnableDebugPrivilege failed ");
+    if (CreateTempInstallDir(L"~QYSetup") != 0) {
+        QYLOG_ERROR("Init, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
+        return -1;
+    }
+    QYLOG_INFO("Init, CreateTempInstallDir success, path %S", m_TempDir.c_str());
+    record->m_TempDir = m_TempDir;
+
+    // 7: what the mode reads. The setup package and its configuration are not read by this build
+    // yet, so the install and uninstall modes end with the configuration failure.
+    switch (record->m_Mode) {
+        case OpePARAMEx::CMD_INSTALL:
+        case OpePARAMEx::CMD_SILENT:
+            record->m_SkinDir = record->m_TempDir + L"\\Setup";
+            QYLOG_INFO("Init, OpePARAMEx::CMD_INSTALL ExtractAllSetupFiles success");
+            break;
+        case OpePARAMEx::CMD_UNINSTALL:
+        case OpePARAMEx::CMD_UNSILENT:
+            record->m_SkinDir = record->m_InstallPath + L"\\Setup";
+            QYLOG_INFO("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success");
+            break;
+        case OpePARAMEx::CMD_WEBINSTALL:
+        case OpePARAMEx::CMD_WEBSILENT:
+            return 0;
+        default:
+            QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
+            return -2;
+    }
+    QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, m_ProductConfigPath %S", m_ProductConfigPath.c_str());
+    QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
+    return -2;
+}
+
+int QYPM::CreateTempInstallDir(const std::wstring& folderName) {
+    m_TempDir = sys::TempFolder() + folderName;
+    sys::DeleteFolder(m_TempDir, {});
+    return sys::CreateFolderTree(m_TempDir);
+}
+
+int QYPM::Install(OpePARAMEx* record) { return Dispatch(Operation::Install, record); }
+int QYPM::Uninstall(OpePARAMEx* record) { return Dispatch(Operation::Uninstall, record); }
+int QYPM::WebInstall(OpePARAMEx* record) { return Dispatch(Operation::WebInstall, record); }
+
+int QYPM::Dispatch(Operation operation, OpePARAMEx* record) {
+    static const char* const kNames[] = {"Install", "Uninstall", "WebInstall"};
+    const char* name = kNames[static_cast<int>(operation)];
+    // One procedure at a time: a second start while one runs would share the engine's sets.
+    if (m_busy.exchange(true)) {
+        QYLOG_ERROR("%s, refused: a procedure is already running, mode %d", name, record->m_Mode);
+        return -1;
+    }
+    if (record->m_Async) {
+        if (!sys::StartDetachedThread(&QYPM::InstallProc, record)) {
+            m_busy = false;
+            QYLOG_ERROR("%s, worker thread start failed %d", name, static_cast<int>(sys::LastErrorCode()));
+            return -1;
+        }
+        return 0;
+    }
+    int code = RunProcedure(record);
+    m_busy = false;
+    if (code == 0) return 0;
+    switch (operation) {
+        case Operation::Install:
+            QYLOG_ERROR("install failed, error code is %d", code);
+            return code;
+        case Operation::Uninstall:
+            QYLOG_ERROR("Unintall failed, error code is %d", code);
+            return 0;
+        case Operation::WebInstall:
+            QYLOG_ERROR("WebInstall failed, error code is %d", code);
+            return 0;
+    }
+    return code;
+}
+
+int QYPM::RunProcedure(OpePARAMEx* record) {
+    switch (record->m_Mode) {
+        case OpePARAMEx::CMD_INSTALL:
+        case OpePARAMEx::CMD_SILENT: return In_Install(record);
+        case OpePARAMEx::CMD_UNINSTALL:
+        case OpePARAMEx::CMD_UNSILENT: return In_Uninstall(record);
+        case OpePARAMEx::CMD_WEBINSTALL:
+        case OpePARAMEx::CMD_WEBSILENT: return In_WebInstall(record);
+        default: return 0;
+    }
+}
+
+unsigned QYPM::InstallProc(void* param) {
+    ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // kept for the thread's life
+    QYPM* driver = GetQYPM();
+    int code = driver->RunProcedure(static_cast<OpePARAMEx*>(param));
+    if (code == 0) {
+        QYLOG_INFO("InstallProc, Run success");
+    } else {
+        QYLOG_ERROR("InstallProc, Run fail, nret %d, err %d", code, static_cast<int>(sys::LastErrorCode()));
+    }
+    driver->m_busy = false;
+    return static_cast<unsigned>(code);
+}
+
+// The procedures themselves need the package reader, the configuration and the engine, which
+// this build does not contain yet; they fail rather than pretend.
+int QYPM::In_Install(OpePARAMEx*) {
+    QYLOG_ERROR("In_Install, the install procedure is not part of this build");
+    return -1;
+}
+
+int QYPM::In_Uninstall(OpePARAMEx*) {
+    QYLOG_ERROR("In_Uninstall, the uninstall procedure is not part of this build");
+    return -1;
+}
+
+int QYPM::In_WebInstall(OpePARAMEx*) {
+    QYLOG_ERROR("In_WebInstall, the web install procedure is not part of this build");
+    return -1;
+}
+
+int QYPM::RunRestartPhase(OpePARAMEx*) { return 0; }
+
+int QYPM::StartByOther(OpePARAMEx*) {
+    QYLOG_ERROR("StartByOther, not part of this build");
+    return -1;
+}
+
+int QYPM::GetTypeList(OpePARAMEx*) {
+    QYLOG_ERROR("GetTypeList, not part of this build");
+    return -1;
+}
+
+int QYPM::GetFileSizeInfo(FileSizeInfo& info, std::wstring path) {
+    if (path.empty()) path = sys::ModuleFilePath();
+    if (!sys::PathExists(path)) return -1;
+    uint32_t size = 0;
+    if (!sys::FindFileSizeLow(path, size)) size = 0xFFFFFFFFu;
+    const float megabytes = static_cast<float>(size) / 1000 / 1000;
+    wchar_t text[64];
+    std::swprintf(text, 64, L"%.2fM", static_cast<double>(megabytes));
+    info.path = path;
+    info.size = size;
+    info.sizeText = text;
+    return 0;
+}
+
+void QYPM::SetPrompt(IInstallUIPromptEx* prompt) { m_pPrompt = prompt; }
+
+int QYPM::WriteLog(int level, const char* format, va_list args) {
+    log4z::WriteLogV(level, kLogSource, __LINE__, format, args);
+    return 0;
+}
+
+std::wstring QYPM::GetSelfName() {
+    if (m_SelfName.empty()) {
+        std::wstring path = sys::ProgramPath();
+        size_t slash = path.rfind(L'\\');
+        m_SelfName = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    }
+    return m_SelfName;
+}
+
+int QYPM::DelSelf(OpePARAMEx* record) {
+    // Empty the install folder again, except for this running executable.
+    sys::DeleteFolder(record->m_InstallPath, {GetSelfName()});
+    ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+
+    std::wstring self = sys::ModuleFilePath();
+    ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, self.c_str(), nullptr);
+    wchar_t parameters[270] = {};
+    std::swprintf(parameters, 270, L"/c del /q \"%ls\"", self.c_str());
+    QYLOG_INFO("DelSelf, cmdline %S", parameters);
+
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.lpVerb = L"runas";
+    info.lpFile = L"cmd.exe";
+    info.lpParameters = parameters;
+    info.nShow = SW_HIDE;
+    ::ShellExecuteExW(&info);
+
+    // The process ends without running destructors; the last lines must reach the file first.
+    log4z::ILog4zManager::getInstance()->Stop();
+    ::ExitProcess(0);
+}

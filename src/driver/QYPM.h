@@ -1,0 +1,51 @@
+// The one object that owns a run: log and working folder, dispatch of the procedures.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "driver/IQYPM.h"
+#include "system/Win32Handles.h"
+
+class QYPM final : public IQYPM {
+public:
+    QYPM();
+    ~QYPM() override;
+
+    int Init(OpePARAMEx* record) override;
+    int Install(OpePARAMEx* record) override;
+    int RunRestartPhase(OpePARAMEx* record) override;
+    int StartByOther(OpePARAMEx* record) override;
+    int GetFileSizeInfo(FileSizeInfo& info, std::wstring path) override;
+    int GetTypeList(OpePARAMEx* record) override;
+    int Uninstall(OpePARAMEx* record) override;
+    int DelSelf(OpePARAMEx* record) override;
+    int WebInstall(OpePARAMEx* record) override;
+    void SetPrompt(IInstallUIPromptEx* prompt) override;
+    int WriteLog(int level, const char* format, va_list args) override;
+
+    std::wstring GetSelfName();
+    const std::wstring& TempDir() const { return m_TempDir; }
+
+    // The procedure that belongs to the record's mode, on the calling thread; 0 for other modes.
+    int RunProcedure(OpePARAMEx* record);
+
+private:
+    enum class Operation { Install, Uninstall, WebInstall };
+    int Dispatch(Operation operation, OpePARAMEx* record);
+    int CreateTempInstallDir(const std::wstring& folderName);
+    int In_Install(OpePARAMEx* record);
+    int In_Uninstall(OpePARAMEx* record);
+    int In_WebInstall(OpePARAMEx* record);
+    static unsigned InstallProc(void* param);
+
+    sys::ComScope m_com;
+    IInstallUIPromptEx* m_pPrompt = nullptr;
+    std::wstring m_TempDir;
+    std::wstring m_ProductConfigPath;
+    std::wstring m_SelfName;
+    std::atomic<bool> m_busy{false};  // a procedure is running
+};
+
+// The process-wide driver, created on first use.
+QYPM* GetQYPM();

@@ -1,0 +1,11 @@
+// Creates the window that belongs to the run's mode and runs its message loop.
+#pragma once
+
+#include "entry/OpePARAMEx.h"
+
+// 0 after the window's loop has ended; -1 for a mode outside 0-6; -2 when the mode has no window
+// or the window object was not made.
+int CreateModeWindow(OpePARAMEx* record);
+
+// The window class of a mode, or null when the mode has none.
+const char* ModeWindowClass(int mode);

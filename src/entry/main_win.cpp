@@ -1,0 +1,46 @@
+// Entry point of PackageManager.exe: command line, driver initialisation, the mode's window,
+// and the process exit code.
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "common/log/LogPrint.h"
+#include "common/log/log4z.h"
+#include "driver/QYPM.h"
+#include "entry/CommandLine.h"
+#include "entry/InstallPathQuery.h"
+#include "entry/ModeWindow.h"
+#include "system/Process.h"
+#include "ui/framework/PaintManagerUI.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    if (FAILED(::CoInitialize(nullptr))) return 0;
+    DuiLib::CPaintManagerUI::SetInstance(instance);
+
+    OpePARAMEx record;
+    std::wstring line = commandLine ? commandLine : L"";
+    if (ParseCommandLine(&line[0], record, &QueryInstallPath) < 0) {
+        ::MessageBoxW(nullptr, L"参数解析异常", L"错误", MB_OK);
+        return -1;
+    }
+
+    QYPM* driver = GetQYPM();
+    if (driver->Init(&record) != 0) {
+        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed err %d ", static_cast<int>(sys::LastErrorCode()));
+    }
+    LogPrint(log4z::LOG_LEVEL_INFO, "wWinmain, init success");
+
+    if (CreateModeWindow(&record) < 0) {
+        ::MessageBoxW(nullptr, L"构建窗口异常", L"错误", MB_OK);
+        return -2;
+    }
+    ::CoUninitialize();
+
+    std::wstring registered;
+    if ((record.m_Mode == OpePARAMEx::CMD_UNINSTALL || record.m_Mode == OpePARAMEx::CMD_UNSILENT) &&
+        !QueryInstallPath(registered)) {
+        driver->DelSelf(&record);
+    }
+    return 0;
+}

@@ -1,0 +1,88 @@
+// POSIX folder and file helpers, so the portable core and its tools run natively. Paths use the
+// Windows separator "\" throughout the program; here it is translated to "/". POSIX can always
+// unlink a file in use, so nothing is deferred to a restart.
+#include "system/FileHelpers.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "system/NativePath.h"
+
+namespace sys {
+
+bool PathExists(const std::wstring& path) {
+    struct stat st;
+    return ::lstat(NativePath(path).c_str(), &st) == 0;
+}
+
+int CreateFolderTree(const std::wstring& path) {
+    if (PathExists(path)) return 0;
+    std::string full = NativePath(path);
+    if (full.empty() || full.back() != '/') full += '/';
+    for (size_t pos = full.find('/'); pos != std::string::npos; pos = full.find('/', pos + 1)) {
+        if (pos == 0) continue;
+        std::string prefix = full.substr(0, pos);
+        struct stat st;
+        if (::stat(prefix.c_str(), &st) != 0 && ::mkdir(prefix.c_str(), 0755) != 0) return errno;
+    }
+    return 0;
+}
+
+int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& keep) {
+    if (folder.empty()) return 0;
+    std::string base = NativePath(folder);
+    if (base.back() != '/') base += '/';
+    if (DIR* dir = ::opendir(base.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            std::string path = base + name;
+            struct stat st;
+            if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                DeleteFolder(WidePath(path), {});
+                continue;
+            }
+            bool kept = false;
+            for (const auto& k : keep) kept = kept || NativePath(k) == name;
+            if (!kept) ::unlink(path.c_str());
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(base.substr(0, base.size() - 1).c_str());
+    return 0;
+}
+
+int RenameForDelete(const std::wstring& path) {
+    std::wstring suffix = L".delete";
+    for (int n = 1; PathExists(path + suffix); ++n) suffix += L".delete" + std::to_wstring(n);
+    return ::rename(NativePath(path).c_str(), NativePath(path + suffix).c_str()) == 0 ? 0 : -1;
+}
+
+int DeleteOrSchedule(const std::wstring& path) {
+    if (::unlink(NativePath(path).c_str()) == 0) return 0;
+    return RenameForDelete(path);
+}
+
+bool FindFileSizeLow(const std::wstring& path, uint32_t& size) {
+    struct stat st;
+    if (::stat(NativePath(path).c_str(), &st) != 0) return false;
+    size = static_cast<uint32_t>(st.st_size);
+    return true;
+}
+
+std::wstring TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::wstring path = WidePath(tmp && *tmp ? tmp : "/tmp");
+    if (path.back() != L'\\') path += L'\\';
+    return path;
+}
+
+UniqueFile OpenFile(const std::wstring& path, const char* mode) {
+    return UniqueFile(std::fopen(NativePath(path).c_str(), mode));
+}
+
+}  // namespace sys
