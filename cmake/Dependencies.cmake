@@ -42,6 +42,9 @@ if(WIN32)
   add_library(GTest::gtest STATIC IMPORTED)
   set_target_properties(GTest::gtest PROPERTIES IMPORTED_LOCATION ${_p}/lib/libgtest.a
     INTERFACE_INCLUDE_DIRECTORIES ${_p}/include)
+  add_library(GTest::gtest_main STATIC IMPORTED)
+  set_target_properties(GTest::gtest_main PROPERTIES IMPORTED_LOCATION ${_p}/lib/libgtest_main.a
+    INTERFACE_LINK_LIBRARIES GTest::gtest)
   add_library(GTest::gmock STATIC IMPORTED)
   set_target_properties(GTest::gmock PROPERTIES IMPORTED_LOCATION ${_p}/lib/libgmock.a
     INTERFACE_INCLUDE_DIRECTORIES ${_p}/include INTERFACE_LINK_LIBRARIES GTest::gtest)

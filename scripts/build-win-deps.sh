@@ -94,11 +94,12 @@ build_tinyxml() {
 
 build_nghttp2() {
   local src ver; src=$(fetch_source nghttp2); ver=$(basename "$src")
-  stamp_ok "$ver" && return
+  stamp_ok "$ver-r2" && return
   log "$TRIPLET: $ver"
   cmake_cross "$src" "$WORK/nghttp2" -DENABLE_LIB_ONLY=ON -DENABLE_STATIC_LIB=ON \
-    -DENABLE_SHARED_LIB=OFF -DENABLE_DOC=OFF -DENABLE_EXAMPLES=OFF -DENABLE_PYTHON_BINDINGS=OFF
-  stamp "$ver"
+    -DENABLE_SHARED_LIB=OFF -DENABLE_DOC=OFF -DENABLE_EXAMPLES=OFF \
+    -DHAVE_CLOCK_GETTIME=0  # with both clock_gettime (winpthreads) and GetTickCount64 found, 1.52 fails to link
+  stamp "$ver-r2"
 }
 
 build_curl() {

@@ -19,8 +19,8 @@ std::wstring ModuleFilePath() {
 }
 
 std::wstring ProgramPath() {
-    wchar_t* pgm = nullptr;
-    if (_get_wpgmptr(&pgm) == 0 && pgm && *pgm) return pgm;
+    const wchar_t* pgm = _wpgmptr;
+    if (pgm && *pgm) return pgm;
     return ModuleFilePath();
 }
 

@@ -205,7 +205,8 @@ size_t FormatLogText(char* buf, size_t size, const char* format, va_list args) {
             case 'c':
             case 'C':
                 if ((conv == 'c' && wide) || (conv == 'C' && !narrowForced)) {
-                    wchar_t ch[2] = {static_cast<wchar_t>(va_arg(ap, wint_t)), 0};
+                    // wint_t may be narrower than int and is promoted through "...".
+                    wchar_t ch[2] = {static_cast<wchar_t>(va_arg(ap, int)), 0};
                     AppendOne(out, directive + "s", sys::WideToUtf8(ch).c_str());
                 } else {
                     AppendOne(out, directive + "c", va_arg(ap, int));

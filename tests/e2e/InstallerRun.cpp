@@ -1,0 +1,109 @@
+#include "InstallerRun.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "WinTestSupport.h"
+#include "system/FileHelpers.h"
+
+namespace {
+
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(window, cls, 64);
+    if (owner == search->processId && std::wstring(cls) == L"#32770" && ::IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
+    wchar_t cls[64] = {};
+    ::GetClassNameW(child, cls, 64);
+    if (std::wstring(cls) == L"Static") {
+        wchar_t text[512] = {};
+        ::GetWindowTextW(child, text, 512);
+        if (text[0]) *reinterpret_cast<std::wstring*>(param) += text;
+    }
+    return TRUE;
+}
+
+// Reads and closes a message box of the process, if one is shown.
+bool DismissMessageBox(DWORD processId, std::vector<MessageBoxSeen>& boxes) {
+    DialogSearch search = {processId, nullptr};
+    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return false;
+    MessageBoxSeen box;
+    wchar_t title[256] = {};
+    ::GetWindowTextW(search.found, title, 256);
+    box.title = title;
+    ::EnumChildWindows(search.found, &CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
+    boxes.push_back(box);
+    ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
+}
+
+std::wstring FindLogOf(DWORD processId) {
+    wchar_t pid[16];
+    swprintf(pid, 16, L"_%06u_", static_cast<unsigned>(processId));
+    std::wstring root = sys::TempFolder() + L"MVInstallLog\\";
+    WIN32_FIND_DATAW folder;
+    sys::UniqueFindHandle folders(::FindFirstFileW((root + L"MVInstall_*.log").c_str(), &folder));
+    if (!folders) return L"";
+    do {
+        std::wstring dir = root + folder.cFileName + L"\\";
+        WIN32_FIND_DATAW file;
+        sys::UniqueFindHandle files(::FindFirstFileW((dir + L"*" + pid + L"000.log").c_str(), &file));
+        if (files) return dir + file.cFileName;
+    } while (::FindNextFileW(folders.get(), &folder));
+    return L"";
+}
+
+}  // namespace
+
+std::wstring InstallerPath() {
+    const char* path = std::getenv("QY_PACKAGE_MANAGER_EXE");
+    return path ? HostPathToWindows(path) : L"";
+}
+
+InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs) {
+    InstallerRun run;
+    std::wstring exe = InstallerPath();
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        return run;
+    }
+    sys::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    run.started = true;
+    run.processId = pi.dwProcessId;
+    int waited = 0;
+    while (::WaitForSingleObject(process.get(), 100) == WAIT_TIMEOUT) {
+        DismissMessageBox(pi.dwProcessId, run.boxes);
+        waited += 100;
+        if (waited > timeoutMs) {
+            run.timedOut = true;
+            ::TerminateProcess(process.get(), 99);
+            ::WaitForSingleObject(process.get(), 5000);
+            break;
+        }
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
+    run.exitCode = static_cast<long>(code);
+    run.logFile = FindLogOf(pi.dwProcessId);
+    if (!run.logFile.empty()) run.log = ReadTextFile(run.logFile);
+    return run;
+}

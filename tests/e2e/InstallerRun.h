@@ -1,0 +1,25 @@
+// Runs PackageManager.exe as a user would and observes what the user would see: message boxes
+// (read and dismissed with OK), the exit code, and the log file the run wrote.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct MessageBoxSeen {
+    std::wstring title;
+    std::wstring text;
+};
+
+struct InstallerRun {
+    bool started = false;
+    bool timedOut = false;
+    unsigned long processId = 0;
+    long exitCode = 0;
+    std::vector<MessageBoxSeen> boxes;
+    std::wstring logFile;  // empty when the run wrote no log
+    std::string log;
+};
+
+// The installer under test (QY_PACKAGE_MANAGER_EXE).
+std::wstring InstallerPath();
+InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs = 60000);

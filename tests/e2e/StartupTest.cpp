@@ -1,0 +1,113 @@
+// Start-up of the real installer: modes, message boxes, exit codes and the run's log.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "InstallerRun.h"
+#include "WinTestSupport.h"
+#include "system/FileHelpers.h"
+#include "system/TextConv.h"
+
+namespace {
+
+const std::wstring kParseError = L"参数解析异常";
+const std::wstring kWindowError = L"构建窗口异常";
+const std::wstring kErrorTitle = L"错误";
+
+void RegisterInstallFolder(const std::wstring& folder) {
+    sys::UniqueHKey key;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QuillyTarn", 0, nullptr, 0, KEY_WRITE, nullptr,
+                                key.receive(), nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(key.get(), L"InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                     static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(InstallerPath().empty()) << "QY_PACKAGE_MANAGER_EXE not set";
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\QuillyTarn");
+    }
+    void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\QuillyTarn"); }
+
+    static void ExpectParseFailure(const std::wstring& arguments) {
+        SCOPED_TRACE(sys::WideToUtf8(arguments));
+        InstallerRun run = RunInstaller(arguments);
+        ASSERT_TRUE(run.started);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, -1);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_EQ(run.boxes[0].title, kErrorTitle);
+        EXPECT_EQ(run.boxes[0].text, kParseError);
+        EXPECT_TRUE(run.logFile.empty()) << "a rejected command line starts no log";
+    }
+};
+
+}  // namespace
+
+TEST_F(StartupTest, NoArgumentsInstallsIntoTheDefaultFolder) {
+    InstallerRun run = RunInstaller(L"");
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.boxes.empty());
+    ASSERT_FALSE(run.logFile.empty());
+    // The run's first file opens with the writer thread's lines.
+    const std::string firstLine = run.log.substr(0, run.log.find("\r\n"));
+    EXPECT_NE(firstLine.find("LOG_ALARM -----------------  log4z thread started!"), std::string::npos) << firstLine;
+    EXPECT_NE(run.log.find("logger id=0 key=Main name=Main path="), std::string::npos);
+    const std::wstring work = sys::TempFolder() + L"~QYSetup";
+    EXPECT_NE(run.log.find("Init, CreateTempInstallDir success, path " + sys::WideToUtf8(work)), std::string::npos);
+    EXPECT_NE(run.log.find("wWinmain, init success"), std::string::npos);
+    char modeLine[128];
+    std::snprintf(modeLine, sizeof(modeLine), "GeneralWindow, ********************Current Process ID: %lu, CmdLine: 0 ",
+                  run.processId);
+    EXPECT_NE(run.log.find(modeLine), std::string::npos) << run.log;
+    EXPECT_TRUE(FileExists(work));
+    EXPECT_NE(run.logFile.find(L"PackageManager_Main_"), std::wstring::npos);
+}
+
+TEST_F(StartupTest, SilentNoRestartAndWebSilentRunTheirModes) {
+    InstallerRun silent = RunInstaller(L"/silent /norestart");
+    EXPECT_EQ(silent.exitCode, 0);
+    EXPECT_NE(silent.log.find("CmdLine: 3 "), std::string::npos);
+    EXPECT_NE(silent.log.find("window CInstallWnd for mode 3"), std::string::npos);
+
+    InstallerRun web = RunInstaller(L"-websilent:D:\\Web");
+    EXPECT_EQ(web.exitCode, 0);
+    EXPECT_NE(web.log.find("CmdLine: 6 "), std::string::npos);
+}
+
+TEST_F(StartupTest, MalformedCommandLinesShowTheParseMessage) {
+    ExpectParseFailure(L"/installer");
+    ExpectParseFailure(L"/repair");
+    ExpectParseFailure(L"/install:");
+    ExpectParseFailure(L"/webinstall");
+}
+
+TEST_F(StartupTest, UninstallAndUpdateWithoutRegisteredFolderShowTheParseMessage) {
+    ExpectParseFailure(L"/uninstall");
+    ExpectParseFailure(L"/update");
+}
+
+TEST_F(StartupTest, UpdateWithRegisteredFolderShowsTheWindowMessageAfterInit) {
+    RegisterInstallFolder(L"C:\\Quilly\\Tarnhold\\");
+    InstallerRun run = RunInstaller(L"/update");
+    EXPECT_EQ(run.exitCode, -2);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].title, kErrorTitle);
+    EXPECT_EQ(run.boxes[0].text, kWindowError);
+    EXPECT_NE(run.log.find("Init, GetProductConfigInfo failed"), std::string::npos);
+    EXPECT_NE(run.log.find("GeneralWindow, Init failed err"), std::string::npos);
+    EXPECT_NE(run.log.find("CmdLine: 2 "), std::string::npos);
+}
+
+TEST_F(StartupTest, UninstallUsesTheRegisteredFolder) {
+    RegisterInstallFolder(L"C:\\Quilly\\Tarnhold");
+    InstallerRun run = RunInstaller(L"/uninstall");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"), std::string::npos);
+    EXPECT_NE(run.log.find("CmdLine: 1 "), std::string::npos);
+}

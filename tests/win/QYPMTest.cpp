@@ -1,0 +1,162 @@
+// The driver: initialisation of log and working folder, dispatch and worker thread, file sizes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+
+#include "WinTestSupport.h"
+#include "common/log/LogPrint.h"
+#include "common/log/log4z.h"
+#include "driver/QYPM.h"
+#include "system/FileHelpers.h"
+#include "system/TextConv.h"
+
+namespace {
+
+// The newest log file of this process below %TEMP%\MVInstallLog.
+std::wstring FindOwnLogFile() {
+    wchar_t pid[16];
+    swprintf(pid, 16, L"_%06u_", static_cast<unsigned>(::GetCurrentProcessId()));
+    std::wstring root = sys::TempFolder() + L"MVInstallLog\\";
+    std::wstring best;
+    FILETIME bestTime = {};
+    WIN32_FIND_DATAW folder;
+    sys::UniqueFindHandle folders(::FindFirstFileW((root + L"MVInstall_*.log").c_str(), &folder));
+    if (!folders) return best;
+    do {
+        std::wstring dir = root + folder.cFileName + L"\\";
+        WIN32_FIND_DATAW file;
+        sys::UniqueFindHandle files(::FindFirstFileW((dir + L"*" + pid + L"*.log").c_str(), &file));
+        if (!files) continue;
+        do {
+            if (CompareFileTime(&file.ftLastWriteTime, &bestTime) >= 0) {
+                bestTime = file.ftLastWriteTime;
+                best = dir + file.cFileName;
+            }
+        } while (::FindNextFileW(files.get(), &file));
+    } while (::FindNextFileW(folders.get(), &folder));
+    return best;
+}
+
+// Waits until the log holds the text (the writer thread writes within about 50 ms).
+bool LogContains(const std::string& text, int timeoutMs = 5000) {
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+        std::wstring file = FindOwnLogFile();
+        if (!file.empty() && ReadTextFile(file).find(text) != std::string::npos) return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+class QYPMTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // Leftovers of an earlier run must not survive Init.
+        std::wstring work = sys::TempFolder() + L"~QYSetup";
+        sys::CreateFolderTree(work + L"\\old");
+        WriteTextFile(work + L"\\old\\stale.txt", "stale");
+        s_record.m_Mode = OpePARAMEx::CMD_UPDATE;
+        s_initResult = GetQYPM()->Init(&s_record);
+    }
+    static OpePARAMEx s_record;
+    static int s_initResult;
+};
+OpePARAMEx QYPMTest::s_record;
+int QYPMTest::s_initResult = 0;
+
+}  // namespace
+
+TEST_F(QYPMTest, InitInUpdateModeFailsAfterTheWorkingFolderAndTheLog) {
+    EXPECT_EQ(s_initResult, -2);
+    const std::wstring work = sys::TempFolder() + L"~QYSetup";
+    EXPECT_EQ(s_record.m_TempDir, work);
+    EXPECT_TRUE(FileExists(work));
+    EXPECT_FALSE(FileExists(work + L"\\old")) << "the working folder is made afresh";
+    EXPECT_TRUE(s_record.m_SkinDir.empty());
+
+    ASSERT_TRUE(LogContains("Init, GetProductConfigInfo failed"));
+    std::string log = ReadTextFile(FindOwnLogFile());
+    EXPECT_NE(log.find("LOG_INFO  Init, CreateTempInstallDir success, path " + sys::WideToUtf8(work) + " QYPM:"),
+              std::string::npos)
+        << log;
+    // The first lines of the run's first file come from the writer thread itself.
+    EXPECT_NE(log.find("log4z thread started!"), std::string::npos);
+    EXPECT_LT(log.find("log4z thread started!"), log.find("logger id=0 key=Main name=Main path="));
+    EXPECT_LT(log.find("logger id=0"), log.find("Init, CreateTempInstallDir"));
+    // The log folder is named after the start time: ...\MVInstallLog\MVInstall_YYYYMMDD_hhmmss.log\.
+    std::wstring file = FindOwnLogFile();
+    EXPECT_NE(file.find(L"\\MVInstallLog\\MVInstall_"), std::wstring::npos);
+    EXPECT_NE(file.find(L".log\\win_tests_Main_"), std::wstring::npos) << sys::WideToUtf8(file);
+}
+
+TEST_F(QYPMTest, InitInWebModesReadsNoConfiguration) {
+    OpePARAMEx record;
+    record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
+    EXPECT_EQ(GetQYPM()->Init(&record), 0);
+    EXPECT_EQ(record.m_Mode, OpePARAMEx::CMD_WEBSILENT);
+    EXPECT_FALSE(record.m_TempDir.empty());
+    EXPECT_TRUE(record.m_SkinDir.empty());
+}
+
+TEST_F(QYPMTest, FileSizeInfoInMegabytes) {
+    WinTestFolder folder;
+    const std::wstring file = folder.path() + L"\\sized.bin";
+    ASSERT_TRUE(WriteTextFile(file, std::string(12345678, '\0')));
+    FileSizeInfo info;
+    EXPECT_EQ(GetQYPM()->GetFileSizeInfo(info, file), 0);
+    EXPECT_EQ(info.path, file);
+    EXPECT_EQ(info.size, 12345678u);
+    EXPECT_EQ(info.sizeText, L"12.35M");
+
+    FileSizeInfo untouched;
+    untouched.sizeText = L"before";
+    EXPECT_EQ(GetQYPM()->GetFileSizeInfo(untouched, folder.path() + L"\\missing.bin"), -1);
+    EXPECT_EQ(untouched.sizeText, L"before");
+    EXPECT_TRUE(untouched.path.empty());
+
+    FileSizeInfo self;
+    EXPECT_EQ(GetQYPM()->GetFileSizeInfo(self, L""), 0);
+    EXPECT_NE(self.path.find(L"win_tests.exe"), std::wstring::npos);
+    EXPECT_GT(self.size, 0u);
+}
+
+TEST_F(QYPMTest, SynchronousDispatchLogsTheFailureOfEachOperation) {
+    OpePARAMEx record;
+    record.m_Async = 0;
+    record.m_Mode = OpePARAMEx::CMD_SILENT;
+    int code = GetQYPM()->Install(&record);
+    EXPECT_NE(code, 0) << "the install procedure is not in this build and must not report success";
+    EXPECT_TRUE(LogContains("install failed, error code is " + std::to_string(code)));
+
+    record.m_Mode = OpePARAMEx::CMD_UNSILENT;
+    EXPECT_EQ(GetQYPM()->Uninstall(&record), 0);
+    EXPECT_TRUE(LogContains("Unintall failed, error code is "));
+
+    record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
+    EXPECT_EQ(GetQYPM()->WebInstall(&record), 0);
+    EXPECT_TRUE(LogContains("WebInstall failed, error code is "));
+
+    record.m_Mode = OpePARAMEx::CMD_UPDATE;
+    EXPECT_EQ(GetQYPM()->Install(&record), 0) << "a mode without procedure counts as success";
+}
+
+TEST_F(QYPMTest, AsynchronousDispatchRunsTheProcedureOnAWorker) {
+    static OpePARAMEx record;  // outlives the worker
+    record.m_Async = 1;
+    record.m_Mode = OpePARAMEx::CMD_INSTALL;
+    EXPECT_EQ(GetQYPM()->Install(&record), 0);
+    EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -1, err "));
+    // Once the worker has ended, the next start is accepted again.
+    for (int i = 0; i < 100 && GetQYPM()->Install(&record) != 0; ++i) ::Sleep(20);
+}
+
+TEST_F(QYPMTest, WriteLogDropsLevelsOutsideTheTable) {
+    LogPrint(7, "level seven must not appear");
+    LogPrint(-1, "level minus one must not appear");
+    LogPrint(log4z::LOG_LEVEL_FATAL, "fatal marker %S", L"\u4e2d");
+    ASSERT_TRUE(LogContains("LOG_FATAL fatal marker \xe4\xb8\xad QYPM:"));
+    std::string log = ReadTextFile(FindOwnLogFile());
+    EXPECT_EQ(log.find("must not appear"), std::string::npos);
+}

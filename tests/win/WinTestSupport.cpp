@@ -1,0 +1,86 @@
+#include "WinTestSupport.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "system/FileHelpers.h"
+#include "system/TextConv.h"
+
+WinTestFolder::WinTestFolder() {
+    static int counter = 0;
+    m_path = sys::TempFolder() + L"qywin-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+             std::to_wstring(++counter);
+    sys::DeleteFolder(m_path, {});
+    sys::CreateFolderTree(m_path);
+}
+
+WinTestFolder::~WinTestFolder() { sys::DeleteFolder(m_path, {}); }
+
+bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
+    sys::UniqueFile file = sys::OpenFile(path, "wb");
+    return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+}
+
+std::string ReadTextFile(const std::wstring& path) {
+    sys::UniqueFile file = sys::OpenFile(path, "rb");
+    std::string text;
+    if (!file) return text;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof(buf), file.get())) > 0;) text.append(buf, n);
+    return text;
+}
+
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring HostPathToWindows(const std::string& path) {
+    std::wstring wide = sys::Utf8ToWide(path);
+    if (!wide.empty() && wide[0] == L'/') {
+        for (auto& c : wide) {
+            if (c == L'/') c = L'\\';
+        }
+        wide = L"Z:" + wide;
+    }
+    return wide;
+}
+
+sys::UniqueHandle StartProcess(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        return sys::UniqueHandle();
+    }
+    ::CloseHandle(pi.hThread);
+    return sys::UniqueHandle(pi.hProcess);
+}
+
+std::string RunAndCapture(const std::wstring& commandLine) {
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    sys::UniqueHandle readEnd, writeEnd;
+    if (!::CreatePipe(readEnd.receive(), writeEnd.receive(), &sa, 0)) return {};
+    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd.get();
+    si.hStdError = writeEnd.get();
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = commandLine;
+    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return {};
+    sys::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    writeEnd.reset();
+    std::string output;
+    char buf[4096];
+    DWORD n = 0;
+    while (::ReadFile(readEnd.get(), buf, sizeof(buf), &n, nullptr) && n > 0) output.append(buf, n);
+    ::WaitForSingleObject(process.get(), 30000);
+    return output;
+}
+
+std::string QueryPendingFileOperations() {
+    return RunAndCapture(
+        L"reg.exe query \"HKLM\\System\\CurrentControlSet\\Control\\Session Manager\" /v "
+        L"PendingFileRenameOperations");
+}

@@ -1,0 +1,34 @@
+// Shared helpers of the Windows tests: fresh folders, child processes, reading the registry back
+// the way an administrator would (reg.exe query).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "system/Win32Handles.h"
+
+class WinTestFolder {
+public:
+    WinTestFolder();
+    ~WinTestFolder();
+    const std::wstring& path() const { return m_path; }
+
+private:
+    std::wstring m_path;
+};
+
+bool WriteTextFile(const std::wstring& path, const std::string& bytes);
+std::string ReadTextFile(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+
+// A Windows path of a file given either as a Windows path or as a path of the host (Z: drive).
+std::wstring HostPathToWindows(const std::string& path);
+
+// Starts a program; the handle is empty when it could not start.
+sys::UniqueHandle StartProcess(const std::wstring& exe, const std::wstring& arguments);
+// Runs a command line to its end and returns what it wrote to standard output.
+std::string RunAndCapture(const std::wstring& commandLine);
+
+// The system's pending file operations as reg.exe prints them.
+std::string QueryPendingFileOperations();
