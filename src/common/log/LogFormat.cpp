@@ -37,18 +37,40 @@ private:
     size_t m_len = 0;
 };
 
-// Formats one value with a directive rebuilt from its parsed parts.
+// A directive rebuilt from its parsed parts, with "*" values resolved.
+struct Directive {
+    char text[48];
+    size_t len = 0;
+    Directive(const std::string& flags, int width) {
+        text[len++] = '%';
+        for (char f : flags) Add(f);
+        if (width >= 0) Number(width);
+    }
+    void Add(char c) {
+        if (len + 1 < sizeof(text)) text[len++] = c, text[len] = '\0';
+    }
+    void Number(int value) {
+        char digits[12];
+        int n = std::snprintf(digits, sizeof(digits), "%d", value);
+        for (int i = 0; i < n; ++i) Add(digits[i]);
+    }
+    void Precision(int precision) {
+        if (precision >= 0) Add('.'), Number(precision);
+    }
+};
+
+// Formats one value with a rebuilt directive.
 template <typename T>
-void AppendOne(Output& out, const std::string& directive, T value) {
+void AppendOne(Output& out, const char* directive, T value) {
     char small[512];
-    int n = std::snprintf(small, sizeof(small), directive.c_str(), value);
+    int n = std::snprintf(small, sizeof(small), directive, value);
     if (n < 0) return;
     if (static_cast<size_t>(n) < sizeof(small)) {
         out.Append(small, static_cast<size_t>(n));
         return;
     }
     std::string big(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(&big[0], big.size(), directive.c_str(), value);
+    std::snprintf(&big[0], big.size(), directive, value);
     out.Append(big.data(), static_cast<size_t>(n));
 }
 
@@ -138,26 +160,49 @@ size_t FormatLogText(char* buf, size_t size, const char* format, va_list args) {
         }
         ++p;
 
-        std::string directive = "%" + flags;
-        if (width >= 0) directive += std::to_string(width);
-        std::string precisionText = precision >= 0 ? "." + std::to_string(precision) : "";
+        const bool plain = flags.empty() && width < 0 && precision < 0;
+        // Fast paths for the common directives; everything else goes through snprintf.
+        if (plain && (conv == 's' || conv == 'S') && !wide && (conv == 's' || narrowForced)) {
+            const char* s = va_arg(ap, const char*);
+            if (!s) s = "(null)";
+            out.Append(s, std::strlen(s));
+            continue;
+        }
+        if (plain && (conv == 'd' || conv == 'i' || conv == 'u') && length == Length::None) {
+            char digits[16];
+            char* end = digits + sizeof(digits);
+            char* q = end;
+            if (conv == 'u') {
+                unsigned v = va_arg(ap, unsigned);
+                do *--q = static_cast<char>('0' + v % 10); while (v /= 10);
+            } else {
+                int v = va_arg(ap, int);
+                unsigned magnitude = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
+                do *--q = static_cast<char>('0' + magnitude % 10); while (magnitude /= 10);
+                if (v < 0) *--q = '-';
+            }
+            out.Append(q, static_cast<size_t>(end - q));
+            continue;
+        }
+
+        Directive d(flags, width);
         auto integer = [&](bool isSigned) {
-            std::string d = directive + precisionText;
+            d.Precision(precision);
             switch (length) {
                 case Length::hh:
                 case Length::h:
                 case Length::None:
-                    d += conv;
-                    if (isSigned) AppendOne(out, d, va_arg(ap, int));
-                    else AppendOne(out, d, va_arg(ap, unsigned));
+                    d.Add(conv);
+                    if (isSigned) AppendOne(out, d.text, va_arg(ap, int));
+                    else AppendOne(out, d.text, va_arg(ap, unsigned));
                     break;
                 case Length::l:
-                    d += 'l', d += conv;
-                    if (isSigned) AppendOne(out, d, va_arg(ap, long));
-                    else AppendOne(out, d, va_arg(ap, unsigned long));
+                    d.Add('l'), d.Add(conv);
+                    if (isSigned) AppendOne(out, d.text, va_arg(ap, long));
+                    else AppendOne(out, d.text, va_arg(ap, unsigned long));
                     break;
                 default: {
-                    d += "ll", d += conv;
+                    d.Add('l'), d.Add('l'), d.Add(conv);
                     long long sv = 0;
                     unsigned long long uv = 0;
                     if (length == Length::ll) {
@@ -173,13 +218,10 @@ size_t FormatLogText(char* buf, size_t size, const char* format, va_list args) {
                         if (isSigned) sv = va_arg(ap, ptrdiff_t);
                         else uv = static_cast<unsigned long long>(va_arg(ap, ptrdiff_t));
                     }
-                    if (isSigned) AppendOne(out, d, sv);
-                    else AppendOne(out, d, uv);
+                    if (isSigned) AppendOne(out, d.text, sv);
+                    else AppendOne(out, d.text, uv);
                 }
             }
-        };
-        auto text = [&](const std::string& value) {
-            AppendOne(out, directive + "s", value.c_str());  // precision already counted characters
         };
         switch (conv) {
             case 'd':
@@ -196,10 +238,13 @@ size_t FormatLogText(char* buf, size_t size, const char* format, va_list args) {
             case 'G':
             case 'a':
             case 'A':
+                d.Precision(precision);
                 if (length == Length::L) {
-                    AppendOne(out, directive + precisionText + "L" + conv, va_arg(ap, long double));
+                    d.Add('L'), d.Add(conv);
+                    AppendOne(out, d.text, va_arg(ap, long double));
                 } else {
-                    AppendOne(out, directive + precisionText + conv, va_arg(ap, double));
+                    d.Add(conv);
+                    AppendOne(out, d.text, va_arg(ap, double));
                 }
                 break;
             case 'c':
@@ -207,21 +252,31 @@ size_t FormatLogText(char* buf, size_t size, const char* format, va_list args) {
                 if ((conv == 'c' && wide) || (conv == 'C' && !narrowForced)) {
                     // wint_t may be narrower than int and is promoted through "...".
                     wchar_t ch[2] = {static_cast<wchar_t>(va_arg(ap, int)), 0};
-                    AppendOne(out, directive + "s", sys::WideToUtf8(ch).c_str());
+                    d.Add('s');
+                    AppendOne(out, d.text, sys::WideToUtf8(ch).c_str());
                 } else {
-                    AppendOne(out, directive + "c", va_arg(ap, int));
+                    d.Add('c');
+                    AppendOne(out, d.text, va_arg(ap, int));
                 }
                 break;
             case 's':
             case 'S':
                 if ((conv == 's' && wide) || (conv == 'S' && !narrowForced)) {
-                    text(WideText(va_arg(ap, const wchar_t*), precision));
+                    // The precision counts characters of the wide text, not bytes of its UTF-8.
+                    std::string text = WideText(va_arg(ap, const wchar_t*), precision);
+                    d.Add('s');
+                    AppendOne(out, d.text, text.c_str());
                 } else {
                     const char* s = va_arg(ap, const char*);
-                    AppendOne(out, directive + precisionText + "s", s ? s : "(null)");
+                    d.Precision(precision);
+                    d.Add('s');
+                    AppendOne(out, d.text, s ? s : "(null)");
                 }
                 break;
-            case 'p': AppendOne(out, directive + "p", va_arg(ap, void*)); break;
+            case 'p':
+                d.Add('p');
+                AppendOne(out, d.text, va_arg(ap, void*));
+                break;
             case 'n': (void)va_arg(ap, void*); break;
             default:
                 // Unknown directive: copied as it stands, no argument taken.

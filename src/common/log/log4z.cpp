@@ -180,6 +180,7 @@ private:
     bool OpenFile(Logger& logger, int64_t now);
     void CloseFile(Logger& logger);
     void RemoveExpired(Logger& logger, int64_t now);
+    void RecycleBatch(std::vector<LogData*>& batch);
 
     Logger m_loggers[kMaxLoggers];
     int m_lastId = 0;
@@ -193,7 +194,9 @@ private:
 
     std::mutex m_queueLock;
     std::vector<LogData*> m_queue;
-    std::condition_variable m_wake;  // only Stop wakes the writer early
+    std::condition_variable m_wake;  // Stop, or callers that found no free record
+    std::atomic<bool> m_writerIdle{false};
+    std::atomic<bool> m_wakeRequested{false};
     std::atomic<size_t> m_queued{0};
 
     std::mutex m_freeLock;
@@ -301,14 +304,23 @@ LogData* LogerManager::NewRecord(int id, int level) {
             m_free.pop_back();
         }
     }
-    if (!record) record = new LogData;
+    if (!record) {
+        // The free list ran dry: the writer is behind or asleep. Wake it rather than letting the
+        // queue (and the memory it holds) grow through the rest of its 50 ms pause.
+        if (m_writerIdle.load(std::memory_order_relaxed)) {
+            m_wakeRequested.store(true, std::memory_order_relaxed);
+            m_wake.notify_one();
+        }
+        record = new LogData;
+    }
     testing::ClockReading now = Now();
     record->id = id;
     record->kind = RecordKind::Line;
     record->level = level;
     record->time = now.seconds;
     record->precise = now.milliseconds;
-    record->threadId = sys::CurrentThreadId();
+    thread_local const unsigned threadId = sys::CurrentThreadId();
+    record->threadId = threadId;
     record->number = 0;
 
     // "YYYY-MM-DD hh:mm:ss.mmm [tid] LEVEL_NAM "
@@ -377,6 +389,17 @@ void LogerManager::FreeRecord(LogData* record) {
         }
     }
     delete record;
+}
+
+// Refills the free list under one lock; what does not fit is released outside it.
+void LogerManager::RecycleBatch(std::vector<LogData*>& batch) {
+    size_t kept = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_freeLock);
+        while (kept < batch.size() && m_free.size() < kFreeListMax) m_free.push_back(batch[kept++]);
+    }
+    for (size_t i = kept; i < batch.size(); ++i) delete batch[i];
+    batch.clear();
 }
 
 bool LogerManager::Change(int id, RecordKind kind, int number, const char* text) {
@@ -473,7 +496,11 @@ void LogerManager::Run() {
             }
             std::unique_lock<std::mutex> lock(m_queueLock);
             if (m_stopping && (m_queue.empty() || g_holdWriter)) break;
-            m_wake.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_stopping.load(); });
+            m_writerIdle = true;
+            m_wake.wait_for(lock, std::chrono::milliseconds(50),
+                            [this] { return m_stopping.load() || m_wakeRequested.load(); });
+            m_writerIdle = false;
+            m_wakeRequested = false;
             continue;
         }
         for (LogData* record : batch) {
@@ -482,9 +509,9 @@ void LogerManager::Run() {
             } else {
                 Apply(*record);
             }
-            m_queued.fetch_sub(1, std::memory_order_relaxed);
-            FreeRecord(record);
         }
+        m_queued.fetch_sub(batch.size(), std::memory_order_relaxed);
+        RecycleBatch(batch);
     }
     for (Logger& logger : m_loggers) CloseFile(logger);
     std::lock_guard<std::mutex> guard(m_queueLock);

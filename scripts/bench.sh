@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the benchmarks without sanitizers (build/bench) and runs them.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+dir=$top/build/bench
+[ -f "$dir/build.ninja" ] || cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQY_SANITIZE=OFF >/dev/null
+flock /tmp/quilly-build.lock cmake --build "$dir" --target log_bench
+echo "== logger"
+"$dir/bench/log_bench" "$@"
