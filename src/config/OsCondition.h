@@ -1,0 +1,12 @@
+// The OS-version condition of a file item: a term "major.minor" (major 5, 6 or 10; minor x, 0-3,
+// or 0+..3+ for "this version or later") or a range "term-term" without "+".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+bool IsValidOsVersion(const std::string& term, int32_t& major, std::string& minor, bool allowPlus);
+bool IsValidOsSpec(const std::string& os, std::string& lower, std::string& upper);
+// True when the running version ("6.1", "10.0") satisfies the condition; an empty condition
+// always holds, an invalid one never does.
+bool MatchOsCondition(const std::string& os, const std::string& running);

@@ -1,0 +1,6 @@
+#include "config/ProductConfigs.h"
+
+CProductConfigs* GetProductConfigs() {
+    static CProductConfigs configs;
+    return &configs;
+}

@@ -1,0 +1,21 @@
+// The two small ini files that name product files: the setup ini "_setup.ini" of a setup
+// package, and the product list "productlist.ini" in an installation's "package" folder. Both
+// go through the Windows profile functions, which read the UTF-16 "_setup.ini" as shipped.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct OpePARAMEx;
+
+// Appends product1 .. product<count> of section "products" to list, skipping empty or missing
+// keys; a missing file or count reads as no products. Always 0.
+int ReadProductList(const std::wstring& iniPath, std::vector<std::wstring>& list);
+
+// The product file named by "_setup.ini" (section and key "Product"; "Product.config" when the
+// file or key is missing). 0, or -1 when the value is explicitly empty.
+int GetProductConfigName(const std::wstring& iniPath, std::wstring& productConfigPath);
+
+// Starts the product list of an installation (record's m_InstallPath) with productConfigPath,
+// unless the run is an update or the list already counts products. Always 0.
+int WriteProductList(const OpePARAMEx& record, const std::wstring& productConfigPath);

@@ -1,0 +1,10 @@
+#include "config/SpecialFolders.h"
+
+namespace config {
+
+std::wstring UserProgramsFolder() { return {}; }
+std::wstring UserDesktopFolder() { return {}; }
+std::wstring SystemFolder() { return {}; }
+std::wstring WindowsFolder() { return {}; }
+
+}  // namespace config
