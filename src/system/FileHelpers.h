@@ -26,6 +26,11 @@ bool FindFileSizeLow(const std::wstring& path, uint32_t& size);
 // The system temporary folder, always ending in a separator.
 std::wstring TempFolder();
 
+// Renames a file or folder (no replacing); false on failure.
+bool MovePath(const std::wstring& from, const std::wstring& to);
+// Makes folder the process's current directory; false on failure.
+bool SetCurrentFolder(const std::wstring& folder);
+
 struct FileCloser {
     void operator()(FILE* f) const {
         if (f) std::fclose(f);

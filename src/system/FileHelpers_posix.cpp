@@ -81,6 +81,15 @@ std::wstring TempFolder() {
     return path;
 }
 
+bool MovePath(const std::wstring& from, const std::wstring& to) {
+    const std::string target = NativePath(to);
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0) return false;  // MoveFile does not replace
+    return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
+bool SetCurrentFolder(const std::wstring& folder) { return ::chdir(NativePath(folder).c_str()) == 0; }
+
 UniqueFile OpenFile(const std::wstring& path, const char* mode) {
     return UniqueFile(std::fopen(NativePath(path).c_str(), mode));
 }

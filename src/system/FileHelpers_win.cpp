@@ -100,6 +100,10 @@ std::wstring TempFolder() {
     return path;
 }
 
+bool MovePath(const std::wstring& from, const std::wstring& to) { return ::MoveFileW(from.c_str(), to.c_str()) != 0; }
+
+bool SetCurrentFolder(const std::wstring& folder) { return ::SetCurrentDirectoryW(folder.c_str()) != 0; }
+
 UniqueFile OpenFile(const std::wstring& path, const char* mode) {
     std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
     return UniqueFile(::_wfopen(path.c_str(), wmode.c_str()));

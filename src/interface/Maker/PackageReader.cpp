@@ -1,0 +1,219 @@
+// Package walking and extraction. Sizes read from the file are checked against the package and
+// the file before anything of that size is allocated or read.
+#include "interface/Maker/PackageReader.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "common/log/log4z.h"
+#include "interface/Maker/Md5.h"
+#include "interface/Maker/ZipMemory.h"
+#include "system/FileHelpers.h"
+#include "system/TextConv.h"
+
+namespace {
+
+constexpr char kLogSource[] = "interface/Maker/SetupPkg";
+constexpr size_t kCopyChunk = 256 * 1024;
+constexpr size_t kMaxFolderChars = 260;
+
+// Deflate cannot expand data by more than about 1032:1; a stored item has its own size.
+bool PlausibleSize(const pkg::ZipItemInfo& item) {
+    if (item.method == 0) return item.uncompressedSize == item.compressedSize;
+    return item.uncompressedSize <= item.compressedSize * 1032 + 1024;
+}
+
+}  // namespace
+
+bool IsSafeItemName(const std::wstring& name) {
+    if (name.empty() || name[0] == L'/' || name[0] == L'\\') return false;
+    if (name.find(L':') != std::wstring::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of(L"/\\", start);
+        if (end == std::wstring::npos) end = name.size();
+        std::wstring segment = name.substr(start, end - start);
+        if (segment == L"." || segment == L"..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+int PackageReader::Open(std::unique_ptr<IPackageSource> source) {
+    m_source = std::move(source);
+    m_packages.clear();
+    const uint64_t fileSize = m_source->Size();
+    uint8_t word[4] = {};
+    uint32_t first = 0;
+    if (fileSize >= pkg::kPackageKindWordOffset + 4) {
+        if (int rc = m_source->ReadAt(pkg::kPackageKindWordOffset, word, 4)) return rc;
+        m_kind = pkg::ReadLE32(word);
+        if (int rc = m_source->ReadAt(pkg::kFirstPackageWordOffset, word, 4)) return rc;
+        first = pkg::ReadLE32(word);
+    }
+
+    for (uint64_t start = first; start != 0 && start < fileSize;) {
+        uint8_t raw[pkg::kHeaderSize] = {};
+        int code = 255;
+        pkg::PackageHeader header;
+        if (fileSize - start >= pkg::kHeaderSize && m_source->ReadAt(start, raw, sizeof(raw)) == 0) {
+            header = pkg::DecodeHeader(raw);
+            code = pkg::CheckHeader(header, start, fileSize);
+        }
+        if (code != 0) {
+            QYLOG_ERROR("Pkg Head verify failed | nret %d", code);
+            break;
+        }
+        PackageRecord record;
+        int rc = ReadPackage(static_cast<uint32_t>(start), header, record);
+        if (rc != 0) {
+            m_packages.clear();
+            return rc;
+        }
+        m_packages.push_back(std::move(record));
+        start += header.totalSize;
+    }
+    return 0;
+}
+
+int PackageReader::ReadPackage(uint32_t start, const pkg::PackageHeader& header, PackageRecord& record) {
+    record.start = start;
+    record.header = header;
+    record.indexPos = start + header.indexOffset;
+    record.tailPos = start + header.tailOffset;
+    const uint32_t indexArea = header.tailOffset - header.indexOffset;  // header checks keep this positive
+
+    uint8_t raw[pkg::kTailSize];
+    if (indexArea < pkg::kIndexHeaderSize) {
+        QYLOG_ERROR("Pkg Index verify failed | nret %d", -2);
+        return -2;
+    }
+    if (int rc = m_source->ReadAt(record.indexPos, raw, pkg::kIndexHeaderSize)) return rc;
+    record.index = pkg::DecodeIndexHeader(raw);
+    const uint64_t count = record.index.entryCount;
+    const uint64_t nameEnd = static_cast<uint64_t>(record.index.nameBlockOffset) + record.index.nameBlockSize;
+    if (pkg::kIndexHeaderSize + 16 * count > indexArea || nameEnd > indexArea ||
+        record.index.nameBlockSize > indexArea - pkg::kIndexHeaderSize) {
+        QYLOG_ERROR("Pkg Index verify failed | nret %d", -2);
+        return -2;
+    }
+
+    std::vector<uint8_t> records(static_cast<size_t>(16 * count));
+    if (!records.empty()) {
+        if (int rc = m_source->ReadAt(record.indexPos + pkg::kIndexHeaderSize, records.data(), records.size())) return rc;
+    }
+    uint64_t offset = start + pkg::kHeaderSize;
+    const uint64_t entriesEnd = record.indexPos;
+    for (size_t i = 0; i < count; ++i) {
+        pkg::EntryHeader entry = pkg::DecodeEntryHeader(records.data() + 16 * i);
+        if (offset + pkg::kEntryHeaderSize + entry.storedSize > entriesEnd) {
+            QYLOG_ERROR("Pkg Index verify failed | nret %d", -2);
+            return -2;
+        }
+        record.entries.push_back(entry);
+        record.dataOffsets.push_back(offset + pkg::kEntryHeaderSize);
+        offset += pkg::kEntryHeaderSize + entry.storedSize;
+    }
+
+    std::vector<uint8_t> block(record.index.nameBlockSize);
+    if (!block.empty()) {
+        if (int rc = m_source->ReadAt(record.indexPos + record.index.nameBlockOffset, block.data(), block.size())) {
+            return rc;
+        }
+    }
+    record.names = pkg::UnscrambleNames(block, static_cast<uint32_t>(count));
+
+    if (int rc = m_source->ReadAt(record.tailPos, raw, pkg::kTailSize)) return rc;
+    record.tail = pkg::DecodeTail(raw);
+    if (record.tail.magic != pkg::kTailMagic) return 0;  // no digests to compare
+
+    std::array<uint8_t, 16> digest;
+    int verdict = 0;
+    if (int rc = DigestRange(start, pkg::kHeaderSize, digest)) return rc;
+    if (digest != record.tail.headerDigest) verdict = -1;
+    if (!verdict) {
+        if (int rc = DigestRange(record.indexPos, indexArea - record.index.nameBlockSize, digest)) return rc;
+        if (digest != record.tail.indexDigest) verdict = -2;
+    }
+    if (!verdict) {
+        if (int rc = DigestRange(start + pkg::kHeaderSize, header.indexOffset - pkg::kHeaderSize, digest)) return rc;
+        if (digest != record.tail.entriesDigest) verdict = -3;
+    }
+    if (verdict) {
+        QYLOG_ERROR("Pkg Tail verify failed | iret %d", verdict);
+        return -2;
+    }
+    return 0;
+}
+
+int PackageReader::DigestRange(uint64_t offset, uint64_t size, std::array<uint8_t, 16>& digest) {
+    Md5 md5;
+    std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(size, 1 << 20)));
+    while (size > 0) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(size, chunk.size()));
+        if (int rc = m_source->ReadAt(offset, chunk.data(), n)) return rc;
+        md5.Update(chunk.data(), n);
+        offset += n;
+        size -= n;
+    }
+    digest = md5.Final();
+    return 0;
+}
+
+int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder) {
+    const uint32_t storedSize = package.entries[entry].storedSize;
+    std::vector<uint8_t> archive(storedSize);
+    if (storedSize) {
+        if (int rc = m_source->ReadAt(package.dataOffsets[entry], archive.data(), archive.size())) return rc;
+    }
+    std::wstring base = folder;
+    if (base.empty() || base.back() != L'\\') base += L'\\';
+    if (base.size() > kMaxFolderChars) {
+        QYLOG_ERROR("ExtractFile, target folder too long %S", base.c_str());
+        return -1;
+    }
+    sys::SetCurrentFolder(base);
+
+    pkg::ZipMemoryReader zip(archive.data(), archive.size());
+    if (!zip.IsOpen() || !zip.First()) {
+        QYLOG_ERROR("ExtractFile, entry %d is not a ZIP archive", static_cast<int>(entry));
+        return -1;
+    }
+    do {
+        pkg::ZipItemInfo item;
+        if (!zip.CurrentInfo(item)) return -1;
+        const std::wstring name = sys::Utf8ToWide(item.name);
+        if (!IsSafeItemName(name)) {
+            QYLOG_ERROR("ExtractFile, refused item name outside the target folder %S", name.c_str());
+            return -1;
+        }
+        if (!PlausibleSize(item)) {
+            QYLOG_ERROR("ExtractFile, refused item %S with impossible size %llu", name.c_str(),
+                        static_cast<unsigned long long>(item.uncompressedSize));
+            return -1;
+        }
+        const std::wstring path = base + name;
+        const size_t slash = path.find_last_of(L"/\\");
+        std::wstring parent = path.substr(0, slash);
+        std::replace(parent.begin(), parent.end(), L'/', L'\\');
+        sys::CreateFolderTree(parent);  // failures show when the file is opened
+
+        sys::UniqueFile out = sys::OpenFile(path, "w+b");
+        if (!out) return -1;
+        bool written = true;
+        bool inflated = zip.ReadCurrent(item.uncompressedSize, kCopyChunk, [&](const uint8_t* data, size_t size) {
+            written = std::fwrite(data, 1, size, out.get()) == size;
+            return written;
+        });
+        if (std::fclose(out.release()) != 0) written = false;
+        if (!inflated || !written) return -1;
+    } while (zip.Next());
+    return 0;
+}
+
+int PackageReader::ExtractPackage(const PackageRecord& package, const std::wstring& folder) {
+    for (size_t i = 0; i < package.entries.size(); ++i) {
+        if (int rc = ExtractEntry(package, i, folder)) return rc;
+    }
+    return 0;
+}
