@@ -48,7 +48,9 @@ struct ItemView {
     std::string nameHex, localAgrees;
 };
 
-bool HaveTool(const char* probe) { return std::system(probe) == 0; }
+bool HaveTool(const char* probe) {
+    return std::system(probe) == 0;
+}
 
 std::string Hex(const std::string& text) {
     static const char digits[] = "0123456789abcdef";
@@ -60,7 +62,9 @@ std::string Hex(const std::string& text) {
     return out;
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
 
 std::vector<uint8_t> Random(size_t size, unsigned seed) {
     std::mt19937 gen(seed);
@@ -70,7 +74,8 @@ std::vector<uint8_t> Random(size_t size, unsigned seed) {
 }
 
 std::vector<uint8_t> Text(size_t size) {
-    static const char words[] = "the quick installer packs every file of the product into its own executable ";
+    static const char words[] =
+        "the quick installer packs every file of the product into its own executable ";
     std::vector<uint8_t> data(size);
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(words[i % (sizeof(words) - 1)]);
     return data;
@@ -80,11 +85,13 @@ class PackageInterop : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!HaveTool("unzip -v >/dev/null 2>&1")) GTEST_SKIP() << "unzip is not installed";
-        if (!HaveTool("python3 -c 'import zipfile' >/dev/null 2>&1")) GTEST_SKIP() << "python3 is not installed";
+        if (!HaveTool("python3 -c 'import zipfile' >/dev/null 2>&1"))
+            GTEST_SKIP() << "python3 is not installed";
     }
 
     // Source file <relative> under the base folder, listed under the given entry path.
-    void Put(const std::string& relative, const std::vector<uint8_t>& bytes, const std::string& entryPath = "") {
+    void Put(const std::string& relative, const std::vector<uint8_t>& bytes,
+             const std::string& entryPath = "") {
         fs::path p = fs::path(m_src.path()) / relative;
         fs::create_directories(p.parent_path());
         WriteBytes(p.string(), bytes);
@@ -100,7 +107,8 @@ protected:
         std::vector<uint8_t> file = ReadBytes(carrier);
         int error = 0;
         PackageReader reader;
-        if (reader.Open(OpenPackageFile(Wide(carrier), error)) != 0 || reader.Packages().size() != 1) return {};
+        if (reader.Open(OpenPackageFile(Wide(carrier), error)) != 0 || reader.Packages().size() != 1)
+            return {};
         const PackageRecord& package = reader.Packages()[0];
         std::vector<std::string> archives;
         for (size_t k = 0; k < package.entries.size(); ++k) {
@@ -124,8 +132,8 @@ protected:
         while (std::fgets(line, sizeof(line), pipe)) {
             std::istringstream in(line);
             ItemView v;
-            in >> v.count >> v.method >> v.flags >> v.version >> v.centralExtra >> v.localExtra >> v.centralId >>
-                v.localId >> v.utTime >> v.dosTime >> v.nameHex >> v.localAgrees;
+            in >> v.count >> v.method >> v.flags >> v.version >> v.centralExtra >> v.localExtra >>
+                v.centralId >> v.localId >> v.utTime >> v.dosTime >> v.nameHex >> v.localAgrees;
             views.push_back(v);
         }
         EXPECT_EQ(::pclose(pipe), 0) << "python's zipfile failed on one of the archives";
@@ -139,7 +147,8 @@ protected:
         const std::time_t after = std::time(nullptr);
         ASSERT_EQ(archives.size(), m_entries.size());
         for (const auto& a : archives) {
-            EXPECT_EQ(std::system(("unzip -tqq " + Quote(a) + " >/dev/null").c_str()), 0) << "unzip -t failed: " << a;
+            EXPECT_EQ(std::system(("unzip -tqq " + Quote(a) + " >/dev/null").c_str()), 0)
+                << "unzip -t failed: " << a;
         }
         std::vector<ItemView> views = Inspect(archives);
         ASSERT_EQ(views.size(), archives.size());
@@ -195,7 +204,8 @@ TEST_F(PackageInterop, OrdinaryFilesAreDeflatedWithMaximumCompressionFlags) {
 }
 
 TEST_F(PackageInterop, CompressedFormatsAreStoredWhateverTheirCase) {
-    const char* names[] = {"skin.zip", "a.gz", "b.TGZ", "c.Z", "d.zoo", "e.ARC", "f.lzh", "g.arj", "empty.gz"};
+    const char* names[] = {"skin.zip", "a.gz",  "b.TGZ", "c.Z",     "d.zoo",
+                           "e.ARC",    "f.lzh", "g.arj", "empty.gz"};
     std::map<std::string, bool> stored;
     unsigned seed = 10;
     for (const char* name : names) {
