@@ -11,6 +11,9 @@
 #include <memory>
 
 #include "common/log/log4z.h"
+#include "config/ProductConfigReader.h"
+#include "config/ProductConfigs.h"
+#include "config/ProductList.h"
 #include "system/FileHelpers.h"
 #include "system/Process.h"
 #include "system/SystemInfo.h"
@@ -59,17 +62,25 @@ int QYPM::Init(OpePARAMEx* record) {
     QYLOG_INFO("Init, CreateTempInstallDir success, path %S", m_TempDir.c_str());
     record->m_TempDir = m_TempDir;
 
-    // 7: what the mode reads. The setup package and its configuration are not read by this build
-    // yet, so the install and uninstall modes end with the configuration failure.
+    // 7: what the mode reads, and from where.
+    CProductConfigs* configs = GetProductConfigs();
+    CProductConfig* target = nullptr;
+    std::wstring baseFolder;
+    std::vector<std::wstring> productList;
     switch (record->m_Mode) {
         case OpePARAMEx::CMD_INSTALL:
         case OpePARAMEx::CMD_SILENT:
             record->m_SkinDir = record->m_TempDir + L"\\Setup";
+            baseFolder = record->m_TempDir;
+            target = &configs->m_NewProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_INSTALL ExtractAllSetupFiles success");
             break;
         case OpePARAMEx::CMD_UNINSTALL:
         case OpePARAMEx::CMD_UNSILENT:
             record->m_SkinDir = record->m_InstallPath + L"\\Setup";
+            baseFolder = record->m_InstallPath;
+            ReadProductList(baseFolder + L"\\package\\productlist.ini", productList);
+            target = &configs->m_OldProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success");
             break;
         case OpePARAMEx::CMD_WEBINSTALL:
@@ -79,9 +90,38 @@ int QYPM::Init(OpePARAMEx* record) {
             QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
             return -2;
     }
-    QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, m_ProductConfigPath %S", m_ProductConfigPath.c_str());
-    QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
-    return -2;
+
+    // 8-9: the product file; a web package turns the run into a silent web install.
+    if (GetProductConfigInfo(*target, baseFolder, productList) != 0) {
+        QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
+        return -2;
+    }
+    if (target->m_PackageType == kPackageWeb) record->m_Mode = OpePARAMEx::CMD_WEBSILENT;
+    return 0;
+}
+
+int QYPM::GetProductConfigInfo(CProductConfig& target, const std::wstring& baseFolder,
+                               const std::vector<std::wstring>& productList) {
+    if (productList.empty()) {
+        if (!ParseProductConfig(baseFolder + L"\\package\\" + m_ProductConfigPath, target)) {
+            QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, m_ProductConfigPath %S",
+                        m_ProductConfigPath.c_str());
+            return -1;
+        }
+        QYLOG_INFO("GetProductConfigInfo, ParseProductConfig complete, m_ProductConfigPath %S",
+                   m_ProductConfigPath.c_str());
+        return 0;
+    }
+    // Every listed product file goes into the same model: components accumulate.
+    for (const std::wstring& name : productList) {
+        const std::wstring path = baseFolder + L"\\package\\" + name;
+        if (!ParseProductConfig(path, target)) {
+            QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, ProductConfigPath %S", path.c_str());
+            return -1;
+        }
+        QYLOG_INFO("GetProductConfigInfo, ParseProductConfig complete, ProductConfigPath %S", path.c_str());
+    }
+    return 0;
 }
 
 int QYPM::CreateTempInstallDir(const std::wstring& folderName) {
@@ -195,7 +235,13 @@ int QYPM::GetFileSizeInfo(FileSizeInfo& info, std::wstring path) {
     return 0;
 }
 
-void QYPM::SetPrompt(IInstallUIPromptEx* prompt) { m_pPrompt = prompt; }
+void QYPM::SetPrompt(IInstallUIPromptEx* prompt) {
+    m_pPrompt = prompt;
+    // The configuration readers report their validation messages to the same window.
+    CProductConfigs* configs = GetProductConfigs();
+    configs->m_OldProduct.m_ErrorSink = prompt;
+    configs->m_NewProduct.m_ErrorSink = prompt;
+}
 
 int QYPM::WriteLog(int level, const char* format, va_list args) {
     log4z::WriteLogV(level, kLogSource, __LINE__, format, args);

@@ -3,9 +3,12 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "driver/IQYPM.h"
 #include "system/Win32Handles.h"
+
+class CProductConfig;
 
 class QYPM final : public IQYPM {
 public:
@@ -34,6 +37,10 @@ private:
     enum class Operation { Install, Uninstall, WebInstall };
     int Dispatch(Operation operation, OpePARAMEx* record);
     int CreateTempInstallDir(const std::wstring& folderName);
+    // Reads the product file(s) of an installation or a setup package into target: every file of
+    // the product list, or m_ProductConfigPath when the list is empty. 0, or -1 at the first failure.
+    int GetProductConfigInfo(CProductConfig& target, const std::wstring& baseFolder,
+                             const std::vector<std::wstring>& productList);
     int In_Install(OpePARAMEx* record);
     int In_Uninstall(OpePARAMEx* record);
     int In_WebInstall(OpePARAMEx* record);
