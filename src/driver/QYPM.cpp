@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "common/log/log4z.h"
+#include "interface/Maker/SetupPkg.h"
 #include "config/ProductConfigReader.h"
 #include "config/ProductConfigs.h"
 #include "config/ProductList.h"
@@ -61,6 +62,19 @@ int QYPM::Init(OpePARAMEx* record) {
     }
     QYLOG_INFO("Init, CreateTempInstallDir success, path %S", m_TempDir.c_str());
     record->m_TempDir = m_TempDir;
+
+    // 6: the setup package into the working folder. The installed copy of the package manager
+    // carries no package, so in the uninstall modes a failure is expected and not logged.
+    int extracted = 0;
+    try {
+        extracted = SetupPkg::Instance().ExtractAllSetupFiles(m_TempDir, m_ProductConfigPath);
+    } catch (const ZelkException& e) {
+        extracted = e.code();  // a reader that cannot be made counts as a failed extraction
+    }
+    if (extracted != 0 && record->m_Mode != OpePARAMEx::CMD_UNINSTALL && record->m_Mode != OpePARAMEx::CMD_UNSILENT) {
+        QYLOG_ERROR("Init, Test ExtractAllSetupFiles fail, nret %d err %d", extracted,
+                    static_cast<int>(sys::LastErrorCode()));
+    }
 
     // 7: what the mode reads, and from where.
     CProductConfigs* configs = GetProductConfigs();

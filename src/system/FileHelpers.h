@@ -28,6 +28,8 @@ std::wstring TempFolder();
 
 // Renames a file or folder (no replacing); false on failure.
 bool MovePath(const std::wstring& from, const std::wstring& to);
+// Renames a file, replacing the target if it exists; false on failure.
+bool ReplacePath(const std::wstring& from, const std::wstring& to);
 // Makes folder the process's current directory; false on failure.
 bool SetCurrentFolder(const std::wstring& folder);
 

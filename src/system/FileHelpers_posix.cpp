@@ -88,6 +88,10 @@ bool MovePath(const std::wstring& from, const std::wstring& to) {
     return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
 }
 
+bool ReplacePath(const std::wstring& from, const std::wstring& to) {
+    return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
 bool SetCurrentFolder(const std::wstring& folder) { return ::chdir(NativePath(folder).c_str()) == 0; }
 
 UniqueFile OpenFile(const std::wstring& path, const char* mode) {

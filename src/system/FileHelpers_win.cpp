@@ -102,6 +102,10 @@ std::wstring TempFolder() {
 
 bool MovePath(const std::wstring& from, const std::wstring& to) { return ::MoveFileW(from.c_str(), to.c_str()) != 0; }
 
+bool ReplacePath(const std::wstring& from, const std::wstring& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 bool SetCurrentFolder(const std::wstring& folder) { return ::SetCurrentDirectoryW(folder.c_str()) != 0; }
 
 UniqueFile OpenFile(const std::wstring& path, const char* mode) {

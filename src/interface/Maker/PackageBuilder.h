@@ -39,6 +39,8 @@ public:
     // Closes the output; false when its last bytes could not be written.
     bool CloseOutput();
 
+    // Relative entry paths of the packages built from now on are read from folder.
+    void SetBaseFolder(const std::wstring& folder) { m_settings.baseFolder = folder; }
     // Threads that compress entries; the bytes written do not depend on it.
     void SetWorkerCount(unsigned count) { m_workers = count ? count : 1; }
     // Where the progress lines go (stdout by default; null for none).
