@@ -71,14 +71,16 @@ std::wstring FindLogOf(DWORD processId) {
 
 }  // namespace
 
-std::wstring InstallerPath() {
-    const char* path = std::getenv("QY_PACKAGE_MANAGER_EXE");
+std::wstring ExecutableFromEnvironment(const char* variable) {
+    const char* path = std::getenv(variable);
     return path ? HostPathToWindows(path) : L"";
 }
 
-InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs) {
+std::wstring InstallerPath() { return ExecutableFromEnvironment("QY_PACKAGE_MANAGER_EXE"); }
+
+InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs, std::wstring exe) {
     InstallerRun run;
-    std::wstring exe = InstallerPath();
+    if (exe.empty()) exe = InstallerPath();
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);

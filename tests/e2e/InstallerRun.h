@@ -22,4 +22,6 @@ struct InstallerRun {
 
 // The installer under test (QY_PACKAGE_MANAGER_EXE).
 std::wstring InstallerPath();
-InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs = 60000);
+// A Windows path from an environment variable that holds a host path (empty when unset).
+std::wstring ExecutableFromEnvironment(const char* variable);
+InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs = 60000, std::wstring exe = L"");
