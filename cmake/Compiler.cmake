@@ -17,3 +17,11 @@ else()
     add_link_options(-fsanitize=address,undefined)
   endif()
 endif()
+
+# Fuzz builds (clang, QY_FUZZ, see fuzz/): coverage for libFuzzer and the sanitizers on every target,
+# so the libraries under test are instrumented too; the fuzz targets link the fuzzer's main.
+if(QY_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

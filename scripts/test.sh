@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, builds all three configurations and runs every test:
-# native unit tests (sanitizers), Win32 layer and end-to-end tests under Wine.
+# native unit tests (sanitizers), Win32 layer and end-to-end tests under Wine, and each fuzz
+# target for a bounded time (QY_FUZZ_SECONDS, default 60).
 # Exits non-zero when anything fails.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +16,9 @@ echo "== native tests"
 (cd "$top/build/native" && ctest --output-on-failure) || status=1
 echo "== Windows tests under Wine"
 (cd "$top/build/win64" && ctest --output-on-failure) || status=1
+
+echo "== fuzz targets, bounded"
+"$top/scripts/fuzz.sh" "${QY_FUZZ_SECONDS:-60}" || status=1
 
 python3 "$top/scripts/test-summary.py" "$top/build/native/test-results" "$top/build/win64/test-results" || status=1
 echo "total time: $(( $(date +%s) - start )) s"
