@@ -97,7 +97,12 @@ bool CollectEntries(const std::vector<std::string>& lists, const std::string& ba
 }
 
 std::string WithSeparator(std::string folder) {
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+#if defined(_WIN32)
+    const char separator = '\\';
+#else
+    const char separator = '/';
+#endif
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += separator;
     return folder;
 }
 

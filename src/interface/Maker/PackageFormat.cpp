@@ -18,6 +18,11 @@ void WriteLE32(uint8_t* p, uint32_t value) {
 }
 
 namespace {
+// Only where wchar_t holds whole code points (UTF-32) can one character need two UTF-16 units.
+template <typename Char>
+bool IsSupplementary(Char c) {
+    return sizeof(Char) > 2 && static_cast<uint32_t>(c) > 0xFFFF;
+}
 uint16_t ReadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 void WriteLE16(uint8_t* p, uint16_t value) {
     p[0] = static_cast<uint8_t>(value);
@@ -116,8 +121,8 @@ int CheckHeader(const PackageHeader& h, uint64_t start, uint64_t fileSize) {
 }
 
 uint32_t NameBlockSize(const std::wstring& name) {
-    uint32_t units = 0;
-    for (wchar_t c : name) units += (sizeof(wchar_t) > 2 && static_cast<uint32_t>(c) > 0xFFFF) ? 2 : 1;
+    uint32_t units = static_cast<uint32_t>(name.size());
+    for (wchar_t c : name) units += IsSupplementary(c) ? 1 : 0;  // written as a surrogate pair
     return 2 * (units + 1);
 }
 
