@@ -10,6 +10,8 @@ if(WIN32)
   add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
   # Nothing but system DLLs beside the executables.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Shipped executables carry no symbols: the installer's size is what users download.
+  add_link_options($<$<CONFIG:Release>:-s>)
 else()
   option(QY_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
   if(QY_SANITIZE)
