@@ -84,6 +84,9 @@ std::vector<uint8_t> Text(size_t size) {
 class PackageInterop : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Extraction in earlier tests leaves the current folder in a removed temporary folder,
+        // where the tools (and pyenv's python3 shim) cannot start.
+        fs::current_path(m_work.path());
         if (!HaveTool("unzip -v >/dev/null 2>&1")) GTEST_SKIP() << "unzip is not installed";
         if (!HaveTool("python3 -c 'import zipfile' >/dev/null 2>&1"))
             GTEST_SKIP() << "python3 is not installed";

@@ -191,7 +191,8 @@ bool ZipMemoryReader::CurrentInfo(ZipItemInfo& item) {
 bool ZipMemoryReader::ReadCurrent(uint64_t limit, size_t chunkSize,
                                   const std::function<bool(const uint8_t*, size_t)>& sink) {
     if (unzOpenCurrentFile(m_zip) != UNZ_OK) return false;
-    std::vector<uint8_t> chunk(chunkSize);
+    // Most items are small: a buffer of the item's size, not a whole chunk, for each of them.
+    std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(chunkSize, limit)));
     uint64_t total = 0;
     bool ok = true;
     while (total < limit) {
