@@ -139,3 +139,17 @@ TEST_F(SetupPkgTest, ADamagedCarrierCannotBeRead) {
         EXPECT_EQ(e.code(), -2);
     }
 }
+
+TEST_F(SetupPkgTest, FollowingPackagesAreExtractedInFileOrder) {
+    WriteBytes(m_src.path() + "/one.txt", Text("first"));
+    WriteBytes(m_src.path() + "/two.txt", Text("second"));
+    WriteBytes(m_src.path() + "/three.txt", Text("third"));
+    std::string carrier =
+        BuildCarrier(m_work, m_src.path() + "/", {{{"one.txt", ""}}, {{"two.txt", ""}}, {{"three.txt", ""}}});
+    int error = 0;
+    SetupPkg pkg(OpenPackageFile(Wide(carrier), error));
+    ASSERT_EQ(pkg.ExtractFollowingPackages(Wide(m_out.path())), 0);
+    EXPECT_FALSE(fs::exists(Out("one.txt"))) << "the program package is not a following package";
+    EXPECT_EQ(ReadBytes(Out("two.txt")), Text("second"));
+    EXPECT_EQ(ReadBytes(Out("three.txt")), Text("third"));
+}
