@@ -7,3 +7,6 @@ dir=$top/build/bench
 flock /tmp/quilly-build.lock cmake --build "$dir" --target log_bench
 echo "== logger"
 "$dir/bench/log_bench" "$@"
+echo "== configuration reader (component file near 10 MiB vs TinyXML's parse)"
+flock /tmp/quilly-build.lock cmake --build "$dir" --target config_bench
+flock /tmp/quilly-build.lock "$dir/bench/config_bench"

@@ -5,14 +5,25 @@
 
 namespace config {
 
+namespace {
+
+// TinyXML steps over a whole UTF-8 sequence by its lead byte, so a document that ends inside one
+// makes it read past the terminating zero. Zero bytes beyond the longest sequence stop it there.
+constexpr size_t kZeroPadding = 8;
+
+}  // namespace
+
 bool ParseConfigBuffer(const std::string& bytes, TiXmlDocument& doc) {
-    // TinyXML reads up to the first zero byte; std::string keeps one after the data.
+    std::string text;
     if (HasConfigReferences(bytes)) {
-        const std::string expanded = ExpandConfigReferences(bytes);
-        doc.Parse(expanded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+        text = ExpandConfigReferences(bytes);
     } else {
-        doc.Parse(bytes.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+        text.reserve(bytes.size() + kZeroPadding);
+        text = bytes;
     }
+    text.append(kZeroPadding, '\0');
+    // TinyXML reads up to the first zero byte.
+    doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     return !doc.Error();
 }
 

@@ -13,7 +13,8 @@ struct OpePARAMEx;
 int ReadProductList(const std::wstring& iniPath, std::vector<std::wstring>& list);
 
 // The product file named by "_setup.ini" (section and key "Product"; "Product.config" when the
-// file or key is missing). 0, or -1 when the value is explicitly empty.
+// file or key is missing), also when the file is UTF-16LE without a byte-order mark. 0, or -1
+// when the value is explicitly empty.
 int GetProductConfigName(const std::wstring& iniPath, std::wstring& productConfigPath);
 
 // Starts the product list of an installation (record's m_InstallPath) with productConfigPath,

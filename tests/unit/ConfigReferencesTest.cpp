@@ -6,6 +6,7 @@
 
 #include <tinyxml.h>
 
+#include "TestFolder.h"
 #include "config/ConfigDocument.h"
 
 namespace {
@@ -70,4 +71,13 @@ TEST_F(References, AReferenceNeverReachesIntoTheNextValue) {
     EXPECT_STREQ(doc.RootElement()->Attribute("a"), "SOFTWARE\\X");
     EXPECT_STREQ(doc.RootElement()->Attribute("b"), "1,2;");
     EXPECT_STREQ(doc.RootElement()->Attribute("c"), "QY_REF");
+}
+
+TEST(ConfigBuffer, ADocumentEndingInsideAUtf8SequenceStaysInsideTheBuffer) {
+    // Found by the fuzzer: the file ends with the lead byte of a three-byte sequence inside an
+    // attribute value, and the parser stepped over the terminating zero. ASan watches the reads.
+    const std::string text = ReadWholeFile(QY_FUZZ_CORPUS_DIR "/config/truncated-utf8-at-end.xml");
+    ASSERT_EQ(text.back(), '\xE5');
+    TiXmlDocument doc;
+    EXPECT_FALSE(config::ParseConfigBuffer(text, doc));
 }
