@@ -152,13 +152,18 @@ int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool
     std::vector<EntrySource> sources;
     for (const auto& entry : entries) sources.push_back(ResolveEntry(entry, m_settings.baseFolder));
 
-    // Workers pack entries at most `window` ahead of the writer.
+    // Workers pack entries ahead of the writer: always up to `window` entries, and further while the
+    // finished archives waiting for the writer stay below kAheadBytes, so one slow large file does
+    // not leave the other cores idle behind it while memory stays bounded.
+    constexpr uint64_t kAheadBytes = 64ull << 20;
+    constexpr size_t kAheadEntries = 1024;
     const size_t n = sources.size();
     const size_t window = std::max<size_t>(2, 2 * m_workers);
     std::vector<PackedEntry> packed(n);
     std::mutex lock;
     std::condition_variable changed;
     size_t nextToPack = 0, nextToWrite = 0;
+    uint64_t waitingBytes = 0;  // archives packed but not yet written
     bool stop = false;
     auto worker = [&] {
         std::vector<uint8_t> data;
@@ -166,7 +171,10 @@ int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool
             size_t i;
             {
                 std::unique_lock<std::mutex> guard(lock);
-                changed.wait(guard, [&] { return stop || nextToPack >= n || nextToPack < nextToWrite + window; });
+                changed.wait(guard, [&] {
+                    return stop || nextToPack >= n || nextToPack < nextToWrite + window ||
+                           (waitingBytes < kAheadBytes && nextToPack < nextToWrite + kAheadEntries);
+                });
                 if (stop || nextToPack >= n) return;
                 i = nextToPack++;
             }
@@ -183,6 +191,7 @@ int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool
             result.done = true;
             {
                 std::lock_guard<std::mutex> guard(lock);
+                waitingBytes += result.archive.size();
                 packed[i] = std::move(result);
             }
             changed.notify_all();
@@ -212,6 +221,7 @@ int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool
             std::unique_lock<std::mutex> guard(lock);
             changed.wait(guard, [&] { return packed[i].done; });
             entry = std::move(packed[i]);
+            waitingBytes -= entry.archive.size();
             nextToWrite = i + 1;
         }
         changed.notify_all();
