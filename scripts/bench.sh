@@ -7,6 +7,10 @@ dir=$top/build/bench
 flock /tmp/quilly-build.lock cmake --build "$dir" --target log_bench
 echo "== logger"
 "$dir/bench/log_bench" "$@"
+echo "== package container (packing vs zip -9, extraction vs unzip)"
+flock /tmp/quilly-build.lock cmake --build "$dir" --target package_bench
+# The lock keeps builds off the cores while the figures are taken.
+flock /tmp/quilly-build.lock "$dir/bench/package_bench"
 echo "== configuration reader (component file near 10 MiB vs TinyXML's parse)"
 flock /tmp/quilly-build.lock cmake --build "$dir" --target config_bench
 flock /tmp/quilly-build.lock "$dir/bench/config_bench"
