@@ -7,6 +7,7 @@
 #include <string>
 
 #include "entry/OpePARAMEx.h"
+#include "system/Profile.h"
 #include "system/Win32Handles.h"
 
 namespace {
@@ -58,71 +59,10 @@ int ReadProductList(const std::wstring& iniPath, std::vector<std::wstring>& list
     return 0;
 }
 
-namespace {
-
-// True for UTF-16LE text without a byte-order mark: the profile functions take such a file for
-// ANSI text and find nothing in it, so every name but the default would be lost.
-bool IsUtf16WithoutBom(const std::string& bytes) {
-    if (bytes.size() < 4 || bytes.size() % 2 != 0) return false;
-    if (static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) return false;
-    // ASCII text starts the file ("[Product]", a comment or blank lines): low byte set, high byte 0.
-    return bytes[0] != '\0' && bytes[1] == '\0' && bytes[3] == '\0';
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    std::string bytes;
-    sys::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 20)) return bytes;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!bytes.empty() && !::ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr)) got = 0;
-    bytes.resize(got);
-    return bytes;
-}
-
-// A copy of a BOM-less UTF-16 ini with its byte-order mark, removed again when the scope ends.
-class MarkedCopy {
-public:
-    explicit MarkedCopy(const std::string& bytes) {
-        wchar_t folder[MAX_PATH] = {}, name[MAX_PATH] = {};
-        if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"qyi", 0, name)) return;
-        m_path = name;
-        sys::UniqueHandle file(
-            ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-        const std::string marked = "\xFF\xFE" + bytes;
-        DWORD written = 0;
-        if (!file || !::WriteFile(file.get(), marked.data(), static_cast<DWORD>(marked.size()), &written, nullptr)) {
-            m_path.clear();
-        }
-    }
-    ~MarkedCopy() {
-        if (!m_path.empty()) ::DeleteFileW(m_path.c_str());
-    }
-    MarkedCopy(const MarkedCopy&) = delete;
-    MarkedCopy& operator=(const MarkedCopy&) = delete;
-    const std::wstring& path() const { return m_path; }
-
-private:
-    std::wstring m_path;
-};
-
-}  // namespace
-
 int GetProductConfigName(const std::wstring& iniPath, std::wstring& productConfigPath) {
-    // "_setup.ini" ships as UTF-16LE without a byte-order mark; the profile functions read it
-    // through a marked copy.
-    std::wstring source = iniPath;
-    std::unique_ptr<MarkedCopy> copy;
-    const std::string bytes = ReadWholeFile(iniPath);
-    if (IsUtf16WithoutBom(bytes)) {
-        copy = std::make_unique<MarkedCopy>(bytes);
-        if (!copy->path().empty()) source = copy->path();
-    }
-    wchar_t value[MAX_PATH] = {};
-    ::GetPrivateProfileStringW(L"Product", L"Product", L"Product.config", value, MAX_PATH, source.c_str());
-    if (value[0] == L'\0') return -1;
+    // "_setup.ini" ships as UTF-16LE without a byte-order mark; the profile reader copes with it.
+    const std::wstring value = sys::ReadProfileString(iniPath, L"Product", L"Product", L"Product.config", MAX_PATH);
+    if (value.empty()) return -1;
     productConfigPath = value;
     return 0;
 }

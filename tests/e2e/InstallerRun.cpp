@@ -53,20 +53,27 @@ bool DismissMessageBox(DWORD processId, std::vector<MessageBoxSeen>& boxes) {
     return true;
 }
 
-std::wstring FindLogOf(DWORD processId) {
+// The log of this run. Wine reuses process ids between runs, so only a file with the id that was
+// created since the run started counts, the newest if there are several.
+std::wstring FindLogOf(DWORD processId, FILETIME startedAt) {
     wchar_t pid[16];
     swprintf(pid, 16, L"_%06u_", static_cast<unsigned>(processId));
     std::wstring root = sys::TempFolder() + L"MVInstallLog\\";
+    std::wstring newest;
+    FILETIME newestTime = startedAt;
     WIN32_FIND_DATAW folder;
     sys::UniqueFindHandle folders(::FindFirstFileW((root + L"MVInstall_*.log").c_str(), &folder));
-    if (!folders) return L"";
+    if (!folders) return newest;
     do {
         std::wstring dir = root + folder.cFileName + L"\\";
         WIN32_FIND_DATAW file;
         sys::UniqueFindHandle files(::FindFirstFileW((dir + L"*" + pid + L"000.log").c_str(), &file));
-        if (files) return dir + file.cFileName;
+        if (files && ::CompareFileTime(&file.ftCreationTime, &newestTime) >= 0) {
+            newestTime = file.ftCreationTime;
+            newest = dir + file.cFileName;
+        }
     } while (::FindNextFileW(folders.get(), &folder));
-    return L"";
+    return newest;
 }
 
 }  // namespace
@@ -85,11 +92,20 @@ InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs, std::wst
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
+    FILETIME startedAt;
+    ::GetSystemTimeAsFileTime(&startedAt);
     if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         return run;
     }
     sys::UniqueHandle process(pi.hProcess), thread(pi.hThread);
     run.started = true;
+    // File times have coarse steps; allow two seconds before the start.
+    ULARGE_INTEGER since;
+    since.LowPart = startedAt.dwLowDateTime;
+    since.HighPart = startedAt.dwHighDateTime;
+    since.QuadPart -= 2ull * 10000000ull;
+    startedAt.dwLowDateTime = since.LowPart;
+    startedAt.dwHighDateTime = since.HighPart;
     run.processId = pi.dwProcessId;
     int waited = 0;
     while (::WaitForSingleObject(process.get(), 100) == WAIT_TIMEOUT) {
@@ -105,7 +121,7 @@ InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs, std::wst
     DWORD code = 0;
     ::GetExitCodeProcess(process.get(), &code);
     run.exitCode = static_cast<long>(code);
-    run.logFile = FindLogOf(pi.dwProcessId);
+    run.logFile = FindLogOf(pi.dwProcessId, startedAt);
     if (!run.logFile.empty()) run.log = ReadTextFile(run.logFile);
     return run;
 }

@@ -4,7 +4,7 @@
 #   sign_installer.sh INSTALLER SIGNED WORKDIR WINE-RUN WINE-ROOT QYPACK.EXE
 set -euo pipefail
 installer=$1 signed=$2 work=$3 wine_run=$4 wine_root=$5 qypack=$6
-rm -rf "$work" && mkdir -p "$work"
+rm -rf "$work" "$signed" && mkdir -p "$work"  # osslsigncode does not overwrite
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quilly Test Signing" \
   -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
