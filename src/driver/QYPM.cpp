@@ -206,8 +206,9 @@ unsigned QYPM::InstallProc(void* param) {
     return static_cast<unsigned>(code);
 }
 
-// The procedures themselves need the package reader, the configuration and the engine, which
-// this build does not contain yet; they fail rather than pretend.
+// The procedures need the install engine (difference check, file, registry, shortcut and run-rule
+// steps) and the network client, which this build does not contain yet; they fail rather than
+// pretend.
 int QYPM::In_Install(OpePARAMEx*) {
     QYLOG_ERROR("In_Install, the install procedure is not part of this build");
     return -1;
