@@ -1,6 +1,5 @@
 #include "config/ConfigText.h"
 
-#include <cstring>
 #include <limits>
 
 namespace config {
@@ -9,15 +8,7 @@ namespace {
 
 inline char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualsNoCase(const char* a, size_t aLen, const char* b, size_t bLen) {
-    if (aLen != bLen) return false;
-    for (size_t i = 0; i < aLen; ++i) {
-        if (LowerChar(a[i]) != LowerChar(b[i])) return false;
-    }
-    return true;
-}
-
-int64_t ParseSaturated(const std::string& text, int64_t low, int64_t high) {
+int64_t ParseSaturated(std::string_view text, int64_t low, int64_t high) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
     bool negative = false;
@@ -47,20 +38,22 @@ inline uint64_t Utf16Key(uint32_t c) {
 
 }  // namespace
 
-bool EqualsNoCase(const std::string& a, const char* b) { return EqualsNoCase(a.data(), a.size(), b, std::strlen(b)); }
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    return EqualsNoCase(a.data(), a.size(), b.data(), b.size());
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (LowerChar(a[i]) != LowerChar(b[i])) return false;
+    }
+    return true;
 }
 
-bool ContainsChar(const std::string& text, char c) { return text.find(c) != std::string::npos; }
+bool ContainsChar(std::string_view text, char c) { return text.find(c) != std::string_view::npos; }
 
-int32_t ParseInt32(const std::string& text) {
+int32_t ParseInt32(std::string_view text) {
     return static_cast<int32_t>(
         ParseSaturated(text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-int64_t ParseInt64(const std::string& text) {
+int64_t ParseInt64(std::string_view text) {
     return ParseSaturated(text, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
 }
 

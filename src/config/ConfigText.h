@@ -5,17 +5,17 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace config {
 
-bool EqualsNoCase(const std::string& a, const char* b);
-bool EqualsNoCase(const std::string& a, const std::string& b);
-bool ContainsChar(const std::string& text, char c);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool ContainsChar(std::string_view text, char c);
 
 // Leading blanks, an optional sign, decimal digits up to the first other character; no digits
 // give 0. Out-of-range values saturate instead of wrapping.
-int32_t ParseInt32(const std::string& text);
-int64_t ParseInt64(const std::string& text);
+int32_t ParseInt32(std::string_view text);
+int64_t ParseInt64(std::string_view text);
 
 std::wstring LowerAscii(std::wstring text);
 

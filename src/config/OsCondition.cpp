@@ -5,9 +5,9 @@
 using config::EqualsNoCase;
 using config::ParseInt32;
 
-bool IsValidOsVersion(const std::string& term, int32_t& major, std::string& minor, bool allowPlus) {
+bool IsValidOsVersion(std::string_view term, int32_t& major, std::string& minor, bool allowPlus) {
     size_t dot = term.find('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string_view::npos) return false;
     major = ParseInt32(term.substr(0, dot));
     if (major != 5 && major != 6 && major != 10) return false;
     minor = term.substr(dot + 1);
@@ -22,11 +22,11 @@ bool IsValidOsVersion(const std::string& term, int32_t& major, std::string& mino
     return false;
 }
 
-bool IsValidOsSpec(const std::string& os, std::string& lower, std::string& upper) {
+bool IsValidOsSpec(std::string_view os, std::string& lower, std::string& upper) {
     int32_t major = 0;
     std::string minor;
     size_t dash = os.find('-');
-    if (dash != std::string::npos) {
+    if (dash != std::string_view::npos) {
         lower = os.substr(0, dash);
         upper = os.substr(dash + 1);
         return IsValidOsVersion(lower, major, minor, false) && IsValidOsVersion(upper, major, minor, false);
@@ -35,7 +35,7 @@ bool IsValidOsSpec(const std::string& os, std::string& lower, std::string& upper
     return IsValidOsVersion(lower, major, minor, true);
 }
 
-bool MatchOsCondition(const std::string& os, const std::string& running) {
+bool MatchOsCondition(std::string_view os, std::string_view running) {
     if (os.empty()) return true;
     std::string lower, upper;
     if (!IsValidOsSpec(os, lower, upper)) return false;

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-bool IsValidOsVersion(const std::string& term, int32_t& major, std::string& minor, bool allowPlus);
-bool IsValidOsSpec(const std::string& os, std::string& lower, std::string& upper);
+bool IsValidOsVersion(std::string_view term, int32_t& major, std::string& minor, bool allowPlus);
+bool IsValidOsSpec(std::string_view os, std::string& lower, std::string& upper);
 // True when the running version ("6.1", "10.0") satisfies the condition; an empty condition
 // always holds, an invalid one never does.
-bool MatchOsCondition(const std::string& os, const std::string& running);
+bool MatchOsCondition(std::string_view os, std::string_view running);
