@@ -18,14 +18,14 @@ CComponentConfig::CComponentConfig()
       m_RebootValues{"0", "1", "2", "4"},
       m_ComponentTypes{"Client", "Center"} {}
 
-bool IsInTable(const std::vector<std::string>& table, const std::string& value) {
+bool IsInTable(const std::vector<std::string>& table, std::string_view value) {
     for (const std::string& member : table) {
         if (EqualsNoCase(value, member)) return true;
     }
     return false;
 }
 
-bool CComponentConfig::IsValidAttributeValue(const std::string& name, const std::string& value, bool isRoot) const {
+bool CComponentConfig::IsValidAttributeValue(std::string_view name, std::string_view value, bool isRoot) const {
     // The rows are tried in this order; a name that matches none may take any value.
     if (EqualsNoCase(name, "isEssential") || EqualsNoCase(name, "isDisplay")) return IsInTable(m_YesNo, value);
     for (const char* flag : {"isUpgrade", "isInstall", "usereg", "finaldel", "bwaitend", "noDelete"}) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/AttrMap.h"
@@ -15,7 +16,7 @@ public:
 
     // Whether a value is allowed for the attribute (names compared without regard to case).
     // "type" is restricted only on a component root.
-    bool IsValidAttributeValue(const std::string& name, const std::string& value, bool isRoot) const;
+    bool IsValidAttributeValue(std::string_view name, std::string_view value, bool isRoot) const;
 
     std::vector<FileItem> m_Files;
     std::vector<RegItem> m_Regs;
@@ -41,4 +42,4 @@ public:
 };
 
 // True when value equals one of the members without regard to case.
-bool IsInTable(const std::vector<std::string>& table, const std::string& value);
+bool IsInTable(const std::vector<std::string>& table, std::string_view value);

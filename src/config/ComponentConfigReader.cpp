@@ -57,6 +57,14 @@ void CProductConfig::ReportComposed(const std::string& message) {
 
 bool CProductConfig::ParseAttributes(const TiXmlElement* element, const CComponentConfig& owner, AttrMap& target,
                                      bool isRoot) {
+    // The map gets its blocks at their final size before the first insert.
+    size_t count = 0, textSize = 0;
+    for (const TiXmlAttribute* attr = element->FirstAttribute(); attr; attr = attr->Next()) {
+        ++count;
+        textSize += attr->NameTStr().size() + attr->ValueStr().size();
+    }
+    target.reserve(count, textSize);
+
     bool ok = true;
     for (const TiXmlAttribute* attr = element->FirstAttribute(); attr; attr = attr->Next()) {
         const std::string& name = attr->NameTStr();
@@ -69,7 +77,7 @@ bool CProductConfig::ParseAttributes(const TiXmlElement* element, const CCompone
             ReportConfigError("Invalid Attribute Value [%s=\"%s\"]", name.c_str(), value.c_str());
             ok = false;
         }
-        if (!target.emplace(name, value).second) {
+        if (!target.Insert(name, value)) {
             ReportConfigError("Insert Failed Attribute Value [%s=\"%s\"]", name.c_str(), value.c_str());
             ok = false;
         }
@@ -84,6 +92,10 @@ template <typename Item>
 bool ReadItems(CProductConfig& product, const TiXmlElement* list, const CComponentConfig& owner,
                std::vector<Item>& items) {
     bool ok = true;
+    // A file list runs to tens of thousands of items: no regrowth on the way.
+    size_t count = 0;
+    ForEachChildElement(list, [&](const TiXmlElement*) { ++count; });
+    items.reserve(items.size() + count);
     ForEachChildElement(list, [&](const TiXmlElement* element) {
         Item item;
         if (!product.ParseAttributes(element, owner, item.attrs, false)) ok = false;

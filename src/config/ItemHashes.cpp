@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "config/ConfigItems.h"
 
@@ -12,7 +13,7 @@ namespace {
 uint32_t HashValues(const AttrMap& attrs, std::initializer_list<const char*> names, const std::string& tail = {}) {
     uLong crc = 0;
     for (const char* name : names) {
-        const std::string& value = AttrValue(attrs, name);
+        std::string_view value = AttrValue(attrs, name);
         crc = crc32(crc, reinterpret_cast<const Bytef*>(value.data()), static_cast<uInt>(value.size()));
     }
     crc = crc32(crc, reinterpret_cast<const Bytef*>(tail.data()), static_cast<uInt>(tail.size()));

@@ -62,13 +62,13 @@ int CProductConfig::ApplyConditions(const std::string& version, const std::strin
         if (!architecture.empty() && !IsInTable(component->m_Platforms, architecture)) return -1;
         for (FileItem& file : component->m_Files) {
             if (!version.empty()) {
-                const std::string& os = AttrValue(file.attrs, "os");
+                std::string_view os = AttrValue(file.attrs, "os");
                 if (!os.empty() && !MatchOsCondition(os, version)) {
                     file.skip = true;
                     continue;
                 }
             }
-            const std::string& platform = AttrValue(file.attrs, "platform");
+            std::string_view platform = AttrValue(file.attrs, "platform");
             if (!architecture.empty() && !platform.empty() && !EqualsNoCase(platform, architecture)) file.skip = true;
         }
     }
@@ -79,7 +79,7 @@ int CProductConfig::ApplyConditions(const std::string& version, const std::strin
 namespace {
 
 // The first file of the list whose path or newpath names the value, or null.
-const FileItem* FindFirstFile(const std::vector<FileItem>& files, const std::string& value) {
+const FileItem* FindFirstFile(const std::vector<FileItem>& files, std::string_view value) {
     for (const FileItem& file : files) {
         if (EqualsNoCase(AttrValue(file.attrs, "path"), value) || EqualsNoCase(AttrValue(file.attrs, "newpath"), value)) {
             return &file;
@@ -109,7 +109,7 @@ void MarkOrphans(CComponentConfig& component, Installed installed) {
 
 int CProductConfig::DisableOrphanItems() {
     // A skipped first match in one component does not hide a match in a later one.
-    auto installed = [this](const std::string& value) {
+    auto installed = [this](std::string_view value) {
         for (const auto& component : m_ComponentConfigs) {
             const FileItem* file = FindFirstFile(component->m_Files, value);
             if (file && !file->skip) return true;
@@ -121,7 +121,7 @@ int CProductConfig::DisableOrphanItems() {
 }
 
 int DisableOrphanItems(CComponentConfig& set) {
-    auto installed = [&set](const std::string& value) {
+    auto installed = [&set](std::string_view value) {
         const FileItem* file = FindFirstFile(set.m_Files, value);
         return file && !file->skip;
     };

@@ -54,15 +54,15 @@ protected:
     }
     static void AddFile(CComponentConfig& c, const char* path, const char* platform = "", const char* os = "") {
         FileItem f;
-        f.attrs["path"] = path;
-        if (*platform) f.attrs["platform"] = platform;
-        if (*os) f.attrs["os"] = os;
+        f.attrs.Set("path", path);
+        if (*platform) f.attrs.Set("platform", platform);
+        if (*os) f.attrs.Set("os", os);
         c.m_Files.push_back(f);
     }
     static void AddKill(CComponentConfig& c, const char* exe) {
         RunRuleItem r;
-        r.attrs["cmd"] = "KILL";
-        r.attrs["executable"] = exe;
+        r.attrs.Set("cmd", "KILL");
+        r.attrs.Set("executable", exe);
         c.m_RunRules.push_back(r);
     }
     CProductConfig product;
@@ -71,10 +71,10 @@ protected:
 }  // namespace
 
 TEST_F(Conditions, ComponentsAreSortedByNameAndRepeatsDropped) {
-    Add(L"setup.config").m_RootAttrs["n"] = "setup";
-    Add(L"b.config").m_RootAttrs["n"] = "first b";
+    Add(L"setup.config").m_RootAttrs.Set("n", "setup");
+    Add(L"b.config").m_RootAttrs.Set("n", "first b");
     Add(L"B.config");
-    Add(L"b.config").m_RootAttrs["n"] = "second b";
+    Add(L"b.config").m_RootAttrs.Set("n", "second b");
     EXPECT_EQ(product.ApplyConditions("", ""), 0);
     ASSERT_EQ(product.m_ComponentConfigs.size(), 3u);
     EXPECT_EQ(product.m_ComponentConfigs[0]->m_FileName, L"B.config") << "case-sensitive code-unit order";
@@ -119,18 +119,18 @@ TEST_F(Conditions, ItemsWhoseFileIsNotInstalledAreDisabled) {
     AddFile(a, "Later.exe", "x64");
     AddKill(a, "Later.exe");
     ModuleItem module;
-    module.attrs["path"] = "bin\\Shell.dll";
+    module.attrs.Set("path", "bin\\Shell.dll");
     a.m_Modules.push_back(module);
     ShortcutItem link;
-    link.itemAttrs["link"] = "APP.EXE";
+    link.itemAttrs.Set("link", "APP.EXE");
     a.m_Shortcuts.push_back(link);
     CComponentConfig& b = Add(L"b.config");
     AddFile(b, "x", "x64");
-    b.m_Files.back().attrs["newpath"] = "App.exe";  // the first match in b, skipped ...
+    b.m_Files.back().attrs.Set("newpath", "App.exe");  // the first match in b, skipped ...
     AddFile(b, "App.exe");                            // ... so this one does not count
     AddFile(b, "later.exe");
     AddFile(b, "Shell32.dll");
-    b.m_Files.back().attrs["newpath"] = "BIN\\shell.dll";
+    b.m_Files.back().attrs.Set("newpath", "BIN\\shell.dll");
 
     EXPECT_EQ(product.ApplyConditions("6.1", "x86"), 0);
     EXPECT_TRUE(a.m_RunRules[0].disabled) << "its only file is x64-only";

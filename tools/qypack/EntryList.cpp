@@ -42,8 +42,8 @@ EntryListResult ReadXml(const std::string& path, const std::string& text) {
             for (const TiXmlElement* file = files->FirstChildElement(); file; file = file->NextSiblingElement()) {
                 if (!SameNoCase(file->Value(), "file")) continue;
                 AttrMap attrs;
-                if (const char* p = file->Attribute("path")) attrs["path"] = p;
-                if (const char* n = file->Attribute("newpath")) attrs["newpath"] = n;
+                if (const char* p = file->Attribute("path")) attrs.Set("path", p);
+                if (const char* n = file->Attribute("newpath")) attrs.Set("newpath", n);
                 if (AttrValue(attrs, "path").empty()) {
                     result.error = "'" + path + "' line " + std::to_string(file->Row()) + ": file element without path";
                     return result;
@@ -69,9 +69,9 @@ EntryListResult ReadPlain(const std::string& path, const std::string& text) {
         if (line.empty() || line[0] == '#') continue;
         AttrMap attrs;
         size_t bar = line.find('|');
-        attrs["path"] = Trim(line.substr(0, bar));
-        if (bar != std::string::npos) attrs["newpath"] = Trim(line.substr(bar + 1));
-        if (attrs["path"].empty()) {
+        attrs.Set("path", Trim(line.substr(0, bar)));
+        if (bar != std::string::npos) attrs.Set("newpath", Trim(line.substr(bar + 1)));
+        if (AttrValue(attrs, "path").empty()) {
             result.error = "'" + path + "' line " + std::to_string(row) + ": empty path";
             return result;
         }

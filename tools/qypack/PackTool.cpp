@@ -79,7 +79,7 @@ bool CollectEntries(const std::vector<std::string>& lists, const std::string& ba
             return false;
         }
         for (const auto& attrs : read.entries) {
-            PackFileEntry entry{AttrValue(attrs, "path"), AttrValue(attrs, "newpath")};
+            PackFileEntry entry{std::string(AttrValue(attrs, "path")), std::string(AttrValue(attrs, "newpath"))};
             EntrySource source = ResolveEntry(entry, base);
             if (!IsSafeItemName(source.name)) {
                 error = "entry '" + entry.path + "' in '" + list + "' would be stored as '" +

@@ -24,7 +24,7 @@ uint64_t GetInstalledSize() { return g_installedSize.load(); }
 std::vector<PackFileEntry> ToPackEntries(const std::vector<AttrMap>& entries) {
     std::vector<PackFileEntry> out;
     out.reserve(entries.size());
-    for (const auto& attrs : entries) out.push_back({AttrValue(attrs, "path"), AttrValue(attrs, "newpath")});
+    for (const auto& attrs : entries) out.push_back({std::string(AttrValue(attrs, "path")), std::string(AttrValue(attrs, "newpath"))});
     return out;
 }
 
