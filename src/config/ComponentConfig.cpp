@@ -25,23 +25,50 @@ bool IsInTable(const std::vector<std::string>& table, std::string_view value) {
     return false;
 }
 
+namespace {
+
+enum class ValueRule { YesNo, TrueFalse, Reboot, ComponentType, Os, Platform, FolderMacro, Phase, RunMode, Command, Order };
+
+struct RuleRow {
+    std::string_view name;
+    ValueRule rule;
+};
+
+// Tried in this order; a name that matches none may take any value.
+constexpr RuleRow kRuleRows[] = {
+    {"isEssential", ValueRule::YesNo},      {"isDisplay", ValueRule::YesNo},      {"isUpgrade", ValueRule::TrueFalse},
+    {"isInstall", ValueRule::TrueFalse},    {"usereg", ValueRule::TrueFalse},     {"finaldel", ValueRule::TrueFalse},
+    {"bwaitend", ValueRule::TrueFalse},     {"noDelete", ValueRule::TrueFalse},   {"needReboot", ValueRule::Reboot},
+    {"type", ValueRule::ComponentType},     {"os", ValueRule::Os},                {"platform", ValueRule::Platform},
+    {"workdir", ValueRule::FolderMacro},    {"when", ValueRule::Phase},           {"runMode", ValueRule::RunMode},
+    {"cmd", ValueRule::Command},            {"order", ValueRule::Order},
+};
+
+}  // namespace
+
 bool CComponentConfig::IsValidAttributeValue(std::string_view name, std::string_view value, bool isRoot) const {
-    // The rows are tried in this order; a name that matches none may take any value.
-    if (EqualsNoCase(name, "isEssential") || EqualsNoCase(name, "isDisplay")) return IsInTable(m_YesNo, value);
-    for (const char* flag : {"isUpgrade", "isInstall", "usereg", "finaldel", "bwaitend", "noDelete"}) {
-        if (EqualsNoCase(name, flag)) return IsInTable(m_TrueFalse, value);
+    for (const RuleRow& row : kRuleRows) {
+        // Every attribute goes through here; the length check spares most comparisons.
+        if (name.size() != row.name.size() || !EqualsNoCase(name, row.name)) continue;
+        switch (row.rule) {
+            case ValueRule::YesNo: return IsInTable(m_YesNo, value);
+            case ValueRule::TrueFalse: return IsInTable(m_TrueFalse, value);
+            case ValueRule::Reboot: return IsInTable(m_RebootValues, value);
+            case ValueRule::ComponentType:
+                // Restricted on a component root only; elsewhere "type" is free text.
+                if (!isRoot) continue;
+                return IsInTable(m_ComponentTypes, value);
+            case ValueRule::Os: {
+                std::string lower, upper;
+                return IsValidOsSpec(value, lower, upper);
+            }
+            case ValueRule::Platform: return IsInTable(m_Platforms, value);
+            case ValueRule::FolderMacro: return IsInTable(m_FolderMacros, value);
+            case ValueRule::Phase: return IsInTable(m_Phases, value);
+            case ValueRule::RunMode: return IsInTable(m_RunModes, value);
+            case ValueRule::Command: return IsInTable(m_Commands, value);
+            case ValueRule::Order: return config::ParseInt32(value) > 0;
+        }
     }
-    if (EqualsNoCase(name, "needReboot")) return IsInTable(m_RebootValues, value);
-    if (isRoot && EqualsNoCase(name, "type")) return IsInTable(m_ComponentTypes, value);
-    if (EqualsNoCase(name, "os")) {
-        std::string lower, upper;
-        return IsValidOsSpec(value, lower, upper);
-    }
-    if (EqualsNoCase(name, "platform")) return IsInTable(m_Platforms, value);
-    if (EqualsNoCase(name, "workdir")) return IsInTable(m_FolderMacros, value);
-    if (EqualsNoCase(name, "when")) return IsInTable(m_Phases, value);
-    if (EqualsNoCase(name, "runMode")) return IsInTable(m_RunModes, value);
-    if (EqualsNoCase(name, "cmd")) return IsInTable(m_Commands, value);
-    if (EqualsNoCase(name, "order")) return config::ParseInt32(value) > 0;
     return true;
 }
