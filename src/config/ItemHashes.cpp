@@ -2,6 +2,7 @@
 // the installed product's identity: changing it makes every installed item look new.
 #include <zlib.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -10,14 +11,46 @@
 
 namespace {
 
-uint32_t HashValues(const AttrMap& attrs, std::initializer_list<const char*> names, const std::string& tail = {}) {
-    uLong crc = 0;
-    for (const char* name : names) {
-        std::string_view value = AttrValue(attrs, name);
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(value.data()), static_cast<uInt>(value.size()));
+// CRC-32 over values given piece by piece. A hash spans a dozen short values, so they are gathered
+// in a buffer and handed to zlib in one call rather than one call each.
+class Crc32Stream {
+public:
+    void Append(std::string_view piece) {
+        if (piece.empty()) return;  // an absent attribute's view has no data to copy from
+        if (piece.size() > sizeof(m_buffer) - m_used) {
+            Flush();
+            if (piece.size() > sizeof(m_buffer)) {
+                Update(piece.data(), piece.size());
+                return;
+            }
+        }
+        std::memcpy(m_buffer + m_used, piece.data(), piece.size());
+        m_used += piece.size();
     }
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(tail.data()), static_cast<uInt>(tail.size()));
-    return static_cast<uint32_t>(crc);
+    uint32_t Finish() {
+        Flush();
+        return static_cast<uint32_t>(m_crc);
+    }
+
+private:
+    void Update(const char* data, size_t size) {
+        m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef*>(data), size);
+    }
+    void Flush() {
+        Update(m_buffer, m_used);
+        m_used = 0;
+    }
+
+    uLong m_crc = 0;
+    size_t m_used = 0;
+    char m_buffer[512];
+};
+
+uint32_t HashValues(const AttrMap& attrs, std::initializer_list<std::string_view> names, std::string_view tail = {}) {
+    Crc32Stream crc;
+    for (std::string_view name : names) crc.Append(AttrValue(attrs, name));
+    crc.Append(tail);
+    return crc.Finish();
 }
 
 }  // namespace
