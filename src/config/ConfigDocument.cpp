@@ -7,23 +7,42 @@ namespace config {
 
 namespace {
 
-// TinyXML steps over a whole UTF-8 sequence by its lead byte, so a document that ends inside one
-// makes it read past the terminating zero. Zero bytes beyond the longest sequence stop it there.
+// TinyXML steps over a whole UTF-8 sequence by its lead byte (up to four bytes), so a document
+// that ends inside one makes it read past the terminating zero. Zero bytes beyond the longest
+// sequence stop it there.
 constexpr size_t kZeroPadding = 8;
+
+// Whether a sequence could start in the last three bytes: only then does the text need the
+// padding, and so a copy. Other documents are parsed where they are.
+bool MayEndInsideSequence(const std::string& text) {
+    const size_t start = text.size() > 3 ? text.size() - 3 : 0;
+    for (size_t i = start; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0xC0) return true;
+    }
+    return false;
+}
+
+void Parse(const std::string& text, TiXmlDocument& doc) {
+    // TinyXML reads up to the first zero byte.
+    doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+}
 
 }  // namespace
 
 bool ParseConfigBuffer(const std::string& bytes, TiXmlDocument& doc) {
-    std::string text;
     if (HasConfigReferences(bytes)) {
-        text = ExpandConfigReferences(bytes);
+        std::string expanded = ExpandConfigReferences(bytes);
+        expanded.append(kZeroPadding, '\0');
+        Parse(expanded, doc);
+    } else if (MayEndInsideSequence(bytes)) {
+        std::string padded;
+        padded.reserve(bytes.size() + kZeroPadding);
+        padded = bytes;
+        padded.append(kZeroPadding, '\0');
+        Parse(padded, doc);
     } else {
-        text.reserve(bytes.size() + kZeroPadding);
-        text = bytes;
+        Parse(bytes, doc);
     }
-    text.append(kZeroPadding, '\0');
-    // TinyXML reads up to the first zero byte.
-    doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     return !doc.Error();
 }
 
