@@ -53,29 +53,6 @@ bool DismissMessageBox(DWORD processId, std::vector<MessageBoxSeen>& boxes) {
     return true;
 }
 
-// The log of this run. Wine reuses process ids between runs, so only a file with the id that was
-// created since the run started counts, the newest if there are several.
-std::wstring FindLogOf(DWORD processId, FILETIME startedAt) {
-    wchar_t pid[16];
-    swprintf(pid, 16, L"_%06u_", static_cast<unsigned>(processId));
-    std::wstring root = sys::TempFolder() + L"MVInstallLog\\";
-    std::wstring newest;
-    FILETIME newestTime = startedAt;
-    WIN32_FIND_DATAW folder;
-    sys::UniqueFindHandle folders(::FindFirstFileW((root + L"MVInstall_*.log").c_str(), &folder));
-    if (!folders) return newest;
-    do {
-        std::wstring dir = root + folder.cFileName + L"\\";
-        WIN32_FIND_DATAW file;
-        sys::UniqueFindHandle files(::FindFirstFileW((dir + L"*" + pid + L"000.log").c_str(), &file));
-        if (files && ::CompareFileTime(&file.ftCreationTime, &newestTime) >= 0) {
-            newestTime = file.ftCreationTime;
-            newest = dir + file.cFileName;
-        }
-    } while (::FindNextFileW(folders.get(), &folder));
-    return newest;
-}
-
 }  // namespace
 
 std::wstring ExecutableFromEnvironment(const char* variable) {
@@ -121,7 +98,7 @@ InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs, std::wst
     DWORD code = 0;
     ::GetExitCodeProcess(process.get(), &code);
     run.exitCode = static_cast<long>(code);
-    run.logFile = FindLogOf(pi.dwProcessId, startedAt);
+    run.logFile = FindRunLog(pi.dwProcessId, startedAt);
     if (!run.logFile.empty()) run.log = ReadTextFile(run.logFile);
     return run;
 }

@@ -15,30 +15,8 @@
 
 namespace {
 
-// The newest log file of this process below %TEMP%\MVInstallLog.
-std::wstring FindOwnLogFile() {
-    wchar_t pid[16];
-    swprintf(pid, 16, L"_%06u_", static_cast<unsigned>(::GetCurrentProcessId()));
-    std::wstring root = sys::TempFolder() + L"MVInstallLog\\";
-    std::wstring best;
-    FILETIME bestTime = {};
-    WIN32_FIND_DATAW folder;
-    sys::UniqueFindHandle folders(::FindFirstFileW((root + L"MVInstall_*.log").c_str(), &folder));
-    if (!folders) return best;
-    do {
-        std::wstring dir = root + folder.cFileName + L"\\";
-        WIN32_FIND_DATAW file;
-        sys::UniqueFindHandle files(::FindFirstFileW((dir + L"*" + pid + L"*.log").c_str(), &file));
-        if (!files) continue;
-        do {
-            if (CompareFileTime(&file.ftLastWriteTime, &bestTime) >= 0) {
-                bestTime = file.ftLastWriteTime;
-                best = dir + file.cFileName;
-            }
-        } while (::FindNextFileW(files.get(), &file));
-    } while (::FindNextFileW(folders.get(), &folder));
-    return best;
-}
+// The newest log file of this process (a rolled file may follow the first one).
+std::wstring FindOwnLogFile() { return FindRunLog(::GetCurrentProcessId(), FILETIME{}); }
 
 // Waits until the log holds the text (the writer thread writes within about 50 ms).
 bool LogContains(const std::string& text, int timeoutMs = 5000) {

@@ -79,6 +79,30 @@ std::string RunAndCapture(const std::wstring& commandLine) {
     return output;
 }
 
+std::wstring FindRunLog(DWORD processId, FILETIME since) {
+    wchar_t pid[16];
+    swprintf(pid, 16, L"_%06u_", static_cast<unsigned>(processId));
+    const std::wstring root = sys::TempFolder() + L"MVInstallLog\\";
+    std::wstring newest;
+    FILETIME newestTime = since;
+    WIN32_FIND_DATAW folder;
+    sys::UniqueFindHandle folders(::FindFirstFileW((root + L"MVInstall_*.log").c_str(), &folder));
+    if (!folders) return newest;
+    do {
+        const std::wstring dir = root + folder.cFileName + L"\\";
+        WIN32_FIND_DATAW file;
+        sys::UniqueFindHandle files(::FindFirstFileW((dir + L"*" + pid + L"*.log").c_str(), &file));
+        if (!files) continue;
+        do {
+            if (::CompareFileTime(&file.ftCreationTime, &newestTime) >= 0) {
+                newestTime = file.ftCreationTime;
+                newest = dir + file.cFileName;
+            }
+        } while (::FindNextFileW(files.get(), &file));
+    } while (::FindNextFileW(folders.get(), &folder));
+    return newest;
+}
+
 std::string QueryPendingFileOperations() {
     return RunAndCapture(
         L"reg.exe query \"HKLM\\System\\CurrentControlSet\\Control\\Session Manager\" /v "

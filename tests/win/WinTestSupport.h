@@ -30,5 +30,9 @@ sys::UniqueHandle StartProcess(const std::wstring& exe, const std::wstring& argu
 // Runs a command line to its end and returns what it wrote to standard output.
 std::string RunAndCapture(const std::wstring& commandLine);
 
+// The newest run log of a process below %TEMP%\MVInstallLog created at or after since (file
+// names carry the process id, which Wine reuses between runs); empty when there is none.
+std::wstring FindRunLog(DWORD processId, FILETIME since);
+
 // The system's pending file operations as reg.exe prints them.
 std::string QueryPendingFileOperations();
