@@ -28,7 +28,6 @@ public:
     int WriteLog(int level, const char* format, va_list args) override;
 
     std::wstring GetSelfName();
-    const std::wstring& TempDir() const { return m_TempDir; }
 
     // The procedure that belongs to the record's mode, on the calling thread; 0 for other modes.
     int RunProcedure(OpePARAMEx* record);

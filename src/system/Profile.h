@@ -10,9 +10,5 @@ namespace sys {
 // functions fill a buffer of that size).
 std::wstring ReadProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                                const std::wstring& fallback, size_t bufferChars);
-int ReadProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key, int fallback);
-// Windows only: writes (and creates) the value; failures go unnoticed, as with the profile API.
-bool WriteProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                        const std::wstring& value);
 
 }  // namespace sys

@@ -92,14 +92,4 @@ std::wstring ReadProfileString(const std::wstring& file, const std::wstring& sec
     return value;
 }
 
-int ReadProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key, int fallback) {
-    std::wstring value;
-    if (!Lookup(file, section, key, value)) return fallback;
-    return static_cast<int>(std::wcstol(value.c_str(), nullptr, 10));
-}
-
-bool WriteProfileString(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&) {
-    return false;  // ini files are written by the Windows build only
-}
-
 }  // namespace sys

@@ -90,14 +90,4 @@ std::wstring ReadProfileString(const std::wstring& file, const std::wstring& sec
     return std::wstring(buffer.data(), n);
 }
 
-int ReadProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key, int fallback) {
-    ReadableIni ini(file);
-    return static_cast<int>(::GetPrivateProfileIntW(section.c_str(), key.c_str(), fallback, ini.path()));
-}
-
-bool WriteProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                        const std::wstring& value) {
-    return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
-}
-
 }  // namespace sys

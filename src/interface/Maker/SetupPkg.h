@@ -56,7 +56,6 @@ public:
     int ExtractAllSetupFiles(const std::wstring& folder, std::wstring& productConfigName) override;
     int ExtractFollowingPackages(const std::wstring& folder) override;
 
-    const PackageReader& Reader() const { return m_reader; }
     PackageBuilder& Builder() { return m_builder; }
     bool CloseOutput() { return m_builder.CloseOutput(); }
 
