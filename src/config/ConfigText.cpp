@@ -6,8 +6,6 @@ namespace config {
 
 namespace {
 
-inline char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 int64_t ParseSaturated(std::string_view text, int64_t low, int64_t high) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
@@ -37,14 +35,6 @@ inline uint64_t Utf16Key(uint32_t c) {
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerChar(a[i]) != LowerChar(b[i])) return false;
-    }
-    return true;
-}
 
 bool ContainsChar(std::string_view text, char c) { return text.find(c) != std::string_view::npos; }
 

@@ -1,5 +1,5 @@
-// Small text rules shared by the configuration code: case-insensitive comparison (ASCII, as the
-// configuration vocabulary is ASCII), integers read the way C's atoi reads them, and the UTF-16
+// Small text rules of the configuration code (comparison without regard to case is
+// sys::EqualsNoCase, shared with the rest of the program): integers read the way C's atoi reads them, and the UTF-16
 // code-unit order in which component file names are sorted.
 #pragma once
 
@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "system/TextRules.h"
+
 namespace config {
 
-bool EqualsNoCase(std::string_view a, std::string_view b);
+using sys::EqualsNoCase;
 bool ContainsChar(std::string_view text, char c);
 
 // Leading blanks, an optional sign, decimal digits up to the first other character; no digits

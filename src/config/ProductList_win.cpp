@@ -8,6 +8,7 @@
 
 #include "entry/OpePARAMEx.h"
 #include "system/Profile.h"
+#include "system/TextRules.h"
 #include "system/Win32Handles.h"
 
 namespace {
@@ -28,7 +29,7 @@ std::vector<std::wstring> SectionKeys(const std::wstring& iniPath, const wchar_t
 
 // N for a key "product<N>" (no sign, no leading zero), else 0. Key names are case-insensitive.
 unsigned ProductKeyNumber(const std::wstring& key) {
-    if (key.size() < 8 || key.size() > 17 || ::_wcsnicmp(key.c_str(), L"product", 7) != 0 || key[7] == L'0') {
+    if (key.size() < 8 || key.size() > 17 || !sys::StartsWithNoCase(key, L"product") || key[7] == L'0') {
         return 0;
     }
     unsigned long long n = 0;

@@ -139,9 +139,18 @@ int QYPM::GetProductConfigInfo(CProductConfig& target, const std::wstring& baseF
 }
 
 int QYPM::CreateTempInstallDir(const std::wstring& folderName) {
-    m_TempDir = sys::TempFolder() + folderName;
+    const std::wstring temp = sys::TempFolder();
+    if (temp.empty()) return -1;  // never a folder relative to wherever the process started
+    m_TempDir = temp + folderName;
     sys::DeleteFolder(m_TempDir, {});
-    return sys::CreateFolderTree(m_TempDir);
+    if (int rc = sys::CreateFolderTree(m_TempDir)) return rc;
+    // A link (or a file) planted under the fixed name that could not be removed is refused: the
+    // setup files would otherwise go wherever it points.
+    if (!sys::IsPlainFolder(m_TempDir)) {
+        ::SetLastError(ERROR_ALREADY_EXISTS);
+        return -1;
+    }
+    return 0;
 }
 
 int QYPM::Install(OpePARAMEx* record) { return Dispatch(Operation::Install, record); }

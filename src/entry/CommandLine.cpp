@@ -4,17 +4,14 @@
 #include "entry/CommandLine.h"
 
 #include <cwchar>
-#include <cwctype>
+
+#include "system/TextRules.h"
 
 namespace {
 
+// The first count characters of text (which may be shorter) against a prefix of that length.
 bool StartsWithNoCase(const wchar_t* text, const wchar_t* prefix, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        if (!text[i] || std::towlower(static_cast<wint_t>(text[i])) != std::towlower(static_cast<wint_t>(prefix[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return sys::StartsWithNoCase(std::wstring_view(text, std::wcslen(text)), std::wstring_view(prefix, count));
 }
 
 bool IsDelimiter(wchar_t c) { return c == L'/' || c == L'-' || c == L'@'; }

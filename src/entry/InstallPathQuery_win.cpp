@@ -20,7 +20,11 @@ int QueryInstallPath(std::wstring& folder) {
                                  reinterpret_cast<BYTE*>(buffer), &bytes);
     if (rc != ERROR_SUCCESS || buffer[0] == L'\0') return 0;
     std::wstring text = buffer;
-    if (!text.empty() && (text.back() == L'\\' || text.back() == L'/')) text.pop_back();
+    // One trailing separator goes, except after a drive ("C:\\" stays: "C:" names the current
+    // folder of drive C, which an uninstall would then empty).
+    if (!text.empty() && (text.back() == L'\\' || text.back() == L'/') && !(text.size() == 3 && text[1] == L':')) {
+        text.pop_back();
+    }
     folder = text;
     return 1;
 }

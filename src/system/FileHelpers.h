@@ -12,8 +12,20 @@ namespace sys {
 
 // 0, or the system error code of the first folder whose creation failed.
 int CreateFolderTree(const std::wstring& path);
-// Removes the folder and everything in it, except files named in keep (exact names). Always 0.
+// Removes the folder and everything in it, except files named in keep (exact names). Links
+// (symbolic links, junctions, mount points) are removed as links and never entered; a folder
+// that is itself a link loses the link only. A protected folder (below) is refused with one log
+// line and left untouched. Always 0.
 int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& keep);
+// Folders no tree deletion may empty: a drive root in any spelling (also "C:", the current
+// folder of a drive), a UNC share root, the Windows and system folders, the Program Files
+// folders, the user profile and the folder of all profiles, the temporary folder itself, and any
+// folder that holds one of them.
+bool IsProtectedFolder(const std::wstring& folder);
+// True when the path itself is a link (a reparse point on Windows); false when it is missing.
+bool IsLink(const std::wstring& path);
+// True when the path is a folder and not a link.
+bool IsPlainFolder(const std::wstring& path);
 // Renames path to path.delete (or the next free .delete.deleteN name) and schedules that name
 // for deletion at the next restart. 0, or -1 when the rename failed.
 int RenameForDelete(const std::wstring& path);
@@ -23,8 +35,11 @@ int DeleteOrSchedule(const std::wstring& path);
 bool PathExists(const std::wstring& path);
 // Low 32 bits of the size of the file found by a directory search on path; false when none.
 bool FindFileSizeLow(const std::wstring& path, uint32_t& size);
-// The system temporary folder, always ending in a separator.
+// The system temporary folder, ending in a separator; empty when it cannot be read or does not
+// fit in 260 characters.
 std::wstring TempFolder();
+// The absolute form of a path (resolved against the current folder); the path itself on failure.
+std::wstring AbsolutePath(const std::wstring& path);
 
 // Renames a file or folder (no replacing); false on failure.
 bool MovePath(const std::wstring& from, const std::wstring& to);

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "common/log/LogPrint.h"
+#include "common/log/log4z.h"
 #include "system/NativePath.h"
 
 namespace sys {
@@ -32,9 +34,21 @@ int CreateFolderTree(const std::wstring& path) {
     return 0;
 }
 
-int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& keep) {
-    if (folder.empty()) return 0;
+namespace {
+
+std::string FolderKey(const std::wstring& folder) {
+    std::string key = NativePath(AbsolutePath(folder));
+    while (key.size() > 1 && key.back() == '/') key.pop_back();
+    return key;
+}
+
+void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep) {
     std::string base = NativePath(folder);
+    struct stat self;
+    if (::lstat(base.c_str(), &self) == 0 && S_ISLNK(self.st_mode)) {
+        ::unlink(base.c_str());  // the link, not what it points to
+        return;
+    }
     if (base.back() != '/') base += '/';
     if (DIR* dir = ::opendir(base.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
@@ -42,8 +56,8 @@ int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& ke
             if (name == "." || name == "..") continue;
             std::string path = base + name;
             struct stat st;
-            if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-                DeleteFolder(WidePath(path), {});
+            if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {  // never a link
+                DeleteTree(WidePath(path), {});
                 continue;
             }
             bool kept = false;
@@ -53,7 +67,45 @@ int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& ke
         ::closedir(dir);
     }
     ::rmdir(base.substr(0, base.size() - 1).c_str());
+}
+
+}  // namespace
+
+bool IsProtectedFolder(const std::wstring& folder) {
+    const std::string key = FolderKey(folder);
+    for (const char* name : {"/", "/usr", "/etc", "/home"}) {
+        if (key == name) return true;
+    }
+    const char* home = std::getenv("HOME");
+    return key == FolderKey(TempFolder()) || (home && *home && key == FolderKey(WidePath(home)));
+}
+
+bool IsLink(const std::wstring& path) {
+    struct stat st;
+    return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool IsPlainFolder(const std::wstring& path) {
+    struct stat st;
+    return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& keep) {
+    if (folder.empty()) return 0;
+    if (IsProtectedFolder(folder)) {
+        LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, refused to empty the protected folder %S", folder.c_str());
+        return 0;
+    }
+    DeleteTree(folder, keep);
     return 0;
+}
+
+std::wstring AbsolutePath(const std::wstring& path) {
+    const std::string native = NativePath(path);
+    if (!native.empty() && native[0] == '/') return path;
+    char cwd[4096];
+    if (!::getcwd(cwd, sizeof(cwd))) return path;
+    return WidePath(std::string(cwd) + "/" + native);
 }
 
 int RenameForDelete(const std::wstring& path) {

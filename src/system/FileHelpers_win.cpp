@@ -1,24 +1,191 @@
 // Win32 folder and file helpers with reboot-time fallbacks (MoveFileEx, delay until reboot).
+// The installer runs elevated in folders any user can write to: tree deletion never enters a
+// link and refuses the folders whose loss would break the system or a user's data.
 #include "system/FileHelpers.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include "common/log/LogPrint.h"
+#include "common/log/log4z.h"
 #include "system/SystemInfo.h"
+#include "system/TextRules.h"
 #include "system/Win32Handles.h"
 
 namespace sys {
 
 namespace {
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+constexpr DWORD kNoAttributes = INVALID_FILE_ATTRIBUTES;
+constexpr DWORD kLongPathChars = 32768;
+
+DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+
+bool Exists(const std::wstring& path) { return Attributes(path) != kNoAttributes; }
 
 void ScheduleDeleteAtReboot(const std::wstring& path) {
     ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// The comparable form of a folder: absolute, long names, "\" separators, no "\\?\" prefix and
+// no trailing separator ("C:\" becomes "C:").
+std::wstring FolderKey(std::wstring path) {
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    if (StartsWithNoCase(path, L"\\\\?\\UNC\\")) {
+        path = L"\\\\" + path.substr(8);
+    } else if (StartsWithNoCase(path, L"\\\\?\\") || StartsWithNoCase(path, L"\\\\.\\")) {
+        path = path.substr(4);
+    }
+    path = AbsolutePath(path);
+    std::wstring longName(kLongPathChars, L'\0');
+    const DWORD n = ::GetLongPathNameW(path.c_str(), &longName[0], kLongPathChars);
+    if (n > 0 && n < kLongPathChars) path.assign(longName, 0, n);
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+// "C:" alone names the current folder of drive C, whatever that is.
+bool IsDriveRelative(const std::wstring& path) {
+    return path.size() == 2 && path[1] == L':' && ((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z');
+}
+
+// "\\server" or "\\server\share" without anything below it.
+bool IsUncRoot(const std::wstring& key) {
+    if (key.size() < 3 || key[0] != L'\\' || key[1] != L'\\') return false;
+    const size_t server = key.find(L'\\', 2);
+    return server == std::wstring::npos || key.find(L'\\', server + 1) == std::wstring::npos;
+}
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return path;
+}
+
+std::wstring FromBuffer(UINT (WINAPI* query)(LPWSTR, UINT)) {
+    wchar_t path[MAX_PATH] = {};
+    UINT n = query(path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
+}
+
+std::wstring EnvironmentFolder(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = ::GetEnvironmentVariableW(name, path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
+}
+
+std::vector<std::wstring> ProtectedFolderKeys() {
+    const std::wstring profile = ShellFolder(CSIDL_PROFILE);
+    const std::wstring folders[] = {
+        FromBuffer(&::GetWindowsDirectoryW), FromBuffer(&::GetSystemDirectoryW),
+        FromBuffer(&::GetSystemWow64DirectoryW), ShellFolder(CSIDL_PROGRAM_FILES),
+        ShellFolder(CSIDL_PROGRAM_FILESX86), ShellFolder(CSIDL_PROGRAM_FILES_COMMON),
+        ShellFolder(CSIDL_PROGRAM_FILES_COMMONX86), EnvironmentFolder(L"ProgramW6432"),
+        ShellFolder(CSIDL_COMMON_APPDATA), TempFolder(), profile};
+    std::vector<std::wstring> keys;
+    for (const std::wstring& folder : folders) {
+        if (!folder.empty()) keys.push_back(FolderKey(folder));
+    }
+    // The folder that holds every user's profile.
+    if (!profile.empty()) {
+        const size_t slash = keys.back().rfind(L'\\');
+        if (slash != std::wstring::npos) keys.push_back(keys.back().substr(0, slash));
+    }
+    return keys;
+}
+
+// True when key is the folder or one of the folders that hold it.
+bool HoldsOrIs(const std::wstring& key, const std::wstring& folder) {
+    if (key.empty() || folder.size() < key.size() || !StartsWithNoCase(folder, key)) return false;
+    return folder.size() == key.size() || folder[key.size()] == L'\\';
+}
+
+// Removes a link without touching what it points to.
+void RemoveLink(const std::wstring& path, DWORD attributes) {
+    const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryW(path.c_str())
+                                                                 : ::DeleteFileW(path.c_str());
+    if (!removed) {
+        LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, cannot remove link %S, err %d", path.c_str(),
+                 static_cast<int>(::GetLastError()));
+    }
+}
+
+void RemoveFolder(const std::wstring& folder) {
+    if (::RemoveDirectoryW(folder.c_str())) return;
+    // A folder that is not there needs no restart-time operation.
+    if (!IsMissing(::GetLastError())) ScheduleDeleteAtReboot(folder);
+}
+
+void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep) {
+    const DWORD self = Attributes(folder);
+    if (self != kNoAttributes && (self & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveLink(folder, self);
+        return;
+    }
+    std::wstring base = folder;
+    if (base.back() != L'\\' && base.back() != L'/') base += L'\\';
+
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(::FindFirstFileW((base + L"*").c_str(), &data));
+    if (find) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = base + name;
+            const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            bool kept = false;
+            for (const auto& k : keep) kept = kept || k == name;
+            if (kept && !isFolder) continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveLink(path, data.dwFileAttributes);
+                continue;
+            }
+            if (isFolder) {
+                DeleteTree(path, {});
+                continue;
+            }
+            if (::DeleteFileW(path.c_str())) continue;
+            if (GetSystemInfo().major < 6) {
+                ScheduleDeleteAtReboot(path);
+            } else if (RenameForDelete(path) < 0) {
+                ScheduleDeleteAtReboot(path);
+            }
+        } while (::FindNextFileW(find.get(), &data));
+    }
+    find.reset();
+    RemoveFolder(base.substr(0, base.size() - 1));
+}
+
 }  // namespace
 
 bool PathExists(const std::wstring& path) { return Exists(path); }
+
+bool IsLink(const std::wstring& path) {
+    const DWORD attributes = Attributes(path);
+    return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool IsPlainFolder(const std::wstring& path) {
+    const DWORD attributes = Attributes(path);
+    return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool IsProtectedFolder(const std::wstring& folder) {
+    std::wstring trimmed = folder;
+    while (trimmed.size() > 2 && (trimmed.back() == L'\\' || trimmed.back() == L'/')) trimmed.pop_back();
+    if (IsDriveRelative(trimmed)) return true;
+    const std::wstring key = FolderKey(folder);
+    if (key.empty() || IsDriveRelative(key) || IsUncRoot(key)) return true;
+    for (const std::wstring& protectedKey : ProtectedFolderKeys()) {
+        if (HoldsOrIs(key, protectedKey)) return true;
+    }
+    return false;
+}
 
 int CreateFolderTree(const std::wstring& path) {
     if (Exists(path)) return 0;
@@ -36,35 +203,11 @@ int CreateFolderTree(const std::wstring& path) {
 
 int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& keep) {
     if (folder.empty()) return 0;
-    std::wstring base = folder;
-    if (base.back() != L'\\' && base.back() != L'/') base += L'\\';
-
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(::FindFirstFileW((base + L"*").c_str(), &data));
-    if (find) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = base + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteFolder(path, {});
-                continue;
-            }
-            bool kept = false;
-            for (const auto& k : keep) kept = kept || k == name;
-            if (kept) continue;
-            if (::DeleteFileW(path.c_str())) continue;
-            if (GetSystemInfo().major < 6) {
-                ScheduleDeleteAtReboot(path);
-            } else if (RenameForDelete(path) < 0) {
-                ScheduleDeleteAtReboot(path);
-            }
-        } while (::FindNextFileW(find.get(), &data));
+    if (IsProtectedFolder(folder)) {
+        LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, refused to empty the protected folder %S", folder.c_str());
+        return 0;
     }
-    find.reset();
-
-    std::wstring self = base.substr(0, base.size() - 1);
-    if (!::RemoveDirectoryW(self.c_str())) ScheduleDeleteAtReboot(self);
+    DeleteTree(folder, keep);
     return 0;
 }
 
@@ -94,10 +237,21 @@ bool FindFileSizeLow(const std::wstring& path, uint32_t& size) {
 
 std::wstring TempFolder() {
     wchar_t buf[MAX_PATH + 1] = {};
-    DWORD len = ::GetTempPathW(MAX_PATH, buf);
-    std::wstring path(buf, len <= MAX_PATH ? len : 0);
-    if (path.empty() || path.back() != L'\\') path += L'\\';
+    const DWORD len = ::GetTempPathW(MAX_PATH, buf);
+    if (len == 0) return {};
+    if (len > MAX_PATH) {
+        ::SetLastError(ERROR_BUFFER_OVERFLOW);
+        return {};
+    }
+    std::wstring path(buf, len);
+    if (path.back() != L'\\') path += L'\\';
     return path;
+}
+
+std::wstring AbsolutePath(const std::wstring& path) {
+    std::wstring full(kLongPathChars, L'\0');
+    const DWORD n = ::GetFullPathNameW(path.c_str(), kLongPathChars, &full[0], nullptr);
+    return n > 0 && n < kLongPathChars ? full.substr(0, n) : path;
 }
 
 bool MovePath(const std::wstring& from, const std::wstring& to) { return ::MoveFileW(from.c_str(), to.c_str()) != 0; }

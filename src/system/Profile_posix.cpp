@@ -3,14 +3,13 @@
 // surrounding quotes removed, as the Windows profile functions do.
 #include "system/Profile.h"
 
-#include <cwchar>
-#include <cwctype>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "system/NativePath.h"
 #include "system/TextConv.h"
+#include "system/TextRules.h"
 
 namespace sys {
 
@@ -21,36 +20,15 @@ std::wstring Decode(const std::string& bytes) {
                      static_cast<unsigned char>(bytes[1]) == 0xFE;
     const bool utf16 = bom || (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0);
     if (!utf16) return Utf8ToWide(bytes);
-    std::wstring text;
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
     for (size_t i = bom ? 2 : 0; i + 1 < bytes.size(); i += 2) {
-        uint32_t unit = static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-            uint32_t low = static_cast<unsigned char>(bytes[i + 2]) | static_cast<unsigned char>(bytes[i + 3]) << 8;
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                text += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        text += static_cast<wchar_t>(unit);
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
     }
-    return text;
+    return Utf16ToWide(units);
 }
 
-std::wstring Trim(const std::wstring& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::iswspace(static_cast<wint_t>(s[b]))) ++b;
-    while (e > b && std::iswspace(static_cast<wint_t>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
-
-bool SameNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
-    }
-    return true;
-}
+std::wstring Trimmed(std::wstring_view s) { return std::wstring(Trim(s)); }
 
 bool Lookup(const std::wstring& file, const std::wstring& section, const std::wstring& key, std::wstring& value) {
     std::ifstream in(NativePath(file), std::ios::binary);
@@ -62,17 +40,17 @@ bool Lookup(const std::wstring& file, const std::wstring& section, const std::ws
     while (start <= text.size()) {
         size_t end = text.find_first_of(L"\r\n", start);
         if (end == std::wstring::npos) end = text.size();
-        std::wstring line = Trim(text.substr(start, end - start));
+        std::wstring line = Trimmed(text.substr(start, end - start));
         start = end + 1;
         if (line.empty() || line[0] == L';') continue;
         if (line[0] == L'[') {
             size_t close = line.find(L']');
-            inSection = close != std::wstring::npos && SameNoCase(Trim(line.substr(1, close - 1)), section);
+            inSection = close != std::wstring::npos && EqualsNoCase(Trimmed(line.substr(1, close - 1)), section);
             continue;
         }
         size_t eq = line.find(L'=');
-        if (!inSection || eq == std::wstring::npos || !SameNoCase(Trim(line.substr(0, eq)), key)) continue;
-        value = Trim(line.substr(eq + 1));
+        if (!inSection || eq == std::wstring::npos || !EqualsNoCase(Trimmed(line.substr(0, eq)), key)) continue;
+        value = Trimmed(line.substr(eq + 1));
         if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
             value = value.substr(1, value.size() - 2);
         }

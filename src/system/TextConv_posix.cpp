@@ -27,10 +27,8 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 }
 
 void AppendWide(std::wstring& out, uint32_t cp) {
-    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
-        cp -= 0x10000;
-        out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-        out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+    if (sizeof(wchar_t) == 2) {
+        AppendUtf16(out, cp);
     } else {
         out += static_cast<wchar_t>(cp);
     }
@@ -41,15 +39,9 @@ void AppendWide(std::wstring& out, uint32_t cp) {
 std::string WideToUtf8(const std::wstring& text) {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t cp = static_cast<uint32_t>(text[i]);
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
-            uint32_t low = static_cast<uint32_t>(text[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
+    for (size_t i = 0; i < text.size();) {
+        // Wide text from UTF-16 sources may still hold surrogate pairs.
+        uint32_t cp = DecodeUtf16At(text.data(), text.size(), i);
         if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
         AppendUtf8(out, cp);
     }

@@ -208,8 +208,8 @@ TEST(PackageExtract, RefusesItemNamesThatLeaveTheTarget) {
     }
     EXPECT_TRUE(fs::is_empty(target));
     EXPECT_FALSE(fs::exists(outer.path() + "/evil.txt"));
-    EXPECT_TRUE(IsSafeItemName(L"package/Product.config"));
-    EXPECT_TRUE(IsSafeItemName(L"a..b/c.txt"));
+    EXPECT_TRUE(pkg::IsSafeItemName(L"package/Product.config"));
+    EXPECT_TRUE(pkg::IsSafeItemName(L"a..b/c.txt"));
 }
 
 TEST(PackageExtract, NestedFoldersAndCurrentDirectory) {

@@ -81,7 +81,7 @@ bool CollectEntries(const std::vector<std::string>& lists, const std::string& ba
         for (const auto& attrs : read.entries) {
             PackFileEntry entry{std::string(AttrValue(attrs, "path")), std::string(AttrValue(attrs, "newpath"))};
             EntrySource source = ResolveEntry(entry, base);
-            if (!IsSafeItemName(source.name)) {
+            if (!pkg::IsSafeItemName(source.name)) {
                 error = "entry '" + entry.path + "' in '" + list + "' would be stored as '" +
                         sys::WideToUtf8(source.name) + "', which leaves the target folder";
                 return false;

@@ -180,7 +180,7 @@ int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool
             }
             PackedEntry result;
             const EntrySource& source = sources[i];
-            if (!source.sourcePath.empty() && IsSafeItemName(source.name) && ReadWholeFile(source.sourcePath, data) &&
+            if (!source.sourcePath.empty() && pkg::IsSafeItemName(source.name) && ReadWholeFile(source.sourcePath, data) &&
                 data.size() <= 0xFFFFFFFFu) {
                 std::string item = sys::WideToUtf8(source.name);
                 std::replace(item.begin(), item.end(), '\\', '/');

@@ -2,6 +2,9 @@
 #include "interface/Maker/PackageFormat.h"
 
 #include <cstring>
+#include <string_view>
+
+#include "system/TextConv.h"
 
 namespace pkg {
 
@@ -18,11 +21,6 @@ void WriteLE32(uint8_t* p, uint32_t value) {
 }
 
 namespace {
-// Only where wchar_t holds whole code points (UTF-32) can one character need two UTF-16 units.
-template <typename Char>
-bool IsSupplementary(Char c) {
-    return sizeof(Char) > 2 && static_cast<uint32_t>(c) > 0xFFFF;
-}
 uint16_t ReadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 void WriteLE16(uint8_t* p, uint16_t value) {
     p[0] = static_cast<uint8_t>(value);
@@ -121,52 +119,51 @@ int CheckHeader(const PackageHeader& h, uint64_t start, uint64_t fileSize) {
 }
 
 uint32_t NameBlockSize(const std::wstring& name) {
-    uint32_t units = static_cast<uint32_t>(name.size());
-    for (wchar_t c : name) units += IsSupplementary(c) ? 1 : 0;  // written as a surrogate pair
-    return 2 * (units + 1);
+    return 2 * static_cast<uint32_t>(sys::WideToUtf16(name).size() + 1);
 }
 
 std::vector<uint8_t> ScrambleNames(const std::vector<std::wstring>& names) {
     std::vector<uint8_t> block;
-    auto put = [&block](uint32_t unit) {
-        block.push_back(static_cast<uint8_t>(~unit & 0xFF));
-        block.push_back(static_cast<uint8_t>(~(unit >> 8) & 0xFF));
-    };
     for (const auto& name : names) {
-        for (wchar_t c : name) {
-            uint32_t cp = static_cast<uint32_t>(c);
-            if (sizeof(wchar_t) > 2 && cp > 0xFFFF) {
-                cp -= 0x10000;
-                put(0xD800 + (cp >> 10));
-                put(0xDC00 + (cp & 0x3FF));
-            } else {
-                put(cp);
-            }
+        std::u16string units = sys::WideToUtf16(name);
+        units += u'\0';
+        for (char16_t unit : units) {
+            block.push_back(static_cast<uint8_t>(~unit & 0xFF));
+            block.push_back(static_cast<uint8_t>(~(unit >> 8) & 0xFF));
         }
-        put(0);
     }
     return block;
 }
 
 std::vector<std::wstring> UnscrambleNames(const std::vector<uint8_t>& block, uint32_t count) {
     std::vector<std::wstring> names;
-    std::wstring current;
+    std::u16string current;
     for (size_t i = 0; i + 1 < block.size() && names.size() < count; i += 2) {
-        uint32_t unit = static_cast<uint32_t>(static_cast<uint8_t>(~block[i])) |
-                        static_cast<uint32_t>(static_cast<uint8_t>(~block[i + 1])) << 8;
+        const char16_t unit = static_cast<char16_t>(static_cast<uint8_t>(~block[i]) |
+                                                    static_cast<uint8_t>(~block[i + 1]) << 8);
         if (unit == 0) {
-            names.push_back(current);
+            names.push_back(sys::Utf16ToWide(current));
             current.clear();
-        } else if (sizeof(wchar_t) > 2 && unit >= 0xDC00 && unit <= 0xDFFF && !current.empty() &&
-                   static_cast<uint32_t>(current.back()) >= 0xD800 && static_cast<uint32_t>(current.back()) <= 0xDBFF) {
-            uint32_t high = static_cast<uint32_t>(current.back());
-            current.back() = static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
         } else {
-            current += static_cast<wchar_t>(unit);
+            current += unit;
         }
     }
     names.resize(count);  // a short block leaves the remaining names empty
     return names;
+}
+
+bool IsSafeItemName(const std::wstring& name) {
+    if (name.empty() || name[0] == L'/' || name[0] == L'\\') return false;
+    if (name.find(L':') != std::wstring::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of(L"/\\", start);
+        if (end == std::wstring::npos) end = name.size();
+        const std::wstring_view segment = std::wstring_view(name).substr(start, end - start);
+        if (segment == L"." || segment == L"..") return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 }  // namespace pkg

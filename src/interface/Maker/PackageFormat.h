@@ -77,6 +77,10 @@ std::vector<uint8_t> ScrambleNames(const std::vector<std::wstring>& names);
 std::vector<std::wstring> UnscrambleNames(const std::vector<uint8_t>& block, uint32_t count);
 uint32_t NameBlockSize(const std::wstring& name);  // 2 * (UTF-16 length + 1)
 
+// False for item names that would leave the target folder: empty, absolute, with a drive or
+// stream colon, or with a "." or ".." segment.
+bool IsSafeItemName(const std::wstring& name);
+
 uint32_t ReadLE32(const uint8_t* p);
 void WriteLE32(uint8_t* p, uint32_t value);
 

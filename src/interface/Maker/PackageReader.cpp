@@ -23,21 +23,25 @@ bool PlausibleSize(const pkg::ZipItemInfo& item) {
     return item.uncompressedSize <= item.compressedSize * 1032 + 1024;
 }
 
-}  // namespace
-
-bool IsSafeItemName(const std::wstring& name) {
-    if (name.empty() || name[0] == L'/' || name[0] == L'\\') return false;
-    if (name.find(L':') != std::wstring::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of(L"/\\", start);
-        if (end == std::wstring::npos) end = name.size();
-        std::wstring segment = name.substr(start, end - start);
-        if (segment == L"." || segment == L"..") return false;
-        start = end + 1;
+// The first link among the target folder, the folders of the item name below it and the file
+// itself; empty when there is none. Extraction writes only where it created the folders itself
+// or found plain ones, never through a link planted in a folder others can write to.
+std::wstring FirstLinkOnPath(const std::wstring& base, const std::wstring& name) {
+    std::wstring path = base.substr(0, base.size() - 1);
+    if (sys::IsLink(path)) return path;
+    path += L'\\';
+    for (wchar_t c : name) {
+        if (c == L'/' || c == L'\\') {
+            if (sys::IsLink(path)) return path;
+            path += L'\\';
+        } else {
+            path += c;
+        }
     }
-    return true;
+    return sys::IsLink(path) ? path : std::wstring();
 }
+
+}  // namespace
 
 int PackageReader::Open(std::unique_ptr<IPackageSource> source) {
     m_source = std::move(source);
@@ -183,7 +187,7 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         pkg::ZipItemInfo item;
         if (!zip.CurrentInfo(item)) return -1;
         const std::wstring name = sys::Utf8ToWide(item.name);
-        if (!IsSafeItemName(name)) {
+        if (!pkg::IsSafeItemName(name)) {
             QYLOG_ERROR("ExtractFile, refused item name outside the target folder %S", name.c_str());
             return -1;
         }
@@ -197,6 +201,10 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         std::wstring parent = path.substr(0, slash);
         std::replace(parent.begin(), parent.end(), L'/', L'\\');
         sys::CreateFolderTree(parent);  // failures show when the file is opened
+        if (const std::wstring link = FirstLinkOnPath(base, name); !link.empty()) {
+            QYLOG_ERROR("ExtractFile, refused to write through the link %S", link.c_str());
+            return -1;
+        }
 
         sys::UniqueFile out = sys::OpenFile(path, "w+b");
         if (!out) return -1;

@@ -43,7 +43,3 @@ private:
     std::vector<PackageRecord> m_packages;
     uint32_t m_kind = 0;
 };
-
-// False for item names that would leave the target folder: empty, absolute, with a drive or
-// stream colon, or with a "." or ".." segment.
-bool IsSafeItemName(const std::wstring& name);

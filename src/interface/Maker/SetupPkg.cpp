@@ -89,7 +89,7 @@ int SetupPkg::ExtractAllSetupFiles(const std::wstring& folder, std::wstring& pro
     for (const auto& target : targets) {
         if (target.first == target.second) continue;
         // The names come from the package: a rename out of the working folder is refused.
-        if (!IsSafeItemName(target.first) || !IsSafeItemName(target.second)) {
+        if (!pkg::IsSafeItemName(target.first) || !pkg::IsSafeItemName(target.second)) {
             QYLOG_ERROR("ExtractAllSetupFiles, refused rename %S -> %S", target.first.c_str(), target.second.c_str());
             continue;
         }

@@ -6,8 +6,9 @@
 #include <minizip/zip.h>
 #include <zlib.h>
 
+#include "system/TextRules.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace pkg {
@@ -97,12 +98,8 @@ PackTime PackTime::Now() {
 
 bool IsStoredExtension(const std::string& name) {
     static const char* const kStored[] = {".z", ".zip", ".zoo", ".arc", ".lzh", ".arj", ".gz", ".tgz"};
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const char* ext : kStored) {
-        size_t len = std::strlen(ext);
-        if (lower.size() >= len && lower.compare(lower.size() - len, len, ext) == 0) return true;
+        if (sys::EndsWithNoCase(name, ext)) return true;
     }
     return false;
 }

@@ -1,4 +1,4 @@
-// The component file reader: items into the six lists, every attribute validated, messages to
+// CProductConfig reading its component files: items into the six lists, every attribute validated, messages to
 // the product's error sink. A message never stops the reading; it turns the result false and the
 // caller drops the component.
 #include <cstdarg>
