@@ -13,8 +13,15 @@ if(WIN32)
   # Shipped executables carry no symbols: the installer's size is what users download.
   add_link_options($<$<CONFIG:Release>:-s>)
 else()
-  option(QY_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
-  if(QY_SANITIZE)
+  option(QY_SANITIZE "Build with sanitizers (QY_SANITIZER chooses which)" ON)
+  # address: AddressSanitizer and UndefinedBehaviorSanitizer; thread: ThreadSanitizer alone, as it
+  # cannot be combined with AddressSanitizer (scripts/tsan.sh).
+  set(QY_SANITIZER address CACHE STRING "Sanitizers of a QY_SANITIZE build: address or thread")
+  set_property(CACHE QY_SANITIZER PROPERTY STRINGS address thread)
+  if(QY_SANITIZE AND QY_SANITIZER STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+  elseif(QY_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
   endif()

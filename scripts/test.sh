@@ -14,6 +14,7 @@ rm -rf "$top/build/native/test-results" "$top/build/win64/test-results"
 mkdir -p "$top/build/native/test-results" "$top/build/win64/test-results"
 echo "== native tests"
 (cd "$top/build/native" && ctest --output-on-failure) || status=1
+echo "== logger under ThreadSanitizer"; "$top/scripts/tsan.sh" || status=1
 echo "== Windows tests under Wine"
 (cd "$top/build/win64" && ctest --output-on-failure) || status=1
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -20,12 +21,27 @@ using log4z::ILog4zManager;
 
 namespace {
 
-std::atomic<int64_t> g_seconds{0};
-std::atomic<unsigned> g_millis{0};
-log4z::testing::ClockReading FixedClock() { return {g_seconds.load(), g_millis.load()}; }
-
 // 2026-12-09 10:17:51 UTC
 constexpr int64_t kBase = 1796811471;
+
+// A clock the test sets, sleeps it can count instead of sleeping, and a writer it can hold.
+class TestEnvironment final : public log4z::testing::Environment {
+public:
+    log4z::testing::ClockReading Now() override { return {seconds.load(), millis.load()}; }
+    void Sleep(unsigned ms) override {
+        if (!countSleeps) return std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ++sleeps;
+        lastSleep = ms;
+    }
+    bool WriterHeld() override { return held; }
+
+    std::atomic<int64_t> seconds{kBase};
+    std::atomic<unsigned> millis{7};
+    std::atomic<bool> countSleeps{false};
+    std::atomic<int> sleeps{0};
+    std::atomic<unsigned> lastSleep{0};
+    std::atomic<bool> held{false};
+};
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -42,9 +58,7 @@ protected:
     void SetUp() override {
         ::setenv("TZ", "UTC", 1);
         ::tzset();
-        g_seconds = kBase;
-        g_millis = 7;
-        log4z::testing::SetClock(&FixedClock);
+        log4z::testing::SetEnvironment(&m_env);
         m_log = ILog4zManager::getInstance();
         m_log->Stop();
         m_logPath = m_folder.path() + "/run.log";
@@ -60,9 +74,7 @@ protected:
     }
     void TearDown() override {
         m_log->Stop();
-        log4z::testing::SetClock(nullptr);
-        log4z::testing::SetSleep(nullptr);
-        log4z::testing::HoldWriter(false);
+        log4z::testing::SetEnvironment(nullptr);
     }
     // The run's files, oldest name first, and their lines.
     std::vector<std::string> Files() {
@@ -84,6 +96,7 @@ protected:
         return std::string("2026-12-09 10:17:51.007 [") + tid + "] " + level + " ";
     }
 
+    TestEnvironment m_env;
     TestFolder m_folder;
     std::string m_logPath;
     ILog4zManager* m_log = nullptr;
@@ -173,14 +186,14 @@ TEST_F(Log4zTest, RollsWhenTheSizeLimitIsPassed) {
 TEST_F(Log4zTest, ANewDayStartsANewFileWithIndexZero) {
     m_log->Stop();
     fs::remove_all(m_logPath);
-    g_seconds = kBase + (23 - 10) * 3600 + (59 - 17) * 60 + 8;  // 23:59:59
+    m_env.seconds = kBase + (23 - 10) * 3600 + (59 - 17) * 60 + 8;  // 23:59:59
     m_log->SetPath(log4z::kMainLogger, m_logPath.c_str());
     m_log->SetLimitSize(log4z::kMainLogger, 1);
     ASSERT_TRUE(m_log->Start());
     std::string chunk(1000, 'b');
     for (int i = 0; i < 1100; ++i) LogPrint(log4z::LOG_LEVEL_INFO, "%s", chunk.c_str());
     WaitForWriter();
-    g_seconds = g_seconds + 2;  // 00:00:01 of the next day
+    m_env.seconds += 2;  // 00:00:01 of the next day
     LogPrint(log4z::LOG_LEVEL_INFO, "after midnight");
     m_log->Stop();
 
@@ -226,32 +239,75 @@ TEST(Log4zBackPressure, SharePerQueueLength) {
     EXPECT_EQ(log4z::BackPressurePercent(1000000), 100);
 }
 
-namespace {
-std::atomic<int> g_sleeps{0};
-std::atomic<unsigned> g_lastSleep{0};
-void CountSleep(unsigned ms) {
-    g_sleeps++;
-    g_lastSleep = ms;
-}
-}  // namespace
-
 TEST_F(Log4zTest, ALongQueueSlowsCallersDownWithoutDroppingLines) {
-    log4z::testing::SetSleep(&CountSleep);
-    log4z::testing::HoldWriter(true);
+    m_env.countSleeps = true;
+    m_env.held = true;
     for (int i = 0; i < 20000; ++i) LogPrint(log4z::LOG_LEVEL_INFO, "fill %d", i);
-    EXPECT_EQ(g_sleeps.load(), 0) << "20 000 queued lines or fewer never slow a caller";
+    EXPECT_EQ(m_env.sleeps.load(), 0) << "20 000 queued lines or fewer never slow a caller";
     EXPECT_GE(m_log->GetStatusQueuedLine(), 20000u);
 
     for (int i = 0; i < 10000; ++i) LogPrint(log4z::LOG_LEVEL_INFO, "more %d", i);
     ASSERT_GE(m_log->GetStatusQueuedLine(), 30000u);
-    g_sleeps = 0;
+    m_env.sleeps = 0;
     constexpr int kCalls = 4000;
     for (int i = 0; i < kCalls; ++i) EXPECT_TRUE(m_log->CanLog(log4z::kMainLogger, log4z::LOG_LEVEL_INFO));
     // With 30 000 queued, p = 50: half the calls sleep 50 ms.
-    EXPECT_NEAR(g_sleeps.load(), kCalls / 2, kCalls / 10);
-    EXPECT_EQ(g_lastSleep.load(), 50u);
+    EXPECT_NEAR(m_env.sleeps.load(), kCalls / 2, kCalls / 10);
+    EXPECT_EQ(m_env.lastSleep.load(), 50u);
 
-    log4z::testing::HoldWriter(false);
-    m_log->Stop();
+    m_log->Stop();  // still held: Stop drains all the same
     EXPECT_EQ(AllLines().size(), 2u + 30000u);
+}
+
+// Stop while four threads log: each thread's accepted lines are a gap-free, ordered prefix, and
+// together they are exactly the lines Push accepted. Refused records go back to the free list.
+TEST_F(Log4zTest, StopWhileThreadsLogKeepsEveryAcceptedLineOnce) {
+    const uint64_t before = m_log->GetStatusTotalPushLine();
+    constexpr int kThreads = 4;
+    std::atomic<bool> stopped{false};
+    std::atomic<int> running{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &stopped, &running] {
+            ++running;
+            for (int i = 0; !stopped; ++i) LogPrint(log4z::LOG_LEVEL_INFO, "S%d %d", t, i);
+        });
+    }
+    while (running < kThreads) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_log->Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // pushes after Stop are refused
+    stopped = true;
+    for (auto& thread : threads) thread.join();
+    const uint64_t accepted = m_log->GetStatusTotalPushLine() - before;
+
+    int next[kThreads] = {};
+    uint64_t written = 0;
+    for (const auto& line : AllLines()) {
+        size_t at = line.find(" S");
+        if (at == std::string::npos || line.find("LOG_INFO") == std::string::npos) continue;
+        int id = -1, seq = -1;
+        ASSERT_EQ(std::sscanf(line.c_str() + at, " S%d %d", &id, &seq), 2) << line;
+        ASSERT_TRUE(id >= 0 && id < kThreads) << line;
+        ASSERT_EQ(seq, next[id]++) << "thread " << id << " lost or repeated a line";
+        ++written;
+    }
+    EXPECT_GT(accepted, 0u);
+    EXPECT_EQ(written, accepted);
+}
+
+// A program that never calls Stop still gets its last line written when it exits.
+TEST_F(Log4zTest, ExitWritesTheLastLinesWithoutStop) {
+    m_log->Stop();
+    EXPECT_EXIT(
+        {
+            m_log->Start();
+            m_env.held = true;  // the line is still queued at exit
+            LogPrint(log4z::LOG_LEVEL_INFO, "last words");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    auto lines = AllLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("last words"), std::string::npos) << lines.back();
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
@@ -43,21 +44,22 @@ inline char* PutTwo(char* p, int v) {
     return p + 2;
 }
 
-std::atomic<testing::ClockFn> g_clock{nullptr};
-std::atomic<testing::SleepFn> g_sleep{nullptr};
-std::atomic<bool> g_holdWriter{false};
+class SystemEnvironment final : public testing::Environment {
+public:
+    testing::ClockReading Now() override {
+        auto now = std::chrono::system_clock::now().time_since_epoch();
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+        return {static_cast<int64_t>(ms / 1000), static_cast<unsigned>(ms % 1000)};
+    }
+    void Sleep(unsigned ms) override { sys::SleepMs(ms); }
+    bool WriterHeld() override { return false; }
+};
 
-testing::ClockReading Now() {
-    if (auto clock = g_clock.load(std::memory_order_relaxed)) return clock();
-    auto now = std::chrono::system_clock::now().time_since_epoch();
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
-    return {static_cast<int64_t>(ms / 1000), static_cast<unsigned>(ms % 1000)};
-}
+// Constant-initialised and trivially destructible: usable before main and after exit begins.
+SystemEnvironment g_systemEnvironment;
+std::atomic<testing::Environment*> g_environment{&g_systemEnvironment};
 
-void SleepFor(unsigned ms) {
-    if (auto sleep = g_sleep.load(std::memory_order_relaxed)) return sleep(ms);
-    sys::SleepMs(ms);
-}
+testing::Environment& Env() { return *g_environment.load(std::memory_order_acquire); }
 
 std::tm LocalTime(int64_t seconds) {
     std::time_t t = static_cast<std::time_t>(seconds);
@@ -139,7 +141,6 @@ struct Logger {
 class LogerManager final : public ILog4zManager {
 public:
     LogerManager();
-    ~LogerManager() override { Stop(); }
 
     bool Start() override;
     bool Stop() override;
@@ -181,6 +182,7 @@ private:
     void CloseFile(Logger& logger);
     void RemoveExpired(Logger& logger, int64_t now);
     void RecycleBatch(std::vector<LogData*>& batch);
+    bool Enqueue(LogData* record);
 
     Logger m_loggers[kMaxLoggers];
     int m_lastId = 0;
@@ -188,12 +190,14 @@ private:
     std::string m_processId;
 
     std::atomic<bool> m_running{false};
-    std::atomic<bool> m_stopping{false};
     std::thread m_thread;
     std::mutex m_startLock;
 
     std::mutex m_queueLock;
     std::vector<LogData*> m_queue;
+    // Under m_queueLock: Push and Change queue only while set. Stop clears it, and the writer ends
+    // once it finds the queue empty with it cleared, so nothing accepted is left behind.
+    bool m_accepting = false;
     std::condition_variable m_wake;  // Stop, or callers that found no free record
     std::atomic<bool> m_writerIdle{false};
     std::atomic<bool> m_wakeRequested{false};
@@ -246,12 +250,17 @@ bool LogerManager::Start() {
         std::fputs("log4z already start \r\n", stderr);
         return false;
     }
-    m_stopping = false;
+    {
+        std::lock_guard<std::mutex> q(m_queueLock);
+        m_accepting = true;
+    }
     m_running = true;
     try {
         m_thread = std::thread(&LogerManager::Run, this);
     } catch (...) {
         m_running = false;
+        std::lock_guard<std::mutex> q(m_queueLock);
+        m_accepting = false;
         sys::DebugOutput("log4z: create log4z thread error! \r\n");
         std::fputs("log4z: create log4z thread error! \r\n", stderr);
         return false;
@@ -264,13 +273,19 @@ bool LogerManager::Stop() {
     if (!m_running) return false;
     {
         std::lock_guard<std::mutex> q(m_queueLock);
-        m_stopping = true;
+        m_accepting = false;
     }
     m_wake.notify_all();
     if (m_thread.joinable()) m_thread.join();
     m_running = false;
-    for (LogData* record : m_free) delete record;
-    m_free.clear();
+    // Other threads may still take and return records; release the idle ones under the list's lock.
+    std::vector<LogData*> idle;
+    {
+        std::lock_guard<std::mutex> guard(m_freeLock);
+        idle.swap(m_free);
+        m_free.reserve(kFreeListMax);
+    }
+    for (LogData* record : idle) delete record;
     return true;
 }
 
@@ -289,7 +304,7 @@ bool LogerManager::CanLog(int id, int level) {
                 std::lock_guard<std::mutex> q(m_queueLock);
                 queued = m_queued.load(std::memory_order_relaxed);
             }
-            if (queued > kBackPressureThreshold) SleepFor(static_cast<unsigned>(p));
+            if (queued > kBackPressureThreshold) Env().Sleep(static_cast<unsigned>(p));
         }
     }
     return true;
@@ -313,7 +328,7 @@ LogData* LogerManager::NewRecord(int id, int level) {
         }
         record = new LogData;
     }
-    testing::ClockReading now = Now();
+    testing::ClockReading now = Env().Now();
     record->id = id;
     record->kind = RecordKind::Line;
     record->level = level;
@@ -371,12 +386,19 @@ void LogerManager::Push(LogData* record, const char* source, int line) {
         record->content[len] = '\0';
         record->contentLen = len;
     }
-    {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        m_queue.push_back(record);
-        m_queued.fetch_add(1, std::memory_order_relaxed);
+    if (!Enqueue(record)) {
+        FreeRecord(record);  // Stop came first
+        return;
     }
     m_pushed.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool LogerManager::Enqueue(LogData* record) {
+    std::lock_guard<std::mutex> guard(m_queueLock);
+    if (!m_accepting) return false;
+    m_queue.push_back(record);
+    m_queued.fetch_add(1, std::memory_order_relaxed);
+    return true;
 }
 
 void LogerManager::FreeRecord(LogData* record) {
@@ -406,21 +428,21 @@ bool LogerManager::Change(int id, RecordKind kind, int number, const char* text)
     if (!ValidId(id) || !text) return false;
     size_t len = std::strlen(text);
     if (len + 2 >= static_cast<size_t>(kRecordBufferSize)) return false;
+    const bool queued = m_running;
     LogData change;  // applied at once before the writer runs
-    LogData* record = m_running ? NewRecord(id, LOG_LEVEL_FATAL) : &change;
+    LogData* record = queued ? NewRecord(id, LOG_LEVEL_FATAL) : &change;
     record->id = id;
     record->kind = kind;
     record->number = number;
     std::memcpy(record->content, text, len + 1);
     record->contentLen = static_cast<int>(len);
-    if (!m_running) {
+    if (!queued) {
         Apply(*record);
         return true;
     }
-    {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        m_queue.push_back(record);
-        m_queued.fetch_add(1, std::memory_order_relaxed);
+    if (!Enqueue(record)) {
+        FreeRecord(record);
+        return false;
     }
     return true;
 }
@@ -483,9 +505,12 @@ void LogerManager::Run() {
     std::vector<LogData*> batch;
     for (;;) {
         batch.clear();
-        if (!g_holdWriter.load(std::memory_order_relaxed)) {
+        bool accepting;
+        {
             std::lock_guard<std::mutex> guard(m_queueLock);
-            batch.swap(m_queue);
+            accepting = m_accepting;
+            // A held writer leaves the queue alone, but never past Stop.
+            if (!accepting || !Env().WriterHeld()) batch.swap(m_queue);
         }
         if (batch.empty()) {
             for (Logger& logger : m_loggers) {
@@ -494,11 +519,13 @@ void LogerManager::Run() {
                 logger.dirty = false;
                 if (!logger.enable) CloseFile(logger);
             }
+            // Empty while refusing, both seen under the lock: nothing can still arrive.
+            if (!accepting) break;
             std::unique_lock<std::mutex> lock(m_queueLock);
-            if (m_stopping && (m_queue.empty() || g_holdWriter)) break;
+            if (!m_accepting) continue;
             m_writerIdle = true;
             m_wake.wait_for(lock, std::chrono::milliseconds(50),
-                            [this] { return m_stopping.load() || m_wakeRequested.load(); });
+                            [this] { return !m_accepting || m_wakeRequested.load(); });
             m_writerIdle = false;
             m_wakeRequested = false;
             continue;
@@ -514,10 +541,6 @@ void LogerManager::Run() {
         RecycleBatch(batch);
     }
     for (Logger& logger : m_loggers) CloseFile(logger);
-    std::lock_guard<std::mutex> guard(m_queueLock);
-    for (LogData* record : m_queue) FreeRecord(record);
-    m_queue.clear();
-    m_queued = 0;
 }
 
 void LogerManager::WriteLine(LogData& record) {
@@ -611,9 +634,15 @@ const char* LevelName(int level) {
     return level >= LOG_LEVEL_TRACE && level <= LOG_LEVEL_FATAL ? kLevelNames[level] : "LOG_UNKNW";
 }
 
+// Never destroyed: threads may log while the process exits. Stop at exit writes their last lines
+// and closes the files; pushes after that are refused.
 ILog4zManager* ILog4zManager::getInstance() {
-    static LogerManager manager;
-    return &manager;
+    static LogerManager* const manager = [] {
+        auto* created = new LogerManager;
+        std::atexit([] { ILog4zManager::getInstance()->Stop(); });
+        return created;
+    }();
+    return manager;
 }
 
 void LogFormatV(int id, int level, const char* source, int line, const char* format, va_list args) {
@@ -649,9 +678,9 @@ void WriteLogV(int level, const char* source, int line, const char* format, va_l
 }
 
 namespace testing {
-void SetClock(ClockFn clock) { g_clock = clock; }
-void SetSleep(SleepFn sleep) { g_sleep = sleep; }
-void HoldWriter(bool hold) { g_holdWriter = hold; }
+void SetEnvironment(Environment* environment) {
+    g_environment.store(environment ? environment : &g_systemEnvironment, std::memory_order_release);
+}
 }  // namespace testing
 
 }  // namespace log4z

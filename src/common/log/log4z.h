@@ -58,7 +58,7 @@ class ILog4zManager {
 public:
     virtual ~ILog4zManager() = default;
 
-    // The process-wide instance, created on first use.
+    // The process-wide instance, created on first use and never destroyed; Stop runs at exit.
     static ILog4zManager* getInstance();
 
     virtual bool Start() = 0;
