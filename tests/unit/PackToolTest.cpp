@@ -18,8 +18,9 @@ struct ToolRun {
     std::string output;  // stdout and stderr
 };
 
-ToolRun RunTool(const std::string& arguments) {
-    std::string command = std::string(QYPACK_PATH) + " " + arguments + " 2>&1";
+// Runs in folder when one is given, as a user in that folder would.
+ToolRun RunTool(const std::string& arguments, const std::string& folder = "") {
+    std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + QYPACK_PATH + " " + arguments + " 2>&1";
     ToolRun run{-1, ""};
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -134,4 +135,40 @@ TEST_F(PackToolTest, ADamagedInstallerIsReportedByList) {
     ToolRun list = RunTool("--list " + Out());
     EXPECT_EQ(list.exitCode, 2);
     EXPECT_NE(list.output.find("damaged"), std::string::npos) << list.output;
+}
+
+TEST_F(PackToolTest, AnInstallerWithoutBothPackagesFailsWithTheReadersReason) {
+    fs::create_directories(m_dir.path() + "/out");
+    ASSERT_EQ(RunTool(Args()).exitCode, 0);
+    const std::vector<uint8_t> built = ReadBytes(Out());
+    const std::string broken = m_dir.path() + "/broken.exe";
+    std::vector<uint8_t> headless = built;
+    headless[4096] ^= 0xFF;  // the program package's "HgkP"
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> cases = {
+        {headless, "Pkg Head verify failed | nret 255"},
+        // the setup package cut short
+        {std::vector<uint8_t>(built.begin(), built.end() - 1), "Pkg Head verify failed | nret 251"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        WriteBytes(broken, bytes);
+        ToolRun list = RunTool("--list " + broken);
+        EXPECT_EQ(list.exitCode, 2) << list.output;
+        EXPECT_NE(list.output.find("qypack: error: "), std::string::npos) << list.output;
+        EXPECT_NE(list.output.find(reason), std::string::npos) << list.output;
+        ToolRun extract = RunTool("--extract " + broken + " " + m_dir.path() + "/x");
+        EXPECT_EQ(extract.exitCode, 2) << extract.output;
+        EXPECT_NE(extract.output.find(reason), std::string::npos) << extract.output;
+        EXPECT_FALSE(fs::exists(m_dir.path() + "/x")) << "nothing is extracted from an incomplete installer";
+    }
+}
+
+TEST_F(PackToolTest, ExtractIntoARelativeFolder) {
+    fs::create_directories(m_dir.path() + "/out");
+    ASSERT_EQ(RunTool(Args()).exitCode, 0);
+    ToolRun extract = RunTool("--extract " + Out() + " x", m_dir.path());
+    ASSERT_EQ(extract.exitCode, 0) << extract.output;
+    EXPECT_EQ(ReadBytes(m_dir.path() + "/x/1/bin/TarnCore.dll"), ReadBytes(Src("program/bin/TarnCore.dll")));
+    EXPECT_EQ(ReadBytes(m_dir.path() + "/x/1/Tarn.exe"), ReadBytes(Src("program/Tarn.exe")));
+    EXPECT_EQ(ReadBytes(m_dir.path() + "/x/2/_setup.ini"), ReadBytes(Src("setup/_setup.ini")));
+    EXPECT_FALSE(fs::exists(m_dir.path() + "/x/1/x")) << "nested below the first package";
 }

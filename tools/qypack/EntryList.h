@@ -13,4 +13,5 @@ struct EntryListResult {
     std::vector<AttrMap> entries;
 };
 
-EntryListResult ReadEntryList(const std::string& path);
+// Lists are read with the configuration files' size limit (1 byte to 10 MiB).
+EntryListResult ReadEntryList(const std::wstring& path);

@@ -35,7 +35,8 @@ const char kUsage[] =
     "  --kind N           package-kind word recorded in the stub (default 1)\n"
     "  --jobs N           threads compressing entries (default: processor count)\n"
     "  --quiet            no progress lines\n"
-    "  --list INSTALLER   verify an installer and list its packages and entries\n"
+    "  --list INSTALLER   verify an installer (a program and a setup package) and list its\n"
+    "                     packages and entries\n"
     "  --extract INSTALLER DIR\n"
     "                     verify an installer and extract package n into DIR/n\n"
     "  -h, --help         this text\n"
@@ -45,7 +46,8 @@ const char kUsage[] =
     "comment). Entries whose path starts with a drive, \"./\", \".\\\" or \"..\" are read from that\n"
     "path and stored under their newpath or file name.\n"
     "\n"
-    "Exit codes: 0 built, 1 usage, 2 unreadable input, 3 build failed, 4 output not writable.\n";
+    "Exit codes: 0 done, 1 usage, 2 unreadable input (also a damaged installer or one without\n"
+    "both packages), 3 build or extraction failed, 4 output not writable.\n";
 
 struct Options {
     std::string stub, base, programBase, setupBase, output;
@@ -73,7 +75,7 @@ bool CollectEntries(const std::vector<std::string>& lists, const std::string& ba
                     std::vector<AttrMap>& entries, std::string& error) {
     std::wstring base = sys::Utf8ToWide(baseFolder);
     for (const auto& list : lists) {
-        EntryListResult read = ReadEntryList(list);
+        EntryListResult read = ReadEntryList(sys::Utf8ToWide(list));
         if (!read.ok) {
             error = read.error;
             return false;
@@ -106,16 +108,33 @@ std::string WithSeparator(std::string folder) {
     return folder;
 }
 
-// --list and --extract: the reader's view of an installer.
+// --list and --extract: the reader's view of an installer. An installer holds a program package
+// and a setup package; a file with less fails, naming what the reader met where its walk ended.
 int Inspect(const std::string& installer, const std::string* extractTo) {
     int error = 0;
     std::unique_ptr<IPackageSource> source = OpenPackageFile(sys::Utf8ToWide(installer), error);
     if (!source) return Fail(kExitInput, "cannot read '" + installer + "'");
     PackageReader reader;
-    if (int rc = reader.Open(std::move(source))) {
-        return Fail(kExitInput, "'" + installer + "' is damaged (code " + std::to_string(rc) + ")");
+    const int rc = reader.Open(std::move(source));
+    const std::string problem = reader.Problem();
+    if (rc) {
+        return Fail(kExitInput, "'" + installer + "' is damaged (code " + std::to_string(rc) + ")" +
+                                    (problem.empty() ? "" : ": " + problem));
     }
     const auto& packages = reader.Packages();
+    const bool complete = packages.size() >= 2;
+    const std::string incomplete = "'" + installer + "' is not a complete installer: it holds " +
+                                   std::to_string(packages.size()) +
+                                   " package(s), not a program package and a setup package" +
+                                   (problem.empty() ? "" : " (" + problem + ")");
+    if (!complete && extractTo) return Fail(kExitInput, incomplete);
+
+    // Extraction makes each target folder the current one, so a relative DIR would nest.
+    std::wstring root;
+    if (extractTo) {
+        root = sys::AbsolutePath(sys::Utf8ToWide(*extractTo));
+        if (root.empty() || (root.back() != L'\\' && root.back() != L'/')) root += L'\\';
+    }
     for (size_t i = 0; i < packages.size(); ++i) {
         const PackageRecord& p = packages[i];
         std::printf("package %zu at %u: %zu entries, %u bytes, %u bytes unpacked\n", i + 1, p.start,
@@ -127,12 +146,19 @@ int Inspect(const std::string& installer, const std::string* extractTo) {
             }
             continue;
         }
-        std::wstring folder = sys::Utf8ToWide(WithSeparator(*extractTo) + std::to_string(i + 1));
+        const std::wstring folder = root + std::to_wstring(i + 1);
         sys::CreateFolderTree(folder);
         if (int rc = reader.ExtractPackage(p, folder)) {
             return Fail(kExitBuild, "extracting package " + std::to_string(i + 1) + " failed (code " +
                                         std::to_string(rc) + ")");
         }
+    }
+    std::fflush(stdout);  // the listing before the verdict
+    if (!complete) return Fail(kExitInput, incomplete);
+    // A signed installer carries its certificate table behind the last package.
+    if (!problem.empty()) {
+        std::fprintf(stderr, "qypack: note: what follows package %zu is not a package (%s)\n", packages.size(),
+                     problem.c_str());
     }
     return kExitOk;
 }
@@ -159,7 +185,9 @@ int RunPackTool(const std::vector<std::string>& args) {
             return Inspect(text, nullptr);
         } else if (arg == "--extract") {
             std::string folder;
-            if (!value(text) || !value(folder)) return Fail(kExitUsage, "--extract needs an installer and a folder");
+            if (!value(text) || !value(folder) || folder.empty()) {
+                return Fail(kExitUsage, "--extract needs an installer and a folder");
+            }
             return Inspect(text, &folder);
         } else if (arg == "--base") {
             if (!value(options.base)) return Fail(kExitUsage, "--base needs a folder");
