@@ -26,9 +26,8 @@ if(WIN32)
     INTERFACE_INCLUDE_DIRECTORIES ${_p}/include INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB
     INTERFACE_LINK_LIBRARIES "qy::nghttp2;qy::zlib;ws2_32;crypt32;secur32;bcrypt;advapi32;normaliz;iphlpapi")
 
-  # MD5 from the system: CNG.
+  # MD5 from the system: CNG, loaded from the system folder at run time (nothing to link).
   add_library(qy::md5 INTERFACE IMPORTED)
-  set_target_properties(qy::md5 PROPERTIES INTERFACE_LINK_LIBRARIES bcrypt)
 
   # nlohmann JSON is header-only: Debian's headers serve both builds.
   add_library(qy::json INTERFACE IMPORTED)

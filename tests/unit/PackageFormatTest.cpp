@@ -30,6 +30,27 @@ int OpenCode(const std::vector<uint8_t>& file) {
     return reader.Open(MemoryPackageSource(file));
 }
 
+// The line the reader logged for what ended its walk.
+std::string OpenProblem(const std::vector<uint8_t>& file) {
+    PackageReader reader;
+    reader.Open(MemoryPackageSource(file));
+    return reader.Problem();
+}
+
+// A file whose reads fail from an offset on, as a failing disk or network share does.
+class FailingSource final : public IPackageSource {
+public:
+    FailingSource(std::vector<uint8_t> bytes, uint64_t failFrom) : m_inner(MemoryPackageSource(std::move(bytes))), m_failFrom(failFrom) {}
+    uint64_t Size() const override { return m_inner->Size(); }
+    int ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        return offset + size > m_failFrom ? 23 : m_inner->ReadAt(offset, buffer, size);  // ERROR_CRC
+    }
+
+private:
+    std::unique_ptr<IPackageSource> m_inner;
+    uint64_t m_failFrom;
+};
+
 size_t PackageCount(const std::vector<uint8_t>& file) {
     PackageReader reader;
     EXPECT_EQ(reader.Open(MemoryPackageSource(file)), 0);
@@ -82,9 +103,9 @@ TEST(PackageLayout, BuiltPackageMatchesTheTables) {
     const uint8_t* t = p + tail;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(t), 4), "TgkP");
     EXPECT_EQ(ReadLE32(t + 4), total);
-    EXPECT_EQ(Md5::Of(p, 36), *reinterpret_cast<const Md5::Digest*>(t + 16));
-    EXPECT_EQ(Md5::Of(p + index, 48), *reinterpret_cast<const Md5::Digest*>(t + 32));
-    EXPECT_EQ(Md5::Of(p + 36, index - 36), *reinterpret_cast<const Md5::Digest*>(t + 48));
+    EXPECT_EQ(*Md5::Of(p, 36), *reinterpret_cast<const Md5::Digest*>(t + 16));
+    EXPECT_EQ(*Md5::Of(p + index, 48), *reinterpret_cast<const Md5::Digest*>(t + 32));
+    EXPECT_EQ(*Md5::Of(p + 36, index - 36), *reinterpret_cast<const Md5::Digest*>(t + 48));
     const uint16_t year = static_cast<uint16_t>(t[64] | t[65] << 8);
     EXPECT_GE(year, 2024);
     const uint16_t month = static_cast<uint16_t>(t[66] | t[67] << 8);
@@ -156,22 +177,35 @@ TEST(PackageWalk, TailDigestsGuardHeaderIndexAndEntriesButNotNames) {
     names[p + index + 16 + 32 + 1] ^= 0x01;  // a byte of the name block
     EXPECT_EQ(OpenCode(names), 0) << "names are not covered by any digest";
 
+    // Which digest failed is the logged result: -1, -2, -3 in that order; the walk returns -2.
     std::vector<uint8_t> header = good;
     header[p + 30] = 1;  // reserved byte: passes the header checks, changes the digest
     EXPECT_EQ(OpenCode(header), -2);
+    EXPECT_EQ(OpenProblem(header), "Pkg Tail verify failed | iret -1");
 
     std::vector<uint8_t> record = good;
     record[p + index + 16 + 15] ^= 0x01;  // CRC of the first index record
     EXPECT_EQ(OpenCode(record), -2);
+    EXPECT_EQ(OpenProblem(record), "Pkg Tail verify failed | iret -2");
 
     std::vector<uint8_t> entry = good;
     entry[p + 36 + 20] ^= 0x01;
     EXPECT_EQ(OpenCode(entry), -2);
+    EXPECT_EQ(OpenProblem(entry), "Pkg Tail verify failed | iret -3");
 
-    // Which digest failed is the logged result: -1, -2, -3 in that order.
     std::vector<uint8_t> noTail = entry;
     noTail[p + tail] = 'x';
     EXPECT_EQ(OpenCode(noTail), 0) << "without the tail magic no digest is compared";
+}
+
+TEST(PackageWalk, AFailedReadEndsTheWalkWithItsErrorNotAsAHeaderFailure) {
+    const std::vector<uint8_t> file = Carrier({AssemblePackage({Entry(L"a.txt", "a.txt", "data")}), AssemblePackage({})});
+    const uint64_t second = 1024 + ReadLE32(&file[1024 + 8]);
+    PackageReader reader;
+    EXPECT_EQ(reader.Open(std::make_unique<FailingSource>(file, second + 4)), 23);
+    EXPECT_TRUE(reader.Packages().empty());
+    EXPECT_EQ(reader.Problem(), "") << "no header check ran on bytes that were never read";
+    EXPECT_EQ(reader.Open(std::make_unique<FailingSource>(file, 50)), 23) << "the words at 48 and 52";
 }
 
 TEST(PackageWalk, SizesThatRunPastThePackageAreRefusedBeforeAllocation) {

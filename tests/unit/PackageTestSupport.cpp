@@ -81,9 +81,9 @@ std::vector<uint8_t> AssemblePackage(const std::vector<RawEntry>& entries) {
     pkg::EncodeHeader(header, package.data());
     pkg::PackageTail tail;
     tail.totalSize = header.totalSize;
-    tail.headerDigest = Md5::Of(package.data(), 36);
-    tail.indexDigest = Md5::Of(indexBytes.data(), indexBytes.size());
-    tail.entriesDigest = Md5::Of(body.data(), body.size());
+    tail.headerDigest = *Md5::Of(package.data(), 36);
+    tail.indexDigest = *Md5::Of(indexBytes.data(), indexBytes.size());
+    tail.entriesDigest = *Md5::Of(body.data(), body.size());
     package.insert(package.end(), body.begin(), body.end());
     package.insert(package.end(), indexBytes.begin(), indexBytes.end());
     package.insert(package.end(), nameBlock.begin(), nameBlock.end());

@@ -1,10 +1,13 @@
-// MD5 (RFC 1321) from the platform: CNG on Windows, libcrypto elsewhere.
+// MD5 (RFC 1321) from the platform: CNG on Windows, libcrypto elsewhere. A platform failure is
+// logged once and makes the digest fail; it never turns into a zero digest that every package
+// would then fail to match without a hint.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class Md5 {
 public:
@@ -16,10 +19,11 @@ public:
     Md5& operator=(const Md5&) = delete;
 
     void Update(const void* data, size_t size);
-    // The digest of everything fed so far; the object starts over afterwards.
-    Digest Final();
+    // The digest of everything fed so far, or nothing when the platform failed at any step; the
+    // object starts over afterwards.
+    std::optional<Digest> Final();
 
-    static Digest Of(const void* data, size_t size);
+    static std::optional<Digest> Of(const void* data, size_t size);
 
 private:
     struct State;

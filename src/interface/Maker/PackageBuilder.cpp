@@ -286,9 +286,13 @@ int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool
 
     pkg::PackageTail tail;
     tail.totalSize = header.totalSize;
-    tail.headerDigest = Md5::Of(headerBytes, sizeof(headerBytes));
-    tail.indexDigest = Md5::Of(indexBytes.data(), indexBytes.size());
-    tail.entriesDigest = entriesDigest.Final();
+    const auto headerDigest = Md5::Of(headerBytes, sizeof(headerBytes));
+    const auto indexDigest = Md5::Of(indexBytes.data(), indexBytes.size());
+    const auto entriesDigestValue = entriesDigest.Final();
+    if (!headerDigest || !indexDigest || !entriesDigestValue) return -1;
+    tail.headerDigest = *headerDigest;
+    tail.indexDigest = *indexDigest;
+    tail.entriesDigest = *entriesDigestValue;
     tail.buildTime = UtcNow();
     uint8_t tailBytes[pkg::kTailSize];
     pkg::EncodeTail(tail, tailBytes);

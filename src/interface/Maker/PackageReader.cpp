@@ -46,6 +46,7 @@ std::wstring FirstLinkOnPath(const std::wstring& base, const std::wstring& name)
 int PackageReader::Open(std::unique_ptr<IPackageSource> source) {
     m_source = std::move(source);
     m_packages.clear();
+    m_problem.clear();
     const uint64_t fileSize = m_source->Size();
     uint8_t word[4] = {};
     uint32_t first = 0;
@@ -60,12 +61,18 @@ int PackageReader::Open(std::unique_ptr<IPackageSource> source) {
         uint8_t raw[pkg::kHeaderSize] = {};
         int code = 255;
         pkg::PackageHeader header;
-        if (fileSize - start >= pkg::kHeaderSize && m_source->ReadAt(start, raw, sizeof(raw)) == 0) {
+        if (fileSize - start >= pkg::kHeaderSize) {
+            // A read that fails ends the walk with its error; only bytes that were read can fail
+            // the header checks.
+            if (int rc = m_source->ReadAt(start, raw, sizeof(raw))) {
+                m_packages.clear();
+                return rc;
+            }
             header = pkg::DecodeHeader(raw);
             code = pkg::CheckHeader(header, start, fileSize);
         }
         if (code != 0) {
-            QYLOG_ERROR("Pkg Head verify failed | nret %d", code);
+            Problem("Pkg Head verify failed | nret %d", code);
             break;
         }
         PackageRecord record;
@@ -89,7 +96,7 @@ int PackageReader::ReadPackage(uint32_t start, const pkg::PackageHeader& header,
 
     uint8_t raw[pkg::kTailSize];
     if (indexArea < pkg::kIndexHeaderSize) {
-        QYLOG_ERROR("Pkg Index verify failed | nret %d", -2);
+        Problem("Pkg Index verify failed | nret %d", -2);
         return -2;
     }
     if (int rc = m_source->ReadAt(record.indexPos, raw, pkg::kIndexHeaderSize)) return rc;
@@ -98,7 +105,7 @@ int PackageReader::ReadPackage(uint32_t start, const pkg::PackageHeader& header,
     const uint64_t nameEnd = static_cast<uint64_t>(record.index.nameBlockOffset) + record.index.nameBlockSize;
     if (pkg::kIndexHeaderSize + 16 * count > indexArea || nameEnd > indexArea ||
         record.index.nameBlockSize > indexArea - pkg::kIndexHeaderSize) {
-        QYLOG_ERROR("Pkg Index verify failed | nret %d", -2);
+        Problem("Pkg Index verify failed | nret %d", -2);
         return -2;
     }
 
@@ -111,7 +118,7 @@ int PackageReader::ReadPackage(uint32_t start, const pkg::PackageHeader& header,
     for (size_t i = 0; i < count; ++i) {
         pkg::EntryHeader entry = pkg::DecodeEntryHeader(records.data() + 16 * i);
         if (offset + pkg::kEntryHeaderSize + entry.storedSize > entriesEnd) {
-            QYLOG_ERROR("Pkg Index verify failed | nret %d", -2);
+            Problem("Pkg Index verify failed | nret %d", -2);
             return -2;
         }
         record.entries.push_back(entry);
@@ -144,7 +151,7 @@ int PackageReader::ReadPackage(uint32_t start, const pkg::PackageHeader& header,
         if (digest != record.tail.entriesDigest) verdict = -3;
     }
     if (verdict) {
-        QYLOG_ERROR("Pkg Tail verify failed | iret %d", verdict);
+        Problem("Pkg Tail verify failed | iret %d", verdict);
         return -2;
     }
     return 0;
@@ -160,8 +167,20 @@ int PackageReader::DigestRange(uint64_t offset, uint64_t size, std::array<uint8_
         offset += n;
         size -= n;
     }
-    digest = md5.Final();
+    const auto value = md5.Final();
+    if (!value) {
+        Problem("Pkg digest failed | nret %d", kDigestFailed);
+        return kDigestFailed;
+    }
+    digest = *value;
     return 0;
+}
+
+void PackageReader::Problem(const char* format, int code) {
+    char text[96];
+    std::snprintf(text, sizeof(text), format, code);
+    m_problem = text;
+    QYLOG_ERROR("%s", text);
 }
 
 int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder) {
@@ -200,11 +219,13 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         const size_t slash = path.find_last_of(L"/\\");
         std::wstring parent = path.substr(0, slash);
         std::replace(parent.begin(), parent.end(), L'/', L'\\');
-        sys::CreateFolderTree(parent);  // failures show when the file is opened
+        // Checked before any folder is made: what exists must hold no link, what is missing the
+        // extraction creates itself.
         if (const std::wstring link = FirstLinkOnPath(base, name); !link.empty()) {
             QYLOG_ERROR("ExtractFile, refused to write through the link %S", link.c_str());
             return -1;
         }
+        sys::CreateFolderTree(parent);  // failures show when the file is opened
 
         sys::UniqueFile out = sys::OpenFile(path, "w+b");
         if (!out) return -1;

@@ -23,11 +23,18 @@ struct PackageRecord {
 
 class PackageReader {
 public:
-    // Walks and verifies the packages: 0, a system error of the source, or -2 when a package fails
-    // its tail digests or its index does not fit inside it (no package of the file is used then).
+    static constexpr int kDigestFailed = -4;
+
+    // Walks and verifies the packages: 0, a system error of the source (a failed seek or read), -2
+    // when a package fails its tail digests or its index does not fit inside it, or kDigestFailed
+    // when no digest could be computed (no package of the file is used then). A position that
+    // fails the header checks ends the walk with success.
     int Open(std::unique_ptr<IPackageSource> source);
 
     const std::vector<PackageRecord>& Packages() const { return m_packages; }
+    // The line logged for what ended the walk ("Pkg Head verify failed | nret 255", ...); empty
+    // when the walk met nothing of the kind.
+    const std::string& Problem() const { return m_problem; }
     uint32_t PackageKind() const { return m_kind; }
 
     // Extracts one entry into folder: 0, a system error of the source, or -1.
@@ -38,8 +45,11 @@ public:
 private:
     int ReadPackage(uint32_t start, const pkg::PackageHeader& header, PackageRecord& record);
     int DigestRange(uint64_t offset, uint64_t size, std::array<uint8_t, 16>& digest);
+    // Logs the line and keeps it as the walk's problem.
+    void Problem(const char* format, int code);
 
     std::unique_ptr<IPackageSource> m_source;
     std::vector<PackageRecord> m_packages;
     uint32_t m_kind = 0;
+    std::string m_problem;
 };

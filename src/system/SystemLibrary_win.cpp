@@ -1,0 +1,41 @@
+#include "system/SystemLibrary.h"
+
+#include <string>
+
+namespace sys {
+
+namespace {
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+HMODULE Kernel32() { return ::GetModuleHandleW(L"kernel32.dll"); }
+
+}  // namespace
+
+void RestrictDllSearchToSystem() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    SetDefaultDllDirectoriesFn setDefault = nullptr;
+    // Windows 8 and later, and Windows 7 with KB2533623.
+    if (GetProc(Kernel32(), "SetDefaultDllDirectories", setDefault) && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        return;
+    }
+    ::SetDllDirectoryW(L"");
+}
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    // The flag is understood where SetDefaultDllDirectories exists; elsewhere it is an invalid
+    // parameter and the full path of the system folder serves.
+    void* probe = nullptr;
+    if (GetProc(Kernel32(), "SetDefaultDllDirectories", probe)) {
+        if (HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
+    }
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    const std::wstring path = std::wstring(folder, n) + L"\\" + name;
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace sys
