@@ -43,7 +43,8 @@ int QYPM::Init(OpePARAMEx* record) {
     std::time_t now = std::time(nullptr);
     std::tm local = {};
     localtime_s(&local, &now);
-    std::wstring logFolder = sys::TempFolder() + L"MVInstallLog\\";
+    const std::wstring temp = sys::TempFolder();
+    std::wstring logFolder = temp + L"MVInstallLog\\";
     sys::CreateFolderTree(logFolder);
     char logName[1024];
     std::snprintf(logName, sizeof(logName), "%sMVInstall_%4d%02d%02d_%02d%02d%02d.log",
@@ -51,11 +52,23 @@ int QYPM::Init(OpePARAMEx* record) {
                   local.tm_hour, local.tm_min, local.tm_sec);
     log4z::ILog4zManager* logger = log4z::ILog4zManager::getInstance();
     logger->SetPath(log4z::kMainLogger, logName);
+    // Without a temporary folder the lines go to the debugger only, never into a log folder
+    // relative to wherever the process was started.
+    if (temp.empty()) logger->SetOutFile(log4z::kMainLogger, false);
     logger->Start();
     logger->SetLevel(log4z::kMainLogger, log4z::LOG_LEVEL_TRACE);
 
-    // 3-5
+    // 3-5. The working folder is shared by every installer of the session: one run at a time.
     if (sys::EnableDebugPrivilege() != 0) QYLOG_ERROR("Init, EnableDebugPrivilege failed ");
+    // A web install holds the lock only while it recreates the working folder: the silent install
+    // it starts and waits for needs it. What an earlier Init of this process took stays held.
+    const bool lockedBefore = m_runLock.Held();
+    if (!m_runLock.Acquire()) {
+        const bool shown = CRunLock::ShowHolder();
+        QYLOG_ERROR("Init, another installation is already in progress, mode %d, its window %s", record->m_Mode,
+                    shown ? "brought to the front" : "not found");
+        return kInitAnotherRun;
+    }
     if (CreateTempInstallDir(L"~QYSetup") != 0) {
         QYLOG_ERROR("Init, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
         return -1;
@@ -99,6 +112,7 @@ int QYPM::Init(OpePARAMEx* record) {
             break;
         case OpePARAMEx::CMD_WEBINSTALL:
         case OpePARAMEx::CMD_WEBSILENT:
+            if (!lockedBefore) m_runLock.Release();
             return 0;
         default:
             QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
@@ -110,7 +124,10 @@ int QYPM::Init(OpePARAMEx* record) {
         QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
         return -2;
     }
-    if (target->m_PackageType == kPackageWeb) record->m_Mode = OpePARAMEx::CMD_WEBSILENT;
+    if (target->m_PackageType == kPackageWeb) {
+        record->m_Mode = OpePARAMEx::CMD_WEBSILENT;
+        if (!lockedBefore) m_runLock.Release();
+    }
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/IQYPM.h"
+#include "driver/RunLock.h"
 #include "system/Win32Handles.h"
 
 class CProductConfig;
@@ -51,7 +52,14 @@ private:
     std::wstring m_ProductConfigPath;
     std::wstring m_SelfName;
     std::atomic<bool> m_busy{false};  // a procedure is running
+    CRunLock m_runLock;
 };
+
+// Init's result when another installer of the session runs; the process then ends with
+// kExitAnotherInstallRunning, the code Windows installers use for "another installation is
+// already in progress".
+constexpr int kInitAnotherRun = -3;
+constexpr int kExitAnotherInstallRunning = 1618;
 
 // The process-wide driver, created on first use.
 QYPM* GetQYPM();

@@ -12,9 +12,22 @@
 #include "entry/InstallPathQuery.h"
 #include "entry/ModeWindow.h"
 #include "system/Process.h"
+#include "system/SystemLibrary.h"
 #include "ui/framework/PaintManagerUI.h"
 
+namespace {
+
+// The run's last lines reach the log file on every way out of wWinMain.
+struct LogFlushAtExit {
+    ~LogFlushAtExit() { log4z::ILog4zManager::getInstance()->Stop(); }
+};
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    // Before anything loads a DLL by name: never from the installer's own or the current folder.
+    sys::RestrictDllSearchToSystem();
+    LogFlushAtExit flushLog;
     if (FAILED(::CoInitialize(nullptr))) return 0;
     DuiLib::CPaintManagerUI::SetInstance(instance);
 
@@ -26,7 +39,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     }
 
     QYPM* driver = GetQYPM();
-    if (driver->Init(&record) != 0) {
+    const int initialized = driver->Init(&record);
+    if (initialized == kInitAnotherRun) return kExitAnotherInstallRunning;
+    if (initialized != 0) {
         LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed err %d ", static_cast<int>(sys::LastErrorCode()));
     }
     LogPrint(log4z::LOG_LEVEL_INFO, "wWinmain, init success");

@@ -23,6 +23,13 @@ DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_
 
 bool Exists(const std::wstring& path) { return Attributes(path) != kNoAttributes; }
 
+// The attributes of the name itself: with a trailing separator the system reports what a link
+// points to.
+DWORD OwnAttributes(std::wstring path) {
+    while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    return Attributes(path);
+}
+
 void ScheduleDeleteAtReboot(const std::wstring& path) {
     ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
@@ -121,13 +128,14 @@ void RemoveFolder(const std::wstring& folder) {
 }
 
 void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep) {
-    const DWORD self = Attributes(folder);
-    if (self != kNoAttributes && (self & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveLink(folder, self);
+    std::wstring self = folder;
+    while (self.size() > 1 && (self.back() == L'\\' || self.back() == L'/')) self.pop_back();
+    const DWORD attributes = OwnAttributes(self);
+    if (attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveLink(self, attributes);
         return;
     }
-    std::wstring base = folder;
-    if (base.back() != L'\\' && base.back() != L'/') base += L'\\';
+    const std::wstring base = self + L'\\';
 
     WIN32_FIND_DATAW data;
     UniqueFindHandle find(::FindFirstFileW((base + L"*").c_str(), &data));
@@ -165,12 +173,12 @@ void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& kee
 bool PathExists(const std::wstring& path) { return Exists(path); }
 
 bool IsLink(const std::wstring& path) {
-    const DWORD attributes = Attributes(path);
+    const DWORD attributes = OwnAttributes(path);
     return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool IsPlainFolder(const std::wstring& path) {
-    const DWORD attributes = Attributes(path);
+    const DWORD attributes = OwnAttributes(path);
     return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }

@@ -129,3 +129,111 @@ TEST(DeleteOrSchedule, DeletesAFreeFileAndMovesABusyOneAside) {
     EXPECT_TRUE(FileExists(program + L".delete"));
     EXPECT_TRUE(Pending(QueryPendingFileOperations(), program + L".delete"));
 }
+
+namespace {
+
+// Planted by plant_links.sh before the tests run.
+const std::wstring kLinks = L"C:\\qylinks";
+
+bool CanarySurvives() { return ReadTextFile(kLinks + L"\\target\\canary.txt") == "canary\n"; }
+
+}  // namespace
+
+TEST(DeleteFolder, RemovesALinkInsideTheFolderWithoutEnteringIt) {
+    ASSERT_TRUE(sys::IsLink(kLinks + L"\\tree\\inner")) << "links not planted";
+    EXPECT_EQ(sys::DeleteFolder(kLinks + L"\\tree", {}), 0);
+    EXPECT_TRUE(CanarySurvives());
+    EXPECT_FALSE(FileExists(kLinks + L"\\tree\\file.txt"));
+    // Wine cannot remove a Unix link through RemoveDirectoryW (Windows removes a junction so);
+    // either way the folder behind it is never emptied.
+}
+
+TEST(DeleteFolder, AFolderThatIsALinkLosesTheLinkOnly) {
+    ASSERT_TRUE(sys::IsLink(kLinks + L"\\toplink")) << "links not planted";
+    EXPECT_EQ(sys::DeleteFolder(kLinks + L"\\toplink", {}), 0);
+    EXPECT_EQ(sys::DeleteFolder(kLinks + L"\\toplink\\", {}), 0);
+    EXPECT_TRUE(CanarySurvives());
+}
+
+TEST(DeleteFolder, RefusesDriveRootsAndSystemFolders) {
+    wchar_t windows[MAX_PATH], system[MAX_PATH], programs[MAX_PATH], profile[MAX_PATH];
+    ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+    ASSERT_GT(::GetEnvironmentVariableW(L"ProgramFiles", programs, MAX_PATH), 0u);
+    ASSERT_GT(::GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH), 0u);
+    std::wstring temp = sys::TempFolder();
+    ASSERT_FALSE(temp.empty());
+    temp.pop_back();
+    const std::wstring users = std::wstring(profile).substr(0, std::wstring(profile).rfind(L'\\'));
+    struct Case {
+        std::wstring folder;           // a folder with a canary inside
+        std::vector<std::wstring> spellings;
+    };
+    const std::wstring windowsDir = windows;
+    const Case cases[] = {
+        {L"C:\\", {L"C:\\", L"C:", L"c:/", L"\\\\?\\C:\\", L"C:\\.", windowsDir + L"\\.."}},
+        {windowsDir, {windowsDir, windowsDir + L"\\", windowsDir + L"\\."}},
+        {system, {system}},
+        {programs, {programs, std::wstring(programs) + L"\\"}},
+        {profile, {profile}},
+        {users, {users}},
+        {temp, {temp, temp + L"\\"}},
+    };
+    for (const Case& c : cases) {
+        const std::wstring canary = c.folder + (c.folder.back() == L'\\' ? L"" : L"\\") + L"qy-canary.txt";
+        ASSERT_TRUE(WriteTextFile(canary, "canary")) << sys::WideToUtf8(canary);
+        for (const std::wstring& spelling : c.spellings) {
+            EXPECT_TRUE(sys::IsProtectedFolder(spelling)) << sys::WideToUtf8(spelling);
+            sys::DeleteFolder(spelling, {});
+            EXPECT_TRUE(FileExists(canary)) << sys::WideToUtf8(spelling) << " was emptied";
+        }
+        ::DeleteFileW(canary.c_str());
+    }
+    // Share roots cannot be built under Wine; the rule is the same string test.
+    EXPECT_TRUE(sys::IsProtectedFolder(L"\\\\server\\share"));
+    EXPECT_TRUE(sys::IsProtectedFolder(L"\\\\server\\share\\"));
+    EXPECT_TRUE(sys::IsProtectedFolder(L"\\\\?\\UNC\\server\\share"));
+    EXPECT_FALSE(sys::IsProtectedFolder(L"\\\\server\\share\\Quilly"));
+    EXPECT_FALSE(sys::IsProtectedFolder(std::wstring(programs) + L"\\Quilly"));
+    EXPECT_FALSE(sys::IsProtectedFolder(temp + L"\\~QYSetup"));
+}
+
+TEST(DeleteFolder, LeavesNoRestartOperationForAFolderThatIsNotThere) {
+    WinTestFolder root;
+    const std::wstring missing = root.path() + L"\\never-made";
+    const std::wstring gone = root.path() + L"\\gone\\deeper";
+    sys::DeleteFolder(missing, {});
+    sys::DeleteFolder(gone, {});
+    const std::string pending = QueryPendingFileOperations();
+    EXPECT_FALSE(Pending(pending, missing)) << pending;
+    EXPECT_FALSE(Pending(pending, gone)) << pending;
+}
+
+#include "interface/Maker/PackageReader.h"
+#include "interface/Maker/SetupPkg.h"
+
+TEST(ExtractPackage, NeverWritesThroughALinkItDidNotCreate) {
+    ASSERT_TRUE(sys::IsLink(kLinks + L"\\extract\\setup")) << "links not planted";
+    WinTestFolder root;
+    ASSERT_EQ(sys::CreateFolderTree(root.path() + L"\\files\\setup"), 0);
+    ASSERT_TRUE(WriteTextFile(root.path() + L"\\files\\setup\\planted.txt", "through the link"));
+    ASSERT_TRUE(WriteTextFile(root.path() + L"\\stub.exe", std::string(64, 'M')));
+    const std::wstring installer = root.path() + L"\\setup.exe";
+    {
+        SetupPkg builder;
+        AttrMap entry;
+        entry.Set("path", "setup\\planted.txt");
+        ASSERT_EQ(builder.CreateOutput(installer), 0);
+        ASSERT_EQ(builder.BuildFirstPackage({root.path() + L"\\stub.exe", root.path() + L"\\files\\", L""}, {entry}, 1), 0);
+        ASSERT_TRUE(builder.CloseOutput());
+    }
+    int error = 0;
+    PackageReader reader;
+    ASSERT_EQ(reader.Open(OpenPackageFile(installer, error)), 0);
+    ASSERT_EQ(reader.Packages().size(), 1u);
+    EXPECT_EQ(reader.ExtractPackage(reader.Packages()[0], kLinks + L"\\extract"), -1);
+    EXPECT_FALSE(FileExists(kLinks + L"\\target\\planted.txt"));
+    EXPECT_EQ(reader.ExtractPackage(reader.Packages()[0], kLinks + L"\\toplink"), -1) << "the target itself is a link";
+    EXPECT_FALSE(FileExists(kLinks + L"\\target\\setup"));
+    EXPECT_TRUE(CanarySurvives());
+}

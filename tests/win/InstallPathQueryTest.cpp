@@ -39,6 +39,10 @@ TEST_F(InstallPathQueryTest, RegisteredFolderLosesOneTrailingSeparator) {
     Register(L"D:\\Games\\Tarnhold//");
     EXPECT_EQ(QueryInstallPath(folder), 1);
     EXPECT_EQ(folder, L"D:\\Games\\Tarnhold/");
+    // "C:" would name the current folder of drive C, which an uninstall then empties.
+    Register(L"C:\\");
+    EXPECT_EQ(QueryInstallPath(folder), 1);
+    EXPECT_EQ(folder, L"C:\\");
 }
 
 TEST_F(InstallPathQueryTest, EmptyOrOverlongValuesCountAsAbsent) {

@@ -126,8 +126,25 @@ TEST_F(QYPMTest, AsynchronousDispatchRunsTheProcedureOnAWorker) {
     record.m_Mode = OpePARAMEx::CMD_INSTALL;
     EXPECT_EQ(GetQYPM()->Install(&record), 0);
     EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -1, err "));
-    // Once the worker has ended, the next start is accepted again.
-    for (int i = 0; i < 100 && GetQYPM()->Install(&record) != 0; ++i) ::Sleep(20);
+    // While a worker runs a second start is refused with its line; once the worker has ended, the
+    // next start is accepted again and runs a worker of its own.
+    int accepted = -1;
+    for (int i = 0; i < 100 && (accepted = GetQYPM()->Install(&record)) != 0; ++i) {
+        EXPECT_EQ(accepted, -1);
+        EXPECT_TRUE(LogContains("Install, refused: a procedure is already running, mode 0"));
+        ::Sleep(20);
+    }
+    EXPECT_EQ(accepted, 0) << "a start after the worker ended must be accepted";
+    for (int waited = 0; waited < 5000; waited += 50) {
+        const std::string log = ReadTextFile(FindOwnLogFile());
+        size_t first = log.find("InstallProc, Run fail, nret -1, err ");
+        if (first != std::string::npos && log.find("InstallProc, Run fail, nret -1, err ", first + 1) != std::string::npos) break;
+        ::Sleep(50);
+    }
+    const std::string log = ReadTextFile(FindOwnLogFile());
+    const size_t first = log.find("InstallProc, Run fail, nret -1, err ");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(log.find("InstallProc, Run fail, nret -1, err ", first + 1), std::string::npos) << "the second worker ran";
 }
 
 TEST_F(QYPMTest, WriteLogDropsLevelsOutsideTheTable) {
