@@ -10,8 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "common/log/LogPrint.h"
-#include "common/log/log4z.h"
+#include "system/FileTree.h"
 #include "system/NativePath.h"
 
 namespace sys {
@@ -42,6 +41,8 @@ std::string FolderKey(const std::wstring& folder) {
     return key;
 }
 
+}  // namespace
+
 void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep) {
     std::string base = NativePath(folder);
     struct stat self;
@@ -69,8 +70,6 @@ void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& kee
     ::rmdir(base.substr(0, base.size() - 1).c_str());
 }
 
-}  // namespace
-
 bool IsProtectedFolder(const std::wstring& folder) {
     const std::string key = FolderKey(folder);
     for (const char* name : {"/", "/usr", "/etc", "/home"}) {
@@ -88,16 +87,6 @@ bool IsLink(const std::wstring& path) {
 bool IsPlainFolder(const std::wstring& path) {
     struct stat st;
     return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& keep) {
-    if (folder.empty()) return 0;
-    if (IsProtectedFolder(folder)) {
-        LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, refused to empty the protected folder %S", folder.c_str());
-        return 0;
-    }
-    DeleteTree(folder, keep);
-    return 0;
 }
 
 std::wstring AbsolutePath(const std::wstring& path) {

@@ -8,6 +8,7 @@
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
+#include "system/FileTree.h"
 #include "system/SystemInfo.h"
 #include "system/TextRules.h"
 #include "system/Win32Handles.h"
@@ -127,6 +128,8 @@ void RemoveFolder(const std::wstring& folder) {
     if (!IsMissing(::GetLastError())) ScheduleDeleteAtReboot(folder);
 }
 
+}  // namespace
+
 void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep) {
     std::wstring self = folder;
     while (self.size() > 1 && (self.back() == L'\\' || self.back() == L'/')) self.pop_back();
@@ -168,8 +171,6 @@ void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& kee
     RemoveFolder(base.substr(0, base.size() - 1));
 }
 
-}  // namespace
-
 bool PathExists(const std::wstring& path) { return Exists(path); }
 
 bool IsLink(const std::wstring& path) {
@@ -206,16 +207,6 @@ int CreateFolderTree(const std::wstring& path) {
             return static_cast<int>(::GetLastError());
         }
     }
-    return 0;
-}
-
-int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& keep) {
-    if (folder.empty()) return 0;
-    if (IsProtectedFolder(folder)) {
-        LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, refused to empty the protected folder %S", folder.c_str());
-        return 0;
-    }
-    DeleteTree(folder, keep);
     return 0;
 }
 

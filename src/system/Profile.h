@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace sys {
 
@@ -10,5 +11,16 @@ namespace sys {
 // functions fill a buffer of that size).
 std::wstring ReadProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                                const std::wstring& fallback, size_t bufferChars);
+
+#if defined(_WIN32)
+// The value of key as an unsigned number (GetPrivateProfileInt's reading), or fallback.
+unsigned ReadProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                        unsigned fallback);
+// The key names of a section, in file order.
+std::vector<std::wstring> ReadProfileKeys(const std::wstring& file, const std::wstring& section);
+// Writes key=value into section, creating file and section as needed; false when it failed.
+bool WriteProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                        const std::wstring& value);
+#endif
 
 }  // namespace sys

@@ -81,6 +81,32 @@ private:
 
 }  // namespace
 
+unsigned ReadProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                        unsigned fallback) {
+    ReadableIni ini(file);
+    return ::GetPrivateProfileIntW(section.c_str(), key.c_str(), static_cast<INT>(fallback), ini.path());
+}
+
+std::vector<std::wstring> ReadProfileKeys(const std::wstring& file, const std::wstring& section) {
+    ReadableIni ini(file);
+    // The names come zero-separated; a full buffer means there may be more.
+    std::vector<wchar_t> buffer(4096);
+    for (;;) {
+        DWORD got = ::GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer.data(),
+                                               static_cast<DWORD>(buffer.size()), ini.path());
+        if (got + 2 < buffer.size() || buffer.size() >= (1u << 24)) break;
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
+    std::vector<std::wstring> keys;
+    for (const wchar_t* key = buffer.data(); *key; key += wcslen(key) + 1) keys.push_back(key);
+    return keys;
+}
+
+bool WriteProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                        const std::wstring& value) {
+    return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
+}
+
 std::wstring ReadProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                                const std::wstring& fallback, size_t bufferChars) {
     ReadableIni ini(file);

@@ -112,9 +112,3 @@ std::optional<Md5::Digest> Md5::Final() {
     if (!ok) return std::nullopt;
     return digest;
 }
-
-std::optional<Md5::Digest> Md5::Of(const void* data, size_t size) {
-    Md5 md5;
-    md5.Update(data, size);
-    return md5.Final();
-}

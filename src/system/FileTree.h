@@ -1,0 +1,11 @@
+// The platform half of DeleteFolder: removes the tree without the protected-folder check.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sys {
+
+void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep);
+
+}  // namespace sys
