@@ -20,7 +20,9 @@ int CProductConfig::SetInstallRoot(const std::wstring& path) {
     return 0;
 }
 
-std::wstring CProductConfig::ExpandPath(const std::wstring& path) const {
+std::wstring CProductConfig::ExpandPath(const std::wstring& path) const { return ExpandPath(path, m_InstallRoot); }
+
+std::wstring CProductConfig::ExpandPath(const std::wstring& path, const std::wstring& root) {
     // The macro stands at the start; what follows it is kept. An unavailable folder gives an
     // empty path, which later tests as a missing file.
     const std::wstring text = config::LowerAscii(path);
@@ -40,7 +42,7 @@ std::wstring CProductConfig::ExpandPath(const std::wstring& path) const {
         if (folder.empty()) return {};
         return folder + text.substr(std::wcslen(macro.name));
     }
-    return m_InstallRoot + text;
+    return root + text;
 }
 
 int CProductConfig::ApplyConditions(const std::string& version, const std::string& architecture) {

@@ -12,6 +12,9 @@
 
 class IInstallUIPromptEx;
 class TiXmlElement;
+namespace sys {
+class IFileProbe;
+}
 
 struct ComponentRef {
     std::wstring name;
@@ -44,6 +47,17 @@ public:
     int SetInstallRoot(const std::wstring& path);
     // A relative item path against m_InstallRoot, or a macro path against its special folder.
     std::wstring ExpandPath(const std::wstring& path) const;
+    // The same against another root (ending with "\").
+    static std::wstring ExpandPath(const std::wstring& path, const std::wstring& root);
+
+    // Installed files whose copy on disk no longer matches their record (or that are to be
+    // refreshed on every install) get diskChanged. Paths resolve against installRoot (ending with
+    // "\"), the folder the run installs into. Writes its line to standard output.
+    void UpdateCopyFileRef(const sys::IFileProbe& disk, const std::wstring& installRoot);
+    // Marks files of a set that need no work: in the delete set those marked noDelete, in the add
+    // set those whose copy in installRoot already matches the record.
+    void MarkSkippedFiles(CComponentConfig& set, bool isDeleteSet, const sys::IFileProbe& disk,
+                          const std::wstring& installRoot) const;
     // Drops repeated component files and marks what the running system excludes; -1 when the
     // system itself is not supported.
     int ApplyConditions(const std::string& version, const std::string& architecture);
@@ -83,6 +97,12 @@ private:
 // Package types of the product file's root "type".
 constexpr int32_t kPackageOffline = 1;
 constexpr int32_t kPackageWeb = 2;
+
+// True when the file's directory entry matches the record: last-write time within 1000 ms of
+// recordedMs (both UTC milliseconds since 1970) and the low 32 bits of its size equal to
+// recordedSize.
+bool FileMatchesRecord(const sys::IFileProbe& disk, const std::wstring& path, int64_t recordedMs,
+                       uint32_t recordedSize);
 
 // Disables the set's modules, drivers, run rules and shortcuts whose file the set itself does not
 // install (no file with that path, or the first one is skipped). Always 0.

@@ -13,7 +13,7 @@
 #include "common/log/log4z.h"
 #include "interface/Maker/SetupPkg.h"
 #include "config/ProductConfigReader.h"
-#include "config/ProductConfigs.h"
+#include "interface/Parser/UpdateEngEx.h"
 #include "config/ProductList.h"
 #include "system/FileHelpers.h"
 #include "system/Process.h"
@@ -34,7 +34,7 @@ QYPM* GetQYPM() {
     return g_pQYPM.get();
 }
 
-QYPM::QYPM() : m_com(COINIT_APARTMENTTHREADED) {}
+QYPM::QYPM() : m_com(COINIT_APARTMENTTHREADED), m_pEngine(&GetUpdateEngine()) {}
 
 QYPM::~QYPM() = default;
 
@@ -90,7 +90,6 @@ int QYPM::Init(OpePARAMEx* record) {
     }
 
     // 7: what the mode reads, and from where.
-    CProductConfigs* configs = GetProductConfigs();
     CProductConfig* target = nullptr;
     std::wstring baseFolder;
     std::vector<std::wstring> productList;
@@ -99,7 +98,7 @@ int QYPM::Init(OpePARAMEx* record) {
         case OpePARAMEx::CMD_SILENT:
             record->m_SkinDir = record->m_TempDir + L"\\Setup";
             baseFolder = record->m_TempDir;
-            target = &configs->m_NewProduct;
+            target = &m_pEngine->m_NewProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_INSTALL ExtractAllSetupFiles success");
             break;
         case OpePARAMEx::CMD_UNINSTALL:
@@ -107,7 +106,7 @@ int QYPM::Init(OpePARAMEx* record) {
             record->m_SkinDir = record->m_InstallPath + L"\\Setup";
             baseFolder = record->m_InstallPath;
             ReadProductList(baseFolder + L"\\package\\productlist.ini", productList);
-            target = &configs->m_OldProduct;
+            target = &m_pEngine->m_OldProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success");
             break;
         case OpePARAMEx::CMD_WEBINSTALL:
@@ -278,10 +277,10 @@ int QYPM::GetFileSizeInfo(FileSizeInfo& info, std::wstring path) {
 
 void QYPM::SetPrompt(IInstallUIPromptEx* prompt) {
     m_pPrompt = prompt;
+    m_pEngine->m_pPrompt = prompt;
     // The configuration readers report their validation messages to the same window.
-    CProductConfigs* configs = GetProductConfigs();
-    configs->m_OldProduct.m_ErrorSink = prompt;
-    configs->m_NewProduct.m_ErrorSink = prompt;
+    m_pEngine->m_OldProduct.m_ErrorSink = prompt;
+    m_pEngine->m_NewProduct.m_ErrorSink = prompt;
 }
 
 int QYPM::WriteLog(int level, const char* format, va_list args) {

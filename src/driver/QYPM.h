@@ -10,6 +10,7 @@
 #include "system/Win32Handles.h"
 
 class CProductConfig;
+class CUpdateEngEx;
 
 class QYPM final : public IQYPM {
 public:
@@ -48,6 +49,7 @@ private:
 
     sys::ComScope m_com;
     IInstallUIPromptEx* m_pPrompt = nullptr;
+    CUpdateEngEx* m_pEngine;  // the process-wide engine
     std::wstring m_TempDir;
     std::wstring m_ProductConfigPath;
     std::wstring m_SelfName;

@@ -33,6 +33,9 @@ int RenameForDelete(const std::wstring& path);
 int DeleteOrSchedule(const std::wstring& path);
 
 bool PathExists(const std::wstring& path);
+// True for a relative path that stays below the folder it is joined to: not empty, not rooted,
+// no drive or stream colon, no "." or ".." segment.
+bool StaysInside(const std::wstring& relative);
 // Low 32 bits of the size of the file found by a directory search on path; false when none.
 bool FindFileSizeLow(const std::wstring& path, uint32_t& size);
 // The system temporary folder, ending in a separator; empty when it cannot be read or does not

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "system/FileProbe.h"
 #include "system/FileTree.h"
 #include "system/NativePath.h"
 
@@ -106,6 +107,27 @@ int RenameForDelete(const std::wstring& path) {
 int DeleteOrSchedule(const std::wstring& path) {
     if (::unlink(NativePath(path).c_str()) == 0) return 0;
     return RenameForDelete(path);
+}
+
+namespace {
+
+class PosixFileProbe final : public IFileProbe {
+public:
+    bool Exists(const std::wstring& path) const override { return sys::PathExists(path); }
+    bool Entry(const std::wstring& path, DirectoryEntry& entry) const override {
+        struct stat st;
+        if (::stat(NativePath(path).c_str(), &st) != 0) return false;
+        entry.lastWriteMs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        entry.sizeLow = static_cast<uint32_t>(st.st_size);
+        return true;
+    }
+};
+
+}  // namespace
+
+const IFileProbe& SystemFileProbe() {
+    static const PosixFileProbe probe;
+    return probe;
 }
 
 bool FindFileSizeLow(const std::wstring& path, uint32_t& size) {

@@ -8,6 +8,7 @@
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
+#include "system/FileProbe.h"
 #include "system/FileTree.h"
 #include "system/SystemInfo.h"
 #include "system/TextRules.h"
@@ -224,6 +225,31 @@ int DeleteOrSchedule(const std::wstring& path) {
     if (GetSystemInfo().major > 5) return RenameForDelete(path);
     ScheduleDeleteAtReboot(path);
     return 0;
+}
+
+namespace {
+
+class Win32FileProbe final : public IFileProbe {
+public:
+    bool Exists(const std::wstring& path) const override { return sys::PathExists(path); }
+    bool Entry(const std::wstring& path, DirectoryEntry& entry) const override {
+        WIN32_FIND_DATAW data;
+        UniqueFindHandle find(::FindFirstFileW(path.c_str(), &data));
+        if (!find) return false;
+        // FILETIME counts 100 ns from 1601; the entry counts whole milliseconds from 1970.
+        const int64_t ticks = (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                              data.ftLastWriteTime.dwLowDateTime;
+        entry.lastWriteMs = (ticks - 116444736000000000LL) / 10000;
+        entry.sizeLow = data.nFileSizeLow;
+        return true;
+    }
+};
+
+}  // namespace
+
+const IFileProbe& SystemFileProbe() {
+    static const Win32FileProbe probe;
+    return probe;
 }
 
 bool FindFileSizeLow(const std::wstring& path, uint32_t& size) {

@@ -10,7 +10,7 @@
 #include "WinTestSupport.h"
 #include "config/ConfigDocument.h"
 #include "config/ProductConfig.h"
-#include "config/ProductConfigs.h"
+#include "interface/Parser/UpdateEngEx.h"
 #include "config/ProductList.h"
 #include "driver/QYPM.h"
 #include "system/TextConv.h"
@@ -213,7 +213,7 @@ TEST(ConfigInitChild, Scenario) {
     record.m_Mode = OpePARAMEx::CMD_UNSILENT;
     record.m_InstallPath = folder;
     const int result = GetQYPM()->Init(&record);
-    CProductConfig& installed = GetProductConfigs()->m_OldProduct;
+    CProductConfig& installed = GetUpdateEngine().m_OldProduct;
 
     if (std::string(scenario) == "empty") {
         EXPECT_EQ(result, -2);
@@ -222,7 +222,7 @@ TEST(ConfigInitChild, Scenario) {
     }
     ASSERT_EQ(result, 0);
     EXPECT_EQ(record.m_SkinDir, std::wstring(folder) + L"\\Setup");
-    EXPECT_TRUE(GetProductConfigs()->m_NewProduct.m_Components.empty());
+    EXPECT_TRUE(GetUpdateEngine().m_NewProduct.m_Components.empty());
     ASSERT_EQ(installed.m_Components.size(), 2u);
     EXPECT_EQ(installed.m_Components[1].name, L"Addon");
     EXPECT_EQ(installed.m_ProductID, 5);

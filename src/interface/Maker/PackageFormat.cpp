@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "system/FileHelpers.h"
 #include "system/TextConv.h"
 
 namespace pkg {
@@ -152,18 +153,6 @@ std::vector<std::wstring> UnscrambleNames(const std::vector<uint8_t>& block, uin
     return names;
 }
 
-bool IsSafeItemName(const std::wstring& name) {
-    if (name.empty() || name[0] == L'/' || name[0] == L'\\') return false;
-    if (name.find(L':') != std::wstring::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of(L"/\\", start);
-        if (end == std::wstring::npos) end = name.size();
-        const std::wstring_view segment = std::wstring_view(name).substr(start, end - start);
-        if (segment == L"." || segment == L"..") return false;
-        start = end + 1;
-    }
-    return true;
-}
+bool IsSafeItemName(const std::wstring& name) { return sys::StaysInside(name); }
 
 }  // namespace pkg

@@ -1,6 +1,0 @@
-#include "config/ProductConfigs.h"
-
-CProductConfigs* GetProductConfigs() {
-    static CProductConfigs configs;
-    return &configs;
-}

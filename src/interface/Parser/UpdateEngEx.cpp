@@ -1,0 +1,212 @@
+#include "interface/Parser/UpdateEngEx.h"
+
+#include <windows.h>
+#include <sys/utime.h>
+
+#include "common/log/log4z.h"
+#include "config/ConfigText.h"
+#include "entry/OpePARAMEx.h"
+#include "system/FileHelpers.h"
+#include "system/SystemInfo.h"
+#include "system/TextConv.h"
+#include "ui/IInstallUIPromptEx.h"
+
+namespace {
+
+constexpr char kLogSource[] = "interface/Parser/UpdateEngEx";
+
+// Progress actions and shares of the list steps.
+constexpr int kActionFiles = 9;
+constexpr int kActionComponents = 11;
+constexpr int kActionShortcuts = 12;
+constexpr int kActionRegistry = 13;
+
+void ScheduleDelete(const std::wstring& path) { ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); }
+
+// Sets last-access 1970-01-01 00:00:00 UTC and last-write seconds since then; failures ignored.
+void SetFileTimes(const std::wstring& path, const std::wstring& time) {
+    const int64_t milliseconds = config::ParseInt64(sys::WideToUtf8(time));
+    struct __utimbuf64 times = {};
+    times.actime = 0;
+    times.modtime = milliseconds / 1000;
+    ::_wutime64(path.c_str(), &times);
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+}  // namespace
+
+std::wstring GetAttr(const AttrMap& attrs, std::string_view name) {
+    return sys::Utf8ToWide(std::string(AttrValue(attrs, name)));
+}
+
+std::wstring GetItemPath(const FileItem& item) {
+    std::wstring newpath = GetAttr(item.attrs, "newpath");
+    return newpath.empty() ? GetAttr(item.attrs, "path") : newpath;
+}
+
+std::string LanguageAttrName(std::string_view base) {
+    return std::string(base) + "_" + sys::WideToUtf8(sys::GetSystemInfo().languageCode);
+}
+
+CUpdateEngEx& GetUpdateEngine() {
+    static CUpdateEngEx engine;
+    return engine;
+}
+
+CUpdateEngEx::CUpdateEngEx(const sys::IFileProbe* disk) : CCheckDiff(disk) {}
+
+CUpdateEngEx::~CUpdateEngEx() = default;
+
+int CUpdateEngEx::UpdateFiles() {
+    DeleteProductFile({});
+    AddProductFile();
+    return 0;
+}
+
+int CUpdateEngEx::DeleteProductFile(std::vector<std::wstring> keep) {
+    for (const FileItem& item : m_DeleteSet.m_Files) {
+        if (item.skip) continue;
+        const std::wstring rel = GetItemPath(item);
+        bool kept = false;
+        for (const std::wstring& prefix : keep) kept = kept || StartsWith(rel, prefix);
+        if (kept) continue;
+        if (!sys::StaysInside(rel)) {
+            QYLOG_ERROR("DeleteProductFile, skipped a path outside the installation %S", rel.c_str());
+            continue;
+        }
+        const std::wstring full = OldRoot() + L"\\" + rel;
+        if (!::DeleteFileW(full.c_str())) {
+            if (sys::GetSystemInfo().major < 6) {
+                ScheduleDelete(full);
+            } else {
+                sys::RenameForDelete(full);
+            }
+        }
+        QYLOG_INFO("DeleteProductFile, DeleteFile %S", full.c_str());
+    }
+    return 0;
+}
+
+int CUpdateEngEx::AddProductFile() {
+    const int total = static_cast<int>(m_AddSet.m_Files.size());
+    int counter = 1;
+    int result = 0;
+    for (const FileItem& item : m_AddSet.m_Files) {
+        if (item.skip) continue;
+        const std::wstring path = GetAttr(item.attrs, "path");
+        const std::wstring time = GetAttr(item.attrs, "time");
+        const std::wstring target = GetItemPath(item);
+        if (!sys::StaysInside(path) || !sys::StaysInside(target)) {
+            QYLOG_ERROR("AddProductFile, skipped a path outside its folder %S -> %S", path.c_str(), target.c_str());
+            continue;
+        }
+        const size_t slash = target.rfind(L'\\');
+        const std::wstring targetDir = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash);
+        const std::wstring src = StagingFolder() + L"\\" + path;
+        const std::wstring dstDir = NewRoot() + L"\\" + targetDir;
+        const int created = sys::CreateFolderTree(dstDir);
+        if (created != 0 && created != ERROR_ALREADY_EXISTS) {
+            QYLOG_ERROR("AddProductFile, SHCreateDirectoryEx fail FileDstDir %S err %d", dstDir.c_str(), created);
+            result = -1;
+            break;
+        }
+        const std::wstring dst = NewRoot() + L"\\" + target;
+        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionFiles, counter++, total, target, 50);
+        std::wstring pending;
+        const int placed = UpdateFile(src, dst, pending);
+        if (placed < 0) {
+            QYLOG_ERROR("AddProductFile, UpdateFile fail FileSrc %S FileDst %S iUpdateRet %d err %d", src.c_str(),
+                        dst.c_str(), placed, static_cast<int>(::GetLastError()));
+            result = -2;
+            break;
+        }
+        QYLOG_INFO("AddProductFile, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
+        if (!time.empty()) SetFileTimes(placed == 1 ? pending : dst, time);
+    }
+    if (m_pPrompt) m_pPrompt->OnStep(0, 50, L"");
+    return result;
+}
+
+int CUpdateEngEx::UpdateFile(const std::wstring& src, const std::wstring& dst, std::wstring& pending) {
+    pending.clear();
+    if (::MoveFileW(src.c_str(), dst.c_str())) return 0;
+    if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+        QYLOG_ERROR("UpdateFile, error: 2, cannot find file: %S", src.c_str());
+        return -1;
+    }
+    auto onReboot = [&] {
+        UpdateFileOnReboot(src, dst, pending);
+        QYLOG_INFO("Reboot flag set on cover file, FileSrcPath: %S, FileDstPath: %S", src.c_str(), dst.c_str());
+        return 1;
+    };
+    if (sys::GetSystemInfo().major >= 6) {
+        // A destination in use is moved aside (and removed at the next restart).
+        if (sys::DeleteOrSchedule(dst) == -1) return onReboot();
+    } else if (!::DeleteFileW(dst.c_str())) {
+        // Before Vista a file in use cannot be moved aside either: the old one stays until the
+        // restart swaps the new one in, so the product is never without the file.
+        return onReboot();
+    }
+    if (::MoveFileW(src.c_str(), dst.c_str())) return 0;
+    if (::CopyFileW(src.c_str(), dst.c_str(), TRUE)) return 0;
+    // Placed neither now nor by a copy: it arrives at the next restart instead.
+    return onReboot();
+}
+
+int CUpdateEngEx::UpdateFileOnReboot(const std::wstring& src, const std::wstring& dst, std::wstring& pending) {
+    std::wstring suffix = L".new";
+    for (int n = 1; sys::PathExists(dst + suffix); ++n) suffix += std::to_wstring(n);
+    pending = dst + suffix;
+    ::MoveFileW(src.c_str(), pending.c_str());
+    ::MoveFileExW(pending.c_str(), dst.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    return 0;
+}
+
+int CUpdateEngEx::InstallRegistrations(const OpePARAMEx* record) {
+    InstallDlls();
+    InstallRegs(record ? record->m_RegFlag != 0 : false);
+    return InstallShortcuts(record ? record->m_DesktopShortcut != 0 : true);
+}
+
+// Component registration, registry values and shortcuts are applied by the steps of their own;
+// until those are part of the build, the steps report their items as they will and change nothing.
+int CUpdateEngEx::InstallDlls() {
+    const int total = static_cast<int>(m_AddSet.m_Modules.size());
+    int counter = 1;
+    for (const ModuleItem& module : m_AddSet.m_Modules) {
+        if (module.disabled) continue;
+        if (m_pPrompt) {
+            m_pPrompt->OnStepProgress(kActionComponents, counter++, total, NewRoot() + L"\\" + GetAttr(module.attrs, "path"), 5);
+        }
+    }
+    if (m_pPrompt) m_pPrompt->OnStep(kActionComponents, 5, L"");
+    return 0;
+}
+
+int CUpdateEngEx::InstallRegs(bool) {
+    const int total = static_cast<int>(m_AddSet.m_Regs.size());
+    int counter = 1;
+    for (const RegItem& reg : m_AddSet.m_Regs) {
+        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionRegistry, counter++, total, GetAttr(reg.attrs, "key"), 5);
+    }
+    if (m_pPrompt) m_pPrompt->OnStep(kActionRegistry, 5, L"");
+    return 0;
+}
+
+int CUpdateEngEx::InstallShortcuts(bool) {
+    const int total = static_cast<int>(m_AddSet.m_Shortcuts.size());
+    int counter = 1;
+    for (const ShortcutItem& shortcut : m_AddSet.m_Shortcuts) {
+        if (shortcut.disabled) continue;
+        if (m_pPrompt) {
+            m_pPrompt->OnStepProgress(kActionShortcuts, counter++, total, GetAttr(shortcut.itemAttrs, "link"), 5);
+        }
+    }
+    if (m_pPrompt) m_pPrompt->OnStep(0, 5, L"");
+    return 0;
+}
+
+int CUpdateEngEx::UninstallDlls() { return 0; }
+int CUpdateEngEx::UninstallRegs() { return 0; }
+int CUpdateEngEx::UninstallShortcuts() { return 0; }

@@ -1,0 +1,66 @@
+// The install engine: holds the installed and the new product and the two work sets of the
+// difference check, and applies the sets to the machine in the steps the driver calls in a fixed
+// order (files, registrations, registry values, shortcuts).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "interface/Parser/CheckDiff.h"
+#include "interface/Parser/Program.h"
+
+struct OpePARAMEx;
+
+class CUpdateEngEx : public CCheckDiff, public CProgram {
+public:
+    explicit CUpdateEngEx(const sys::IFileProbe* disk = nullptr);
+    ~CUpdateEngEx() override;
+
+    // The delete set's files go from the old root, then the add set's are copied. Always 0.
+    virtual int UpdateFiles();
+
+    using CCheckDiff::CheckProductDifference;
+    // The check on the engine's own sets.
+    int CheckProductDifference(int mode) { return CheckProductDifference(m_DeleteSet, m_AddSet, mode); }
+
+    // Removes the delete set's files below the old root, except those whose relative path starts
+    // with an entry of keep. Always 0.
+    int DeleteProductFile(std::vector<std::wstring> keep);
+    // Copies the add set's files from the staging folder to the new root: 0, -1 when a target
+    // folder could not be made, -2 when a file could not be placed (the rest stay uncopied).
+    int AddProductFile();
+    // Moves src to dst; a destination in use is moved aside, or the file waits beside it as a
+    // pending copy that replaces it at the next restart. 0 placed, 1 pending copy (its path in
+    // pending), -1 src missing.
+    int UpdateFile(const std::wstring& src, const std::wstring& dst, std::wstring& pending);
+    // Leaves src beside dst under the first free name dst.new, dst.new1, dst.new12, ... and
+    // registers it to replace dst at the next restart. 0.
+    int UpdateFileOnReboot(const std::wstring& src, const std::wstring& dst, std::wstring& pending);
+
+    // Components, registry values and shortcuts of the add set. record may be null.
+    int InstallRegistrations(const OpePARAMEx* record);
+    int InstallDlls();
+    int InstallRegs(bool runKey);
+    int InstallShortcuts(bool desktop);
+    int UninstallDlls();
+    int UninstallRegs();
+    int UninstallShortcuts();
+
+    // The roots every relative item path is joined to.
+    const std::wstring& NewRoot() const { return m_NewProduct.m_WorkDir; }
+    const std::wstring& StagingFolder() const { return m_NewProduct.m_SetupDir; }
+    const std::wstring& OldRoot() const { return m_OldProduct.m_WorkDir; }
+
+    CComponentConfig m_DeleteSet;
+    CComponentConfig m_AddSet;
+};
+
+// An attribute's value as a wide string; empty when absent.
+std::wstring GetAttr(const AttrMap& attrs, std::string_view name);
+// newpath when not empty, else path.
+std::wstring GetItemPath(const FileItem& item);
+// The language-dependent name of an attribute: base + "_" + the system's language code.
+std::string LanguageAttrName(std::string_view base);
+
+// The process-wide engine, created on first use (safe against concurrent first use).
+CUpdateEngEx& GetUpdateEngine();
