@@ -1,0 +1,171 @@
+// The engine's file step against the real file system: destinations in use, restart-time
+// replacements read back from the registry, file times, the keep list and progress.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "WinTestSupport.h"
+#include "interface/Parser/UpdateEngEx.h"
+#include "system/FileHelpers.h"
+#include "system/TextConv.h"
+#include "ui/IInstallUIPromptEx.h"
+
+namespace {
+
+struct ProgressSeen final : IInstallUIPromptEx {
+    void OnStepProgress(int action, int position, int total, std::wstring detail, int share) override {
+        calls.push_back(std::to_string(action) + " " + std::to_string(position) + "/" + std::to_string(total) + " " +
+                        sys::WideToUtf8(detail) + " " + std::to_string(share));
+    }
+    void OnStep(int action, int increment, std::wstring detail) override {
+        calls.push_back("step " + std::to_string(action) + " " + std::to_string(increment) + " " + sys::WideToUtf8(detail));
+    }
+    std::vector<std::string> calls;
+};
+
+FileItem Item(const char* path, const char* newpath = "", const char* time = "") {
+    FileItem item;
+    item.attrs.Set("path", path);
+    if (*newpath) item.attrs.Set("newpath", newpath);
+    if (*time) item.attrs.Set("time", time);
+    return item;
+}
+
+// A program that keeps a file open without delete sharing (neither deletable nor movable), or a
+// running copy of itself (deletable no, movable yes).
+struct Holder {
+    Holder(const std::wstring& file, bool runCopy) {
+        const char* exe = std::getenv("QY_HOLD_FILE_EXE");
+        if (!exe) return;
+        if (runCopy) {
+            ::CopyFileW(HostPathToWindows(exe).c_str(), file.c_str(), FALSE);
+            process = StartProcess(file, L"");
+        } else {
+            process = StartProcess(HostPathToWindows(exe), L"\"" + file + L"\"");
+        }
+        ::Sleep(300);
+    }
+    ~Holder() {
+        if (!process) return;
+        ::TerminateProcess(process.get(), 0);
+        ::WaitForSingleObject(process.get(), 5000);
+    }
+    sys::UniqueHandle process;
+};
+
+// The value as reg.exe prints it: the multi-string's parts joined by "\0".
+bool PendingPair(const std::wstring& from, const std::wstring& to) {
+    const std::string pending = QueryPendingFileOperations();
+    const std::string pair = "\\??\\" + sys::WideToUtf8(from) + "\\0" + (to.empty() ? "" : "!\\??\\" + sys::WideToUtf8(to));
+    return pending.find(pair) != std::string::npos;
+}
+
+class UpdateEngExTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        engine.m_NewProduct.m_WorkDir = root.path() + L"\\Quilly";
+        engine.m_NewProduct.m_SetupDir = root.path() + L"\\Quilly\\~QYSetup";
+        engine.m_OldProduct.m_WorkDir = root.path() + L"\\Quilly";
+        ASSERT_EQ(sys::CreateFolderTree(engine.StagingFolder()), 0);
+    }
+    void Stage(const std::wstring& relative, const std::string& text) {
+        const std::wstring path = engine.StagingFolder() + L"\\" + relative;
+        sys::CreateFolderTree(path.substr(0, path.rfind(L'\\')));
+        ASSERT_TRUE(WriteTextFile(path, text));
+    }
+    std::wstring Target(const std::wstring& relative) { return engine.NewRoot() + L"\\" + relative; }
+
+    WinTestFolder root;
+    CUpdateEngEx engine;
+};
+
+}  // namespace
+
+TEST_F(UpdateEngExTest, ARunningProgramIsMovedAsideAndReplacedAtOnce) {
+    const std::wstring dst = Target(L"Tarn.exe");
+    sys::CreateFolderTree(engine.NewRoot());
+    Holder running(dst, true);
+    ASSERT_TRUE(running.process);
+    Stage(L"Tarn.exe", "new program");
+    std::wstring pending = L"unchanged";
+    EXPECT_EQ(engine.UpdateFile(engine.StagingFolder() + L"\\Tarn.exe", dst, pending), 0);
+    EXPECT_TRUE(pending.empty());
+    EXPECT_EQ(ReadTextFile(dst), "new program");
+    EXPECT_TRUE(FileExists(dst + L".delete"));
+    EXPECT_TRUE(PendingPair(dst + L".delete", L"")) << QueryPendingFileOperations();
+}
+
+TEST_F(UpdateEngExTest, AFileThatCanNeitherGoNorMoveWaitsAsAPendingCopy) {
+    const std::wstring dst = Target(L"TarnCore.dll");
+    sys::CreateFolderTree(engine.NewRoot());
+    ASSERT_TRUE(WriteTextFile(dst, "old"));
+    Holder open(dst, false);
+    ASSERT_TRUE(open.process);
+    Stage(L"TarnCore.dll", "new");
+    std::wstring pending;
+    EXPECT_EQ(engine.UpdateFile(engine.StagingFolder() + L"\\TarnCore.dll", dst, pending), 1);
+    EXPECT_EQ(pending, dst + L".new");
+    EXPECT_EQ(ReadTextFile(dst), "old") << "the file in use stays until the restart";
+    EXPECT_EQ(ReadTextFile(dst + L".new"), "new");
+    EXPECT_TRUE(PendingPair(dst + L".new", dst)) << QueryPendingFileOperations();
+
+    // Further pending copies take the next free names.
+    ASSERT_TRUE(WriteTextFile(dst + L".new1", "taken"));
+    Stage(L"again.dll", "again");
+    EXPECT_EQ(engine.UpdateFileOnReboot(engine.StagingFolder() + L"\\again.dll", dst, pending), 0);
+    EXPECT_EQ(pending, dst + L".new12");
+    EXPECT_EQ(ReadTextFile(dst + L".new12"), "again");
+
+    EXPECT_EQ(engine.UpdateFile(engine.StagingFolder() + L"\\missing.dll", dst, pending), -1);
+}
+
+TEST_F(UpdateEngExTest, AddProductFilePlacesTimesReportsAndStopsAtAMissingSource) {
+    Stage(L"bin\\a.dll", "a");
+    Stage(L"数据\\说明.txt", "non-ASCII");
+    Stage(L"c.dll", "c");
+    engine.m_AddSet.m_Files = {Item("bin\\a.dll", "lib\\a.dll", "1608710816943"), Item("数据\\说明.txt"),
+                               Item("..\\escape.txt"), Item("missing.dll"), Item("c.dll")};
+    ProgressSeen progress;
+    engine.m_pPrompt = &progress;
+    EXPECT_EQ(engine.AddProductFile(), -2);
+    // 1608710816943 ms: last write 2020-12-23 08:06:56 UTC, last access the epoch (read before
+    // anything reads the file, which would move its access time).
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(::GetFileAttributesExW(Target(L"lib\\a.dll").c_str(), GetFileExInfoStandard, &data));
+    SYSTEMTIME written, accessed;
+    ::FileTimeToSystemTime(&data.ftLastWriteTime, &written);
+    ::FileTimeToSystemTime(&data.ftLastAccessTime, &accessed);
+    EXPECT_EQ(written.wYear, 2020);
+    EXPECT_EQ(written.wMonth, 12);
+    EXPECT_EQ(written.wDay, 23);
+    EXPECT_EQ(written.wHour, 8);
+    EXPECT_EQ(written.wMinute, 6);
+    EXPECT_EQ(written.wSecond, 56);
+    EXPECT_EQ(accessed.wYear, 1970);
+    EXPECT_EQ(ReadTextFile(Target(L"lib\\a.dll")), "a");
+    EXPECT_EQ(ReadTextFile(Target(L"数据\\说明.txt")), "non-ASCII");
+    EXPECT_FALSE(FileExists(root.path() + L"\\escape.txt")) << "a path leaving its folder is skipped";
+    EXPECT_FALSE(FileExists(Target(L"c.dll"))) << "the copy stops at the missing source";
+    EXPECT_EQ(progress.calls, (std::vector<std::string>{"9 1/5 lib\\a.dll 50", "9 2/5 数据\\说明.txt 50",
+                                                        "9 3/5 missing.dll 50", "step 0 50 "}));
+
+}
+
+TEST_F(UpdateEngExTest, DeleteProductFileKeepsWhatTheKeepListStartsWith) {
+    const std::wstring old = engine.OldRoot();
+    sys::CreateFolderTree(old + L"\\package");
+    for (const wchar_t* name : {L"PackageManager.exe", L"PackageManager.exe.log", L"package\\PackageManager.exe", L"Tarn.exe"}) {
+        ASSERT_TRUE(WriteTextFile(old + L"\\" + name, "x"));
+    }
+    engine.m_DeleteSet.m_Files = {Item("PackageManager.exe"), Item("PackageManager.exe.log"),
+                                  Item("package\\PackageManager.exe"), Item("Tarn.exe"), Item("gone.dll")};
+    EXPECT_EQ(engine.DeleteProductFile({L"PackageManager.exe"}), 0);
+    EXPECT_TRUE(FileExists(old + L"\\PackageManager.exe"));
+    EXPECT_TRUE(FileExists(old + L"\\PackageManager.exe.log"));
+    EXPECT_FALSE(FileExists(old + L"\\package\\PackageManager.exe"));
+    EXPECT_FALSE(FileExists(old + L"\\Tarn.exe"));
+    EXPECT_EQ(engine.DeleteProductFile({L""}), 0);
+    EXPECT_TRUE(FileExists(old + L"\\PackageManager.exe")) << "an empty entry keeps every file";
+}
