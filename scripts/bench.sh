@@ -14,3 +14,6 @@ flock /tmp/quilly-build.lock "$dir/bench/package_bench"
 echo "== configuration reader (component file near 10 MiB vs TinyXML's parse)"
 flock /tmp/quilly-build.lock cmake --build "$dir" --target config_bench
 flock /tmp/quilly-build.lock "$dir/bench/config_bench"
+echo "== difference check (indexed vs the quadratic rule)"
+flock /tmp/quilly-build.lock cmake --build "$dir" --target checkdiff_bench
+flock /tmp/quilly-build.lock "$dir/bench/checkdiff_bench"
