@@ -169,3 +169,36 @@ TEST_F(UpdateEngExTest, DeleteProductFileKeepsWhatTheKeepListStartsWith) {
     EXPECT_EQ(engine.DeleteProductFile({L""}), 0);
     EXPECT_TRUE(FileExists(old + L"\\PackageManager.exe")) << "an empty entry keeps every file";
 }
+
+TEST_F(UpdateEngExTest, TheCheckResolvesAgainstTheFolderOfTheProductChecked) {
+    // An isInstall "false" file present in the install folder is not added, wherever the process runs.
+    sys::CreateFolderTree(engine.NewRoot());
+    ASSERT_TRUE(WriteTextFile(Target(L"settings.ini"), "the user's"));
+    engine.m_NewProduct.m_WorkDir += L"\\";
+    FileItem settings = Item("settings.ini");
+    settings.attrs.Set("isInstall", "false");
+    engine.m_NewProduct.m_ComponentConfigs.push_back(std::make_unique<CComponentConfig>());
+    engine.m_NewProduct.m_ComponentConfigs[0]->m_Files = {settings, Item("Tarn.exe")};
+    EXPECT_EQ(engine.CheckProductDifference(0), 0);
+    EXPECT_EQ(engine.m_InstallRoot, root.path() + L"\\Quilly");
+    ASSERT_EQ(engine.m_AddSet.m_Files.size(), 1u);
+    EXPECT_EQ(GetItemPath(engine.m_AddSet.m_Files[0]), L"Tarn.exe");
+}
+
+TEST_F(UpdateEngExTest, RegistrationStepsReportTheirItems) {
+    ModuleItem module;
+    module.attrs.Set("path", "TarnCore.dll");
+    RegItem reg;
+    reg.attrs.Set("key", "HKLM\\Software\\QuillyTarn");
+    ShortcutItem shortcut;
+    shortcut.itemAttrs.Set("link", "Tarn.exe");
+    engine.m_AddSet.m_Modules = {module};
+    engine.m_AddSet.m_Regs = {reg};
+    engine.m_AddSet.m_Shortcuts = {shortcut};
+    ProgressSeen progress;
+    engine.m_pPrompt = &progress;
+    EXPECT_EQ(engine.InstallRegistrations(nullptr), 0);
+    EXPECT_EQ(progress.calls, (std::vector<std::string>{"11 1/1 " + sys::WideToUtf8(engine.NewRoot()) + "\\TarnCore.dll 5",
+                                                        "step 11 5 ", "13 1/1 HKLM\\Software\\QuillyTarn 5", "step 13 5 ",
+                                                        "12 1/1 Tarn.exe 5", "step 0 5 "}));
+}

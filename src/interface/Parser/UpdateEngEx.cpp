@@ -58,6 +58,14 @@ CUpdateEngEx::CUpdateEngEx(const sys::IFileProbe* disk) : CCheckDiff(disk) {}
 
 CUpdateEngEx::~CUpdateEngEx() = default;
 
+int CUpdateEngEx::CheckProductDifference(int mode) {
+    m_InstallRoot = mode == 2 ? OldRoot() : NewRoot();
+    while (!m_InstallRoot.empty() && (m_InstallRoot.back() == L'\\' || m_InstallRoot.back() == L'/')) {
+        m_InstallRoot.pop_back();
+    }
+    return CheckProductDifference(m_DeleteSet, m_AddSet, mode);
+}
+
 int CUpdateEngEx::UpdateFiles() {
     DeleteProductFile({});
     AddProductFile();

@@ -20,8 +20,9 @@ public:
     virtual int UpdateFiles();
 
     using CCheckDiff::CheckProductDifference;
-    // The check on the engine's own sets.
-    int CheckProductDifference(int mode) { return CheckProductDifference(m_DeleteSet, m_AddSet, mode); }
+    // The check on the engine's own sets, resolved against the folder of the product being
+    // checked: the installed one's for an uninstall (mode 2), the new one's otherwise.
+    int CheckProductDifference(int mode);
 
     // Removes the delete set's files below the old root, except those whose relative path starts
     // with an entry of keep. Always 0.
