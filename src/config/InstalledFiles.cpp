@@ -10,11 +10,6 @@
 
 namespace {
 
-std::wstring ItemPath(const FileItem& file) {
-    std::string_view newpath = AttrValue(file.attrs, "newpath");
-    return sys::Utf8ToWide(std::string(newpath.empty() ? AttrValue(file.attrs, "path") : newpath));
-}
-
 bool IsFalse(const FileItem& file, std::string_view name) {
     return config::EqualsNoCase(AttrValue(file.attrs, name), "false");
 }
@@ -26,6 +21,11 @@ bool MatchesOnDisk(const FileItem& file, const std::wstring& path, const sys::IF
 }
 
 }  // namespace
+
+std::wstring FileTargetPath(const AttrMap& attrs) {
+    std::string_view newpath = AttrValue(attrs, "newpath");
+    return sys::Utf8ToWide(std::string(newpath.empty() ? AttrValue(attrs, "path") : newpath));
+}
 
 bool FileMatchesRecord(const sys::IFileProbe& disk, const std::wstring& path, int64_t recordedMs,
                        uint32_t recordedSize) {
@@ -46,7 +46,7 @@ void CProductConfig::UpdateCopyFileRef(const sys::IFileProbe& disk, const std::w
                 file.diskChanged = true;
                 continue;
             }
-            const std::wstring path = ExpandPath(ItemPath(file), installRoot);
+            const std::wstring path = ExpandPath(FileTargetPath(file.attrs), installRoot);
             if (!disk.Exists(path)) {
                 file.diskChanged = true;
             } else if (!file.diskChanged) {
@@ -65,7 +65,7 @@ void CProductConfig::MarkSkippedFiles(CComponentConfig& set, bool isDeleteSet, c
             if (config::EqualsNoCase(AttrValue(file.attrs, "noDelete"), "true")) file.skip = true;
             continue;
         }
-        const std::wstring path = ExpandPath(ItemPath(file), installRoot);
+        const std::wstring path = ExpandPath(FileTargetPath(file.attrs), installRoot);
         if (disk.Exists(path) && MatchesOnDisk(file, path, disk)) file.skip = true;
     }
 }

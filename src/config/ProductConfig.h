@@ -98,6 +98,9 @@ private:
 constexpr int32_t kPackageOffline = 1;
 constexpr int32_t kPackageWeb = 2;
 
+// Where an item's file goes, relative to its root: newpath when not empty, else path.
+std::wstring FileTargetPath(const AttrMap& attrs);
+
 // True when the file's directory entry matches the record: last-write time within 1000 ms of
 // recordedMs (both UTC milliseconds since 1970) and the low 32 bits of its size equal to
 // recordedSize.

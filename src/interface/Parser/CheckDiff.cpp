@@ -14,11 +14,6 @@ bool IsFalse(const AttrMap& attrs, std::string_view name) {
     return config::EqualsNoCase(AttrValue(attrs, name), "false");
 }
 
-std::wstring TargetPath(const FileItem& file) {
-    std::string_view newpath = AttrValue(file.attrs, "newpath");
-    return sys::Utf8ToWide(std::string(newpath.empty() ? AttrValue(file.attrs, "path") : newpath));
-}
-
 // The first item of a list with each keyHash, found in constant time: the same answer as a scan
 // from the front, without the quadratic cost on lists of many thousand files.
 template <typename Item>
@@ -124,7 +119,7 @@ int CCheckDiff::DiffProducts(CComponentConfig& out, const CProductConfig& x, con
 
 void CCheckDiff::AppendComponent(CComponentConfig& out, const CComponentConfig& p, bool add) {
     for (const FileItem& file : p.m_Files) {
-        if (add && IsFalse(file.attrs, "isInstall") && InstalledFileExists(TargetPath(file))) continue;
+        if (add && IsFalse(file.attrs, "isInstall") && InstalledFileExists(FileTargetPath(file.attrs))) continue;
         out.m_Files.push_back(file);
     }
     out.m_Regs.insert(out.m_Regs.end(), p.m_Regs.begin(), p.m_Regs.end());
@@ -155,12 +150,6 @@ const AttrMap& AttrsOf(const Item& item) {
 }
 const AttrMap& AttrsOf(const ShortcutItem& item) { return item.itemAttrs; }
 
-template <typename Item>
-std::wstring RuleTarget(const Item& item) {
-    std::string_view newpath = AttrValue(AttrsOf(item), "newpath");
-    return sys::Utf8ToWide(std::string(newpath.empty() ? AttrValue(AttrsOf(item), "path") : newpath));
-}
-
 }  // namespace
 
 template <typename Item>
@@ -169,7 +158,7 @@ void CCheckDiff::DiffItems(std::vector<Item>& out, const std::vector<Item>& p, c
     const auto first = FirstByKey(q);
     for (const Item& item : p) {
         if (add && installRule && IsFalse(AttrsOf(item), "isInstall")) {
-            if (!InstalledFileExists(RuleTarget(item))) out.push_back(item);
+            if (!InstalledFileExists(FileTargetPath(AttrsOf(item)))) out.push_back(item);
             continue;
         }
         const auto found = first.find(item.keyHash);
@@ -193,7 +182,7 @@ void CCheckDiff::AddChangedFiles(CComponentConfig& addSet, const CComponentConfi
     }
     if (mode != 1) return;
     auto protectedFile = [this](const FileItem& file) {
-        return IsFalse(file.attrs, "isUpgrade") && InstalledFileExists(TargetPath(file));
+        return IsFalse(file.attrs, "isUpgrade") && InstalledFileExists(FileTargetPath(file.attrs));
     };
     addSet.m_Files.erase(std::remove_if(addSet.m_Files.begin(), addSet.m_Files.end(), protectedFile),
                          addSet.m_Files.end());

@@ -40,10 +40,7 @@ std::wstring GetAttr(const AttrMap& attrs, std::string_view name) {
     return sys::Utf8ToWide(std::string(AttrValue(attrs, name)));
 }
 
-std::wstring GetItemPath(const FileItem& item) {
-    std::wstring newpath = GetAttr(item.attrs, "newpath");
-    return newpath.empty() ? GetAttr(item.attrs, "path") : newpath;
-}
+std::wstring GetItemPath(const FileItem& item) { return FileTargetPath(item.attrs); }
 
 std::string LanguageAttrName(std::string_view base) {
     return std::string(base) + "_" + sys::WideToUtf8(sys::GetSystemInfo().languageCode);
