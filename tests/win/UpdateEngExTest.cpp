@@ -202,3 +202,25 @@ TEST_F(UpdateEngExTest, RegistrationStepsReportTheirItems) {
                                                         "step 11 5 ", "13 1/1 HKLM\\Software\\QuillyTarn 5", "step 13 5 ",
                                                         "12 1/1 Tarn.exe 5", "step 0 5 "}));
 }
+
+TEST_F(UpdateEngExTest, ASourceHeldOpenIsCopiedNowOrLeftAsAPendingCopy) {
+    sys::CreateFolderTree(engine.NewRoot());
+    Stage(L"held.dll", "held source");
+    const std::wstring src = engine.StagingFolder() + L"\\held.dll";
+    Holder open(src, false);  // the source cannot be moved, but it can be read
+    ASSERT_TRUE(open.process);
+    std::wstring pending;
+
+    // The destination is free once deleted: the copy places the file at once.
+    const std::wstring free = Target(L"free.dll");
+    ASSERT_TRUE(WriteTextFile(free, "old"));
+    EXPECT_EQ(engine.UpdateFile(src, free, pending), 0);
+    EXPECT_EQ(ReadTextFile(free), "held source");
+
+    // No destination to delete or move aside: the copy waits for the restart, and it exists.
+    const std::wstring absent = Target(L"absent.dll");
+    EXPECT_EQ(engine.UpdateFile(src, absent, pending), 1);
+    EXPECT_EQ(pending, absent + L".new");
+    EXPECT_EQ(ReadTextFile(absent + L".new"), "held source");
+    EXPECT_TRUE(PendingPair(absent + L".new", absent)) << QueryPendingFileOperations();
+}

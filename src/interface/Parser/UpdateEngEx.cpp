@@ -142,6 +142,13 @@ int CUpdateEngEx::UpdateFile(const std::wstring& src, const std::wstring& dst, s
     }
     auto onReboot = [&] {
         UpdateFileOnReboot(src, dst, pending);
+        if (!sys::PathExists(pending)) {
+            // Neither now nor at the restart: a failure, never reported as placed.
+            QYLOG_ERROR("UpdateFile, cannot place %S, not even at the next restart, err %d", dst.c_str(),
+                        static_cast<int>(::GetLastError()));
+            pending.clear();
+            return -1;
+        }
         QYLOG_INFO("Reboot flag set on cover file, FileSrcPath: %S, FileDstPath: %S", src.c_str(), dst.c_str());
         return 1;
     };
@@ -163,7 +170,8 @@ int CUpdateEngEx::UpdateFileOnReboot(const std::wstring& src, const std::wstring
     std::wstring suffix = L".new";
     for (int n = 1; sys::PathExists(dst + suffix); ++n) suffix += std::to_wstring(n);
     pending = dst + suffix;
-    ::MoveFileW(src.c_str(), pending.c_str());
+    // A source that cannot be moved (held open by another program) is copied instead.
+    if (!::MoveFileW(src.c_str(), pending.c_str())) ::CopyFileW(src.c_str(), pending.c_str(), TRUE);
     ::MoveFileExW(pending.c_str(), dst.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
     return 0;
 }

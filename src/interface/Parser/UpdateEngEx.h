@@ -32,7 +32,7 @@ public:
     int AddProductFile();
     // Moves src to dst; a destination in use is moved aside, or the file waits beside it as a
     // pending copy that replaces it at the next restart. 0 placed, 1 pending copy (its path in
-    // pending), -1 src missing.
+    // pending), -1 src missing or the file could be placed neither now nor at the restart.
     int UpdateFile(const std::wstring& src, const std::wstring& dst, std::wstring& pending);
     // Leaves src beside dst under the first free name dst.new, dst.new1, dst.new12, ... and
     // registers it to replace dst at the next restart. 0.
