@@ -19,7 +19,10 @@ std::wstring HoldFileExe() {
 struct RunningProgram {
     explicit RunningProgram(const std::wstring& path) {
         if (::CopyFileW(HoldFileExe().c_str(), path.c_str(), FALSE)) process = StartProcess(path, L"");
-        ::Sleep(300);
+        if (process && !WaitUntilHeld(path)) {
+            ::TerminateProcess(process.get(), 0);
+            process.reset();
+        }
     }
     ~RunningProgram() {
         if (process) {

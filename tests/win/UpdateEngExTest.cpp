@@ -45,7 +45,10 @@ struct Holder {
         } else {
             process = StartProcess(HostPathToWindows(exe), L"\"" + file + L"\"");
         }
-        ::Sleep(300);
+        if (process && !WaitUntilHeld(file)) {
+            ::TerminateProcess(process.get(), 0);
+            process.reset();
+        }
     }
     ~Holder() {
         if (!process) return;

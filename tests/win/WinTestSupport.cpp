@@ -103,6 +103,21 @@ std::wstring FindRunLog(DWORD processId, FILETIME since) {
     return newest;
 }
 
+bool WaitUntilHeld(const std::wstring& path, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        // A running image and a file opened without write sharing both refuse a writer.
+        HANDLE probe = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) {
+            if (::GetLastError() == ERROR_SHARING_VIOLATION) return true;
+        } else {
+            ::CloseHandle(probe);
+        }
+        ::Sleep(20);
+    }
+    return false;
+}
+
 std::string QueryPendingFileOperations() {
     return RunAndCapture(
         L"reg.exe query \"HKLM\\System\\CurrentControlSet\\Control\\Session Manager\" /v "

@@ -27,6 +27,9 @@ std::wstring HostPathToWindows(const std::string& path);
 
 // Starts a program; the handle is empty when it could not start.
 sys::UniqueHandle StartProcess(const std::wstring& exe, const std::wstring& arguments);
+// Waits until another process holds the file (it refuses a writer), up to timeoutMs; false when
+// that did not happen.
+bool WaitUntilHeld(const std::wstring& path, int timeoutMs = 10000);
 // Runs a command line to its end and returns what it wrote to standard output.
 std::string RunAndCapture(const std::wstring& commandLine);
 
