@@ -192,7 +192,9 @@ TEST_F(UpdateEngExTest, RegistrationStepsReportTheirItems) {
     ModuleItem module;
     module.attrs.Set("path", "TarnCore.dll");
     RegItem reg;
-    reg.attrs.Set("key", "HKLM\\Software\\QuillyTarn");
+    reg.attrs.Set("key", "HKCU\\Software\\QuillyProgressTest");
+    reg.attrs.Set("name", "Shown");
+    reg.attrs.Set("type", "REG_SZ");
     ShortcutItem shortcut;
     shortcut.itemAttrs.Set("link", "Tarn.exe");
     engine.m_AddSet.m_Modules = {module};
@@ -201,8 +203,9 @@ TEST_F(UpdateEngExTest, RegistrationStepsReportTheirItems) {
     ProgressSeen progress;
     engine.m_pPrompt = &progress;
     EXPECT_EQ(engine.InstallRegistrations(nullptr), 0);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\QuillyProgressTest");
     EXPECT_EQ(progress.calls, (std::vector<std::string>{"11 1/1 " + sys::WideToUtf8(engine.NewRoot()) + "\\TarnCore.dll 5",
-                                                        "step 11 5 ", "13 1/1 HKLM\\Software\\QuillyTarn 5", "step 13 5 ",
+                                                        "step 11 5 ", "13 1/1 HKCU\\Software\\QuillyProgressTest 5", "step 13 5 ",
                                                         "12 1/1 Tarn.exe 5", "step 0 5 "}));
 }
 

@@ -6,6 +6,7 @@
 #include "common/log/log4z.h"
 #include "config/ConfigText.h"
 #include "entry/OpePARAMEx.h"
+#include "interface/Parser/RegEditor.h"
 #include "system/FileHelpers.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
@@ -182,8 +183,8 @@ int CUpdateEngEx::InstallRegistrations(const OpePARAMEx* record) {
     return InstallShortcuts(record ? record->m_DesktopShortcut != 0 : true);
 }
 
-// Component registration, registry values and shortcuts are applied by the steps of their own;
-// until those are part of the build, the steps report their items as they will and change nothing.
+// Component registration and shortcuts are applied by steps of their own; until those are part of
+// the build, the steps report their items as they will and change nothing.
 int CUpdateEngEx::InstallDlls() {
     const int total = static_cast<int>(m_AddSet.m_Modules.size());
     int counter = 1;
@@ -197,11 +198,51 @@ int CUpdateEngEx::InstallDlls() {
     return 0;
 }
 
-int CUpdateEngEx::InstallRegs(bool) {
+namespace {
+
+struct RegValue {
+    std::wstring key, name, type, value;
+};
+
+// The item's values; false (and one line) for an item without key, name or type, which has no
+// meaning for the registry.
+bool ReadRegItem(const RegItem& item, const char* step, RegValue& out) {
+    out.key = GetAttr(item.attrs, "key");
+    out.name = GetAttr(item.attrs, "name");
+    out.type = GetAttr(item.attrs, "type");
+    out.value = GetAttr(item.attrs, "value");
+    if (out.value.empty()) out.value = GetAttr(item.attrs, LanguageAttrName("value"));
+    if (!out.key.empty() && !out.name.empty() && !out.type.empty()) return true;
+    QYLOG_ERROR("%s, skipped a registry item without key, name or type, KeyPath:%S, KeyName:%S, KeyType:%S | ", step,
+                out.key.c_str(), out.name.c_str(), out.type.c_str());
+    return false;
+}
+
+constexpr wchar_t kRunKey[] = L"HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN";
+
+std::wstring UpperAscii(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return text;
+}
+
+}  // namespace
+
+int CUpdateEngEx::InstallRegs(bool runKey) {
     const int total = static_cast<int>(m_AddSet.m_Regs.size());
     int counter = 1;
-    for (const RegItem& reg : m_AddSet.m_Regs) {
-        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionRegistry, counter++, total, GetAttr(reg.attrs, "key"), 5);
+    for (const RegItem& item : m_AddSet.m_Regs) {
+        RegValue reg;
+        if (!ReadRegItem(item, "InstallRegs", reg)) continue;
+        if (!runKey && UpperAscii(reg.key) == kRunKey) continue;
+        QYLOG_INFO("InstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ", reg.key.c_str(),
+                   reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
+        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionRegistry, counter++, total, reg.key, 5);
+        if (!UpdateRegistry(reg.key, reg.name, reg.type, reg.value)) {
+            QYLOG_ERROR("InstallRegs, UpdateRegistry failed, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ",
+                        reg.key.c_str(), reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
+        }
     }
     if (m_pPrompt) m_pPrompt->OnStep(kActionRegistry, 5, L"");
     return 0;
@@ -221,5 +262,17 @@ int CUpdateEngEx::InstallShortcuts(bool) {
 }
 
 int CUpdateEngEx::UninstallDlls() { return 0; }
-int CUpdateEngEx::UninstallRegs() { return 0; }
+int CUpdateEngEx::UninstallRegs() {
+    for (const RegItem& item : m_DeleteSet.m_Regs) {
+        RegValue reg;
+        if (!ReadRegItem(item, "UninstallRegs", reg)) continue;
+        QYLOG_INFO("UninstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ", reg.key.c_str(),
+                   reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
+        if (!CRegEditor::Clean(reg.key, reg.name)) {
+            QYLOG_ERROR("UninstallRegs, CRegEditor::Clean failed, KeyPath:%S, KeyName:%S | ", reg.key.c_str(),
+                        reg.name.c_str());
+        }
+    }
+    return 0;
+}
 int CUpdateEngEx::UninstallShortcuts() { return 0; }
