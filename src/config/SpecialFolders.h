@@ -8,6 +8,7 @@ namespace config {
 
 std::wstring UserProgramsFolder();  // the current user's Start-menu "Programs" folder
 std::wstring UserDesktopFolder();
+std::wstring UserAppDataFolder();  // the current user's roaming application data
 std::wstring SystemFolder();
 std::wstring WindowsFolder();
 

@@ -4,6 +4,7 @@ namespace config {
 
 std::wstring UserProgramsFolder() { return {}; }
 std::wstring UserDesktopFolder() { return {}; }
+std::wstring UserAppDataFolder() { return {}; }
 std::wstring SystemFolder() { return {}; }
 std::wstring WindowsFolder() { return {}; }
 

@@ -33,6 +33,7 @@ std::wstring SystemPath(Fn fn) {
 
 std::wstring UserProgramsFolder() { return ShellFolder(CSIDL_PROGRAMS); }
 std::wstring UserDesktopFolder() { return ShellFolder(CSIDL_DESKTOP); }
+std::wstring UserAppDataFolder() { return ShellFolder(CSIDL_APPDATA); }
 std::wstring SystemFolder() { return SystemPath(::GetSystemDirectoryW); }
 std::wstring WindowsFolder() { return SystemPath(::GetWindowsDirectoryW); }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "WinTestSupport.h"
+#include "interface/Parser/ShortCut.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
@@ -196,6 +197,8 @@ TEST_F(UpdateEngExTest, RegistrationStepsReportTheirItems) {
     reg.attrs.Set("name", "Shown");
     reg.attrs.Set("type", "REG_SZ");
     ShortcutItem shortcut;
+    shortcut.kind = SK_QUICKLAUNCH;
+    shortcut.itemAttrs.Set("name_0409", "QuillyProgressTest");
     shortcut.itemAttrs.Set("link", "Tarn.exe");
     engine.m_AddSet.m_Modules = {module};
     engine.m_AddSet.m_Regs = {reg};
@@ -206,7 +209,10 @@ TEST_F(UpdateEngExTest, RegistrationStepsReportTheirItems) {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\QuillyProgressTest");
     EXPECT_EQ(progress.calls, (std::vector<std::string>{"11 1/1 " + sys::WideToUtf8(engine.NewRoot()) + "\\TarnCore.dll 5",
                                                         "step 11 5 ", "13 1/1 HKCU\\Software\\QuillyProgressTest 5", "step 13 5 ",
-                                                        "12 1/1 Tarn.exe 5", "step 0 5 "}));
+                                                        "12 1/1 " + sys::WideToUtf8(GetTaskbarPinFolder()) +
+                                                            "\\QuillyProgressTest 5",
+                                                        "step 0 5 "}));
+    ::DeleteFileW((GetTaskbarPinFolder() + L"\\QuillyProgressTest.lnk").c_str());
 }
 
 TEST_F(UpdateEngExTest, ASourceHeldOpenIsCopiedNowOrLeftAsAPendingCopy) {

@@ -3,10 +3,13 @@
 #include <windows.h>
 #include <sys/utime.h>
 
+#include <set>
+
 #include "common/log/log4z.h"
 #include "config/ConfigText.h"
 #include "entry/OpePARAMEx.h"
 #include "interface/Parser/RegEditor.h"
+#include "interface/Parser/ShortCut.h"
 #include "system/FileHelpers.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
@@ -183,8 +186,8 @@ int CUpdateEngEx::InstallRegistrations(const OpePARAMEx* record) {
     return InstallShortcuts(record ? record->m_DesktopShortcut != 0 : true);
 }
 
-// Component registration and shortcuts are applied by steps of their own; until those are part of
-// the build, the steps report their items as they will and change nothing.
+// Component registration is applied by a step of its own; until that is part of the build, the
+// step reports its items as it will and changes nothing.
 int CUpdateEngEx::InstallDlls() {
     const int total = static_cast<int>(m_AddSet.m_Modules.size());
     int counter = 1;
@@ -248,13 +251,62 @@ int CUpdateEngEx::InstallRegs(bool runKey) {
     return 0;
 }
 
-int CUpdateEngEx::InstallShortcuts(bool) {
+namespace {
+
+// The name for the system language, else the English one.
+std::wstring LanguageName(const AttrMap& attrs) {
+    std::wstring name = GetAttr(attrs, LanguageAttrName("name"));
+    return name.empty() ? GetAttr(attrs, "name_0409") : name;
+}
+
+// The folder a shortcut goes into: the kind's base, for the start menu with its folder.
+std::wstring ShortcutFolder(const ShortcutItem& item, std::wstring& startMenuFolder) {
+    startMenuFolder.clear();
+    switch (item.kind) {
+        case SK_DESKTOP: return GetDesktopFolder();
+        case SK_STARTMENU: {
+            const std::wstring programs = GetProgramsFolder();
+            if (programs.empty()) return {};
+            const std::wstring folder = LanguageName(item.folderAttrs);
+            if (!folder.empty()) startMenuFolder = programs + L"\\" + folder;
+            return programs + L"\\" + folder;
+        }
+        case SK_QUICKLAUNCH: return GetTaskbarPinFolder();
+        default: return {};
+    }
+}
+
+}  // namespace
+
+int CUpdateEngEx::InstallShortcuts(bool desktop) {
     const int total = static_cast<int>(m_AddSet.m_Shortcuts.size());
     int counter = 1;
-    for (const ShortcutItem& shortcut : m_AddSet.m_Shortcuts) {
-        if (shortcut.disabled) continue;
-        if (m_pPrompt) {
-            m_pPrompt->OnStepProgress(kActionShortcuts, counter++, total, GetAttr(shortcut.itemAttrs, "link"), 5);
+    for (const ShortcutItem& item : m_AddSet.m_Shortcuts) {
+        if (item.disabled) continue;
+        if (item.kind == SK_DESKTOP && !desktop) continue;
+        const std::wstring name = LanguageName(item.itemAttrs);
+        const std::wstring link = GetAttr(item.itemAttrs, "link");
+        std::wstring startMenuFolder;
+        const std::wstring base = ShortcutFolder(item, startMenuFolder);
+        // Without a name, a target or a folder there is nothing sensible to write (an empty
+        // folder would put the shortcut into the root of the drive).
+        if (name.empty() || link.empty() || base.empty()) {
+            QYLOG_ERROR("InstallShortcuts, skipped a shortcut without name, link or folder, Name:%S, Link:%S, Kind:%d | ",
+                        name.c_str(), link.c_str(), item.kind);
+            continue;
+        }
+        if (!startMenuFolder.empty()) sys::CreateFolderTree(startMenuFolder);
+        std::wstring path = base + L"\\" + name;
+        const std::wstring target = NewRoot() + L"\\" + link;
+        const std::wstring args = GetAttr(item.itemAttrs, "argv");
+        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionShortcuts, counter++, total, path, 5);
+        path = WithLinkSuffix(path);
+        QYLOG_INFO("InstallShortcuts, CreateShortCut, ShortcutPath:%S, ShortcutLink:%S, ShortcutArg:%S | ", path.c_str(),
+                   target.c_str(), args.c_str());
+        const int created = CreateShortCut(path, target, args);
+        if (created != 0) {
+            QYLOG_ERROR("InstallShortcuts, CreateShortCut failed, iRet:%d, ShortcutPath:%S, ShortcutLink:%S, ShortcutArg:%S | ",
+                        created, path.c_str(), target.c_str(), args.c_str());
         }
     }
     if (m_pPrompt) m_pPrompt->OnStep(0, 5, L"");
@@ -275,4 +327,22 @@ int CUpdateEngEx::UninstallRegs() {
     }
     return 0;
 }
-int CUpdateEngEx::UninstallShortcuts() { return 0; }
+int CUpdateEngEx::UninstallShortcuts() {
+    std::set<std::wstring> folders;  // removed whole, in ascending order
+    for (const ShortcutItem& item : m_DeleteSet.m_Shortcuts) {
+        std::wstring startMenuFolder;
+        const std::wstring base = ShortcutFolder(item, startMenuFolder);
+        const std::wstring name = LanguageName(item.itemAttrs);
+        if (!startMenuFolder.empty()) folders.insert(startMenuFolder);
+        if (base.empty() || name.empty()) continue;
+        const std::wstring path = WithLinkSuffix(base + L"\\" + name);
+        if (::DeleteFileW(path.c_str())) continue;
+        if (sys::GetSystemInfo().major < 6) {
+            ScheduleDelete(path);
+        } else {
+            sys::RenameForDelete(path);
+        }
+    }
+    for (const std::wstring& folder : folders) sys::DeleteFolder(folder, {});
+    return 0;
+}
