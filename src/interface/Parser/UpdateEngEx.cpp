@@ -36,6 +36,17 @@ void SetFileTimes(const std::wstring& path, const std::wstring& time) {
     ::_wutime64(path.c_str(), &times);
 }
 
+// ASCII case changes: the values compared are configuration words.
+std::wstring AsciiCase(std::wstring text, bool upper) {
+    for (wchar_t& c : text) {
+        if (upper && c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        if (!upper && c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return text;
+}
+std::wstring UpperAscii(std::wstring text) { return AsciiCase(std::move(text), true); }
+std::wstring Lower(std::wstring text) { return AsciiCase(std::move(text), false); }
+
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 
 }  // namespace
@@ -180,6 +191,85 @@ int CUpdateEngEx::UpdateFileOnReboot(const std::wstring& src, const std::wstring
     return 0;
 }
 
+namespace {
+
+std::wstring ImageName(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void CUpdateEngEx::DoRunruleInAddList(const char* phase) {
+    QYLOG_INFO("DoRunruleInAddList, When %s", phase);
+    for (const RunRuleItem& rule : m_AddSet.m_RunRules) {
+        if (AttrValue(rule.attrs, "when") != phase) continue;
+        const std::wstring exe = NewRoot() + L"\\" + GetAttr(rule.attrs, "executable");
+        if (!sys::PathExists(exe)) continue;
+        const std::wstring args = GetAttr(rule.attrs, "args");
+        const bool wait = Lower(GetAttr(rule.attrs, "bwaitend")) == L"true";
+        const std::wstring cmd = UpperAscii(GetAttr(rule.attrs, "cmd"));
+        if (cmd == L"EXEC") {
+            void* process = nullptr;
+            if (GetAttr(rule.attrs, "runMode") == L"asUser") {
+                QYLOG_INFO("RunProgramAsUser, When: %s, ExecPath: %S, ExecArgs: %S | ", phase, exe.c_str(), args.c_str());
+                const int r = RunProgramAsUser(exe, args, &process);
+                if (r != 0) QYLOG_ERROR("RunProgramAsUser failed, iRet:%d, ExecPath:%S, ExecArgs:%S ", r, exe.c_str(), args.c_str());
+            } else {
+                QYLOG_INFO("RunProgram, When: %s, ExecPath: %S, ExecArgs: %S", phase, exe.c_str(), args.c_str());
+                const int r = RunProgram(exe, args, &process);
+                if (r != 0) QYLOG_ERROR("RunProgram failed, iRet:%d, ExecPath:%S, ExecArgs:%S", r, exe.c_str(), args.c_str());
+            }
+            if (wait) WaitFor(process, 15000);
+            Close(process);
+        } else if (cmd == L"DLLCALL") {
+            QYLOG_INFO("DLLCALL, When: %s, ExecPath:%S, ExecArgs:%S ", phase, exe.c_str(), args.c_str());
+            DllCall(NewRoot() + L"\\Setup\\DllRegX64.exe", exe, args);
+        } else if (cmd == L"KILL") {
+            KillProcessByName(ImageName(exe));
+        }
+    }
+}
+
+void CUpdateEngEx::DoRunruleInDeleteList(const char* phase) {
+    const auto& rules = m_DeleteSet.m_RunRules;
+    for (auto it = rules.rbegin(); it != rules.rend(); ++it) {
+        const RunRuleItem& rule = *it;
+        if (AttrValue(rule.attrs, "when") != phase) continue;
+        const std::wstring executable = GetAttr(rule.attrs, "executable");
+        const std::wstring exe = OldRoot() + L"\\" + executable;
+        if (!sys::PathExists(exe)) {
+            QYLOG_ERROR("----------Not exist: DoRunruleInDeleteList, When: %s, ExecPath: %S | ", phase, executable.c_str());
+            continue;
+        }
+        const std::wstring args = GetAttr(rule.attrs, "args");
+        const bool hasWait = HasAttr(rule.attrs, "bwaitend");
+        const bool wait = !hasWait || GetAttr(rule.attrs, "bwaitend") == L"true";
+        const std::wstring cmd = HasAttr(rule.attrs, "cmd") ? GetAttr(rule.attrs, "cmd") : L"EXEC";
+        const std::wstring mode = HasAttr(rule.attrs, "runMode") ? GetAttr(rule.attrs, "runMode") : L"asAdmin";
+        if (cmd == L"EXEC") {
+            void* process = nullptr;
+            if (mode == L"asUser") {
+                QYLOG_INFO("RunProgramAsUser, When: %s, ExecPath: %S, ExecArgs: %S | ", phase, exe.c_str(), args.c_str());
+                const int r = RunProgramAsUser(exe, args, &process);
+                if (r != 0) QYLOG_ERROR("RunProgramAsUser failed, iRet:%d, ExecPath:%S, ExecArgs:%S | ", r, exe.c_str(), args.c_str());
+            } else {
+                QYLOG_INFO("RunProgram, When: %s, ExecPath: %S, ExecArgs: %S", phase, exe.c_str(), args.c_str());
+                const int r = RunProgram(exe, args, &process);
+                if (r != 0) QYLOG_ERROR("RunProgram failed, iRet:%d, ExecPath:%S, ExecArgs:%S | ", r, exe.c_str(), args.c_str());
+            }
+            // Past the time limit the program is ended by its image name.
+            if (wait && process && !WaitFor(process, 10000)) KillProcessByName(ImageName(exe));
+            Close(process);
+        } else if (cmd == L"DLLCALL") {
+            QYLOG_INFO("DLLCALL, When: %s, ExecPath:%S, ExecArgs:%S ", phase, exe.c_str(), args.c_str());
+            DllCall(OldRoot() + L"\\Setup\\DllRegX64.exe", exe, args);
+        } else if (cmd == L"KILL") {
+            KillProcessByName(ImageName(exe));
+        }
+    }
+}
+
 int CUpdateEngEx::InstallRegistrations(const OpePARAMEx* record) {
     InstallDlls();
     InstallRegs(record ? record->m_RegFlag != 0 : false);
@@ -222,13 +312,6 @@ bool ReadRegItem(const RegItem& item, const char* step, RegValue& out) {
 }
 
 constexpr wchar_t kRunKey[] = L"HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN";
-
-std::wstring UpperAscii(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return text;
-}
 
 }  // namespace
 

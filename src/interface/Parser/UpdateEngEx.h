@@ -38,6 +38,11 @@ public:
     // registers it to replace dst at the next restart. 0.
     int UpdateFileOnReboot(const std::wstring& src, const std::wstring& dst, std::wstring& pending);
 
+    // The run rules of a phase (exact, case-sensitive match of "when"): the add set's from first
+    // to last, the delete set's from last to first.
+    void DoRunruleInAddList(const char* phase);
+    void DoRunruleInDeleteList(const char* phase);
+
     // Components, registry values and shortcuts of the add set. record may be null.
     int InstallRegistrations(const OpePARAMEx* record);
     int InstallDlls();
