@@ -198,6 +198,29 @@ std::wstring ImageName(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+// Starts an EXEC rule's program with its log lines (the delete side's failure lines end in " | ");
+// the process handle, or null when the start failed.
+void* StartRuleProgram(const char* phase, const std::wstring& exe, const std::wstring& args, bool asUser,
+                       bool deleteSide) {
+    void* process = nullptr;
+    if (asUser) {
+        QYLOG_INFO("RunProgramAsUser, When: %s, ExecPath: %S, ExecArgs: %S | ", phase, exe.c_str(), args.c_str());
+        const int r = CProgram::RunProgramAsUser(exe, args, &process);
+        if (r != 0) {
+            QYLOG_ERROR("RunProgramAsUser failed, iRet:%d, ExecPath:%S, ExecArgs:%S %s", r, exe.c_str(), args.c_str(),
+                        deleteSide ? "| " : "");
+        }
+    } else {
+        QYLOG_INFO("RunProgram, When: %s, ExecPath: %S, ExecArgs: %S", phase, exe.c_str(), args.c_str());
+        const int r = CProgram::RunProgram(exe, args, &process);
+        if (r != 0) {
+            QYLOG_ERROR("RunProgram failed, iRet:%d, ExecPath:%S, ExecArgs:%S%s", r, exe.c_str(), args.c_str(),
+                        deleteSide ? " | " : "");
+        }
+    }
+    return process;
+}
+
 }  // namespace
 
 void CUpdateEngEx::DoRunruleInAddList(const char* phase) {
@@ -210,16 +233,7 @@ void CUpdateEngEx::DoRunruleInAddList(const char* phase) {
         const bool wait = Lower(GetAttr(rule.attrs, "bwaitend")) == L"true";
         const std::wstring cmd = UpperAscii(GetAttr(rule.attrs, "cmd"));
         if (cmd == L"EXEC") {
-            void* process = nullptr;
-            if (GetAttr(rule.attrs, "runMode") == L"asUser") {
-                QYLOG_INFO("RunProgramAsUser, When: %s, ExecPath: %S, ExecArgs: %S | ", phase, exe.c_str(), args.c_str());
-                const int r = RunProgramAsUser(exe, args, &process);
-                if (r != 0) QYLOG_ERROR("RunProgramAsUser failed, iRet:%d, ExecPath:%S, ExecArgs:%S ", r, exe.c_str(), args.c_str());
-            } else {
-                QYLOG_INFO("RunProgram, When: %s, ExecPath: %S, ExecArgs: %S", phase, exe.c_str(), args.c_str());
-                const int r = RunProgram(exe, args, &process);
-                if (r != 0) QYLOG_ERROR("RunProgram failed, iRet:%d, ExecPath:%S, ExecArgs:%S", r, exe.c_str(), args.c_str());
-            }
+            void* process = StartRuleProgram(phase, exe, args, GetAttr(rule.attrs, "runMode") == L"asUser", false);
             if (wait) WaitFor(process, 15000);
             Close(process);
         } else if (cmd == L"DLLCALL") {
@@ -248,16 +262,7 @@ void CUpdateEngEx::DoRunruleInDeleteList(const char* phase) {
         const std::wstring cmd = HasAttr(rule.attrs, "cmd") ? GetAttr(rule.attrs, "cmd") : L"EXEC";
         const std::wstring mode = HasAttr(rule.attrs, "runMode") ? GetAttr(rule.attrs, "runMode") : L"asAdmin";
         if (cmd == L"EXEC") {
-            void* process = nullptr;
-            if (mode == L"asUser") {
-                QYLOG_INFO("RunProgramAsUser, When: %s, ExecPath: %S, ExecArgs: %S | ", phase, exe.c_str(), args.c_str());
-                const int r = RunProgramAsUser(exe, args, &process);
-                if (r != 0) QYLOG_ERROR("RunProgramAsUser failed, iRet:%d, ExecPath:%S, ExecArgs:%S | ", r, exe.c_str(), args.c_str());
-            } else {
-                QYLOG_INFO("RunProgram, When: %s, ExecPath: %S, ExecArgs: %S", phase, exe.c_str(), args.c_str());
-                const int r = RunProgram(exe, args, &process);
-                if (r != 0) QYLOG_ERROR("RunProgram failed, iRet:%d, ExecPath:%S, ExecArgs:%S | ", r, exe.c_str(), args.c_str());
-            }
+            void* process = StartRuleProgram(phase, exe, args, mode == L"asUser", true);
             // Past the time limit the program is ended by its image name.
             if (wait && process && !WaitFor(process, 10000)) KillProcessByName(ImageName(exe));
             Close(process);
