@@ -10,10 +10,6 @@
 
 namespace {
 
-bool IsFalse(const FileItem& file, std::string_view name) {
-    return config::EqualsNoCase(AttrValue(file.attrs, name), "false");
-}
-
 bool MatchesOnDisk(const FileItem& file, const std::wstring& path, const sys::IFileProbe& disk) {
     const int64_t time = config::ParseInt64(AttrValue(file.attrs, "time"));
     const uint32_t size = static_cast<uint32_t>(config::ParseInt32(AttrValue(file.attrs, "size")));
@@ -21,6 +17,10 @@ bool MatchesOnDisk(const FileItem& file, const std::wstring& path, const sys::IF
 }
 
 }  // namespace
+
+bool AttrIsFalse(const AttrMap& attrs, std::string_view name) {
+    return config::EqualsNoCase(AttrValue(attrs, name), "false");
+}
 
 std::wstring FileTargetPath(const AttrMap& attrs) {
     std::string_view newpath = AttrValue(attrs, "newpath");
@@ -41,8 +41,8 @@ bool FileMatchesRecord(const sys::IFileProbe& disk, const std::wstring& path, in
 void CProductConfig::UpdateCopyFileRef(const sys::IFileProbe& disk, const std::wstring& installRoot) {
     for (const auto& component : m_ComponentConfigs) {
         for (FileItem& file : component->m_Files) {
-            if (IsFalse(file, "isInstall")) continue;
-            if (IsFalse(file, "isUpgrade")) {
+            if (AttrIsFalse(file.attrs, "isInstall")) continue;
+            if (AttrIsFalse(file.attrs, "isUpgrade")) {
                 file.diskChanged = true;
                 continue;
             }

@@ -98,6 +98,8 @@ private:
 constexpr int32_t kPackageOffline = 1;
 constexpr int32_t kPackageWeb = 2;
 
+// True when the attribute says "false" (without regard to case), as isInstall and isUpgrade do.
+bool AttrIsFalse(const AttrMap& attrs, std::string_view name);
 // Where an item's file goes, relative to its root: newpath when not empty, else path.
 std::wstring FileTargetPath(const AttrMap& attrs);
 

@@ -160,12 +160,8 @@ void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& kee
                 DeleteTree(path, {});
                 continue;
             }
-            if (::DeleteFileW(path.c_str())) continue;
-            if (GetSystemInfo().major < 6) {
-                ScheduleDeleteAtReboot(path);
-            } else if (RenameForDelete(path) < 0) {
-                ScheduleDeleteAtReboot(path);
-            }
+            // In use: moved aside, or failing that, removed at the next restart.
+            if (DeleteOrSchedule(path) < 0) ScheduleDeleteAtReboot(path);
         } while (::FindNextFileW(find.get(), &data));
     }
     find.reset();

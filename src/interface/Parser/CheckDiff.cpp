@@ -10,10 +10,6 @@
 
 namespace {
 
-bool IsFalse(const AttrMap& attrs, std::string_view name) {
-    return config::EqualsNoCase(AttrValue(attrs, name), "false");
-}
-
 // The first item of a list with each keyHash, found in constant time: the same answer as a scan
 // from the front, without the quadratic cost on lists of many thousand files.
 template <typename Item>
@@ -119,7 +115,7 @@ int CCheckDiff::DiffProducts(CComponentConfig& out, const CProductConfig& x, con
 
 void CCheckDiff::AppendComponent(CComponentConfig& out, const CComponentConfig& p, bool add) {
     for (const FileItem& file : p.m_Files) {
-        if (add && IsFalse(file.attrs, "isInstall") && InstalledFileExists(FileTargetPath(file.attrs))) continue;
+        if (add && AttrIsFalse(file.attrs, "isInstall") && InstalledFileExists(FileTargetPath(file.attrs))) continue;
         out.m_Files.push_back(file);
     }
     out.m_Regs.insert(out.m_Regs.end(), p.m_Regs.begin(), p.m_Regs.end());
@@ -157,7 +153,7 @@ void CCheckDiff::DiffItems(std::vector<Item>& out, const std::vector<Item>& p, c
                            bool installRule) {
     const auto first = FirstByKey(q);
     for (const Item& item : p) {
-        if (add && installRule && IsFalse(AttrsOf(item), "isInstall")) {
+        if (add && installRule && AttrIsFalse(AttrsOf(item), "isInstall")) {
             if (!InstalledFileExists(FileTargetPath(AttrsOf(item)))) out.push_back(item);
             continue;
         }
@@ -175,14 +171,14 @@ void CCheckDiff::AddChangedFiles(CComponentConfig& addSet, const CComponentConfi
     for (const auto& component : oldComponents) {
         for (const FileItem& file : component->m_Files) {
             if (!file.diskChanged) continue;
-            if (mode == 1 && IsFalse(file.attrs, "isUpgrade")) continue;
+            if (mode == 1 && AttrIsFalse(file.attrs, "isUpgrade")) continue;
             // Installed unchanged by the new product, but missing or altered on disk: again.
             if (known.insert(file.keyHash).second) addSet.m_Files.push_back(file);
         }
     }
     if (mode != 1) return;
     auto protectedFile = [this](const FileItem& file) {
-        return IsFalse(file.attrs, "isUpgrade") && InstalledFileExists(FileTargetPath(file.attrs));
+        return AttrIsFalse(file.attrs, "isUpgrade") && InstalledFileExists(FileTargetPath(file.attrs));
     };
     addSet.m_Files.erase(std::remove_if(addSet.m_Files.begin(), addSet.m_Files.end(), protectedFile),
                          addSet.m_Files.end());

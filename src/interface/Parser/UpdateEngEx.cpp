@@ -13,6 +13,7 @@
 #include "system/FileHelpers.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
+#include "system/TextRules.h"
 #include "ui/IInstallUIPromptEx.h"
 
 namespace {
@@ -25,8 +26,6 @@ constexpr int kActionComponents = 11;
 constexpr int kActionShortcuts = 12;
 constexpr int kActionRegistry = 13;
 
-void ScheduleDelete(const std::wstring& path) { ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); }
-
 // Sets last-access 1970-01-01 00:00:00 UTC and last-write seconds since then; failures ignored.
 void SetFileTimes(const std::wstring& path, const std::wstring& time) {
     const int64_t milliseconds = config::ParseInt64(sys::WideToUtf8(time));
@@ -35,17 +34,6 @@ void SetFileTimes(const std::wstring& path, const std::wstring& time) {
     times.modtime = milliseconds / 1000;
     ::_wutime64(path.c_str(), &times);
 }
-
-// ASCII case changes: the values compared are configuration words.
-std::wstring AsciiCase(std::wstring text, bool upper) {
-    for (wchar_t& c : text) {
-        if (upper && c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-        if (!upper && c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return text;
-}
-std::wstring UpperAscii(std::wstring text) { return AsciiCase(std::move(text), true); }
-std::wstring Lower(std::wstring text) { return AsciiCase(std::move(text), false); }
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 
@@ -96,13 +84,7 @@ int CUpdateEngEx::DeleteProductFile(std::vector<std::wstring> keep) {
             continue;
         }
         const std::wstring full = OldRoot() + L"\\" + rel;
-        if (!::DeleteFileW(full.c_str())) {
-            if (sys::GetSystemInfo().major < 6) {
-                ScheduleDelete(full);
-            } else {
-                sys::RenameForDelete(full);
-            }
-        }
+        sys::DeleteOrSchedule(full);  // a file in use is moved aside or left to the restart
         QYLOG_INFO("DeleteProductFile, DeleteFile %S", full.c_str());
     }
     return 0;
@@ -221,6 +203,41 @@ void* StartRuleProgram(const char* phase, const std::wstring& exe, const std::ws
     return process;
 }
 
+enum class RuleCommand { None, Exec, DllCall, Kill };
+
+// The add side reads cmd without regard to case, the delete side exactly as written.
+RuleCommand CommandOf(const std::wstring& cmd, bool exact) {
+    const std::pair<const wchar_t*, RuleCommand> commands[] = {
+        {L"EXEC", RuleCommand::Exec}, {L"DLLCALL", RuleCommand::DllCall}, {L"KILL", RuleCommand::Kill}};
+    for (const auto& command : commands) {
+        if (exact ? cmd == command.first : sys::EqualsNoCase(cmd, command.first)) return command.second;
+    }
+    return RuleCommand::None;
+}
+
+// Carries out one rule below root. The sides differ in their waits: the add side waits up to
+// 15 s and goes on; the delete side waits up to 10 s and then ends the program by its image name.
+void RunRule(const char* phase, RuleCommand command, const std::wstring& exe, const std::wstring& args, bool asUser,
+             bool wait, bool deleteSide, const std::wstring& root) {
+    switch (command) {
+        case RuleCommand::Exec: {
+            void* process = StartRuleProgram(phase, exe, args, asUser, deleteSide);
+            if (wait && process) {
+                const bool ended = CProgram::WaitFor(process, deleteSide ? 10000 : 15000);
+                if (!ended && deleteSide) CProgram::KillProcessByName(ImageName(exe));
+            }
+            CProgram::Close(process);
+            break;
+        }
+        case RuleCommand::DllCall:
+            QYLOG_INFO("DLLCALL, When: %s, ExecPath:%S, ExecArgs:%S ", phase, exe.c_str(), args.c_str());
+            CProgram::DllCall(root + L"\\Setup\\DllRegX64.exe", exe, args);
+            break;
+        case RuleCommand::Kill: CProgram::KillProcessByName(ImageName(exe)); break;
+        case RuleCommand::None: break;
+    }
+}
+
 }  // namespace
 
 void CUpdateEngEx::DoRunruleInAddList(const char* phase) {
@@ -229,19 +246,9 @@ void CUpdateEngEx::DoRunruleInAddList(const char* phase) {
         if (AttrValue(rule.attrs, "when") != phase) continue;
         const std::wstring exe = NewRoot() + L"\\" + GetAttr(rule.attrs, "executable");
         if (!sys::PathExists(exe)) continue;
-        const std::wstring args = GetAttr(rule.attrs, "args");
-        const bool wait = Lower(GetAttr(rule.attrs, "bwaitend")) == L"true";
-        const std::wstring cmd = UpperAscii(GetAttr(rule.attrs, "cmd"));
-        if (cmd == L"EXEC") {
-            void* process = StartRuleProgram(phase, exe, args, GetAttr(rule.attrs, "runMode") == L"asUser", false);
-            if (wait) WaitFor(process, 15000);
-            Close(process);
-        } else if (cmd == L"DLLCALL") {
-            QYLOG_INFO("DLLCALL, When: %s, ExecPath:%S, ExecArgs:%S ", phase, exe.c_str(), args.c_str());
-            DllCall(NewRoot() + L"\\Setup\\DllRegX64.exe", exe, args);
-        } else if (cmd == L"KILL") {
-            KillProcessByName(ImageName(exe));
-        }
+        RunRule(phase, CommandOf(GetAttr(rule.attrs, "cmd"), false), exe, GetAttr(rule.attrs, "args"),
+                GetAttr(rule.attrs, "runMode") == L"asUser", sys::EqualsNoCase(GetAttr(rule.attrs, "bwaitend"), L"true"),
+                false, NewRoot());
     }
 }
 
@@ -256,22 +263,11 @@ void CUpdateEngEx::DoRunruleInDeleteList(const char* phase) {
             QYLOG_ERROR("----------Not exist: DoRunruleInDeleteList, When: %s, ExecPath: %S | ", phase, executable.c_str());
             continue;
         }
-        const std::wstring args = GetAttr(rule.attrs, "args");
-        const bool hasWait = HasAttr(rule.attrs, "bwaitend");
-        const bool wait = !hasWait || GetAttr(rule.attrs, "bwaitend") == L"true";
+        // Absent attributes mean: wait, "EXEC", as the installer.
+        const bool wait = !HasAttr(rule.attrs, "bwaitend") || GetAttr(rule.attrs, "bwaitend") == L"true";
         const std::wstring cmd = HasAttr(rule.attrs, "cmd") ? GetAttr(rule.attrs, "cmd") : L"EXEC";
-        const std::wstring mode = HasAttr(rule.attrs, "runMode") ? GetAttr(rule.attrs, "runMode") : L"asAdmin";
-        if (cmd == L"EXEC") {
-            void* process = StartRuleProgram(phase, exe, args, mode == L"asUser", true);
-            // Past the time limit the program is ended by its image name.
-            if (wait && process && !WaitFor(process, 10000)) KillProcessByName(ImageName(exe));
-            Close(process);
-        } else if (cmd == L"DLLCALL") {
-            QYLOG_INFO("DLLCALL, When: %s, ExecPath:%S, ExecArgs:%S ", phase, exe.c_str(), args.c_str());
-            DllCall(OldRoot() + L"\\Setup\\DllRegX64.exe", exe, args);
-        } else if (cmd == L"KILL") {
-            KillProcessByName(ImageName(exe));
-        }
+        RunRule(phase, CommandOf(cmd, true), exe, GetAttr(rule.attrs, "args"), GetAttr(rule.attrs, "runMode") == L"asUser",
+                wait, true, OldRoot());
     }
 }
 
@@ -326,7 +322,7 @@ int CUpdateEngEx::InstallRegs(bool runKey) {
     for (const RegItem& item : m_AddSet.m_Regs) {
         RegValue reg;
         if (!ReadRegItem(item, "InstallRegs", reg)) continue;
-        if (!runKey && UpperAscii(reg.key) == kRunKey) continue;
+        if (!runKey && sys::EqualsNoCase(reg.key, kRunKey)) continue;
         QYLOG_INFO("InstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ", reg.key.c_str(),
                    reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
         if (m_pPrompt) m_pPrompt->OnStepProgress(kActionRegistry, counter++, total, reg.key, 5);
@@ -424,12 +420,7 @@ int CUpdateEngEx::UninstallShortcuts() {
         if (!startMenuFolder.empty()) folders.insert(startMenuFolder);
         if (base.empty() || name.empty()) continue;
         const std::wstring path = WithLinkSuffix(base + L"\\" + name);
-        if (::DeleteFileW(path.c_str())) continue;
-        if (sys::GetSystemInfo().major < 6) {
-            ScheduleDelete(path);
-        } else {
-            sys::RenameForDelete(path);
-        }
+        sys::DeleteOrSchedule(path);
     }
     for (const std::wstring& folder : folders) sys::DeleteFolder(folder, {});
     return 0;
