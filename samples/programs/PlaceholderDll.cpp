@@ -1,16 +1,7 @@
-// The sample product's DLLs (TarnCore.dll, TarnShell*.dll, ...): real Windows DLLs with the
-// registration entry points an installer calls, each succeeding without touching the system,
-// and the two functions the sample's DLLCALL rules name.
+// The sample product's plain libraries (TarnLegacy.dll, TarnModern.dll): real Windows DLLs that
+// the conditions of the component file choose between; nothing registers or calls them.
 #include <windows.h>
 
-extern "C" {
-
-__declspec(dllexport) HRESULT __stdcall DllRegisterServer() { return S_OK; }
-__declspec(dllexport) HRESULT __stdcall DllUnregisterServer() { return S_OK; }
-__declspec(dllexport) HRESULT __stdcall DllInstall(BOOL, PCWSTR) { return S_OK; }
-__declspec(dllexport) void __stdcall TarnRegister() {}
-__declspec(dllexport) void __stdcall TarnUnregister() {}
-
-}
+extern "C" __declspec(dllexport) int __stdcall TarnRendererVersion() { return 1; }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

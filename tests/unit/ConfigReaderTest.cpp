@@ -79,14 +79,14 @@ TEST(SampleProduct, ComponentFilesReadCompletelyAndCleanly) {
     const CComponentConfig& tarn = *product.m_ComponentConfigs[0];
     EXPECT_EQ(tarn.m_FileName, L"Tarn.config");
     EXPECT_EQ(AttrValue(tarn.m_RootAttrs, "name_0409"), "Tarn Client");
-    EXPECT_EQ(tarn.m_Files.size(), 10u);
+    EXPECT_EQ(tarn.m_Files.size(), 11u);
     EXPECT_EQ(tarn.m_Regs.size(), 7u);
     EXPECT_EQ(tarn.m_Modules.size(), 2u);
     EXPECT_EQ(tarn.m_Drivers.size(), 1u);
     EXPECT_EQ(tarn.m_RunRules.size(), 9u);
     ASSERT_EQ(tarn.m_Shortcuts.size(), 4u);
     EXPECT_EQ(product.m_ConfigCount, 2);
-    EXPECT_EQ(product.m_FileCount, 13);
+    EXPECT_EQ(product.m_FileCount, 14);
 
     // Desktop: one shortcut made of both children's attributes.
     const ShortcutItem& desktop = tarn.m_Shortcuts[0];

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "system/ComponentCall.h"
 #include "system/SystemInfo.h"
 #include "system/SystemLibrary.h"
 #include "system/TextConv.h"
@@ -154,13 +155,8 @@ int CProgram::DllCall(const std::wstring& helper, const std::wstring& dll, const
         }
         return 1;
     }
-    // The product's own DLL: its folder is searched for what it needs.
-    HMODULE module = ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!module) return 1;
-    using ExportFn = void(WINAPI*)();
-    ExportFn call = nullptr;
-    if (sys::GetProc(module, sys::WideToAnsi(function).c_str(), call)) call();
-    ::FreeLibrary(module);
+    // The product's own DLL: its folder is searched for what it needs. Failures stay silent.
+    sys::CallPlainExport(dll, sys::WideToAnsi(function).c_str(), false);
     return 1;
 }
 

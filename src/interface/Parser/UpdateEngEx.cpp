@@ -22,7 +22,6 @@ constexpr char kLogSource[] = "interface/Parser/UpdateEngEx";
 
 // Progress actions and shares of the list steps.
 constexpr int kActionFiles = 9;
-constexpr int kActionComponents = 11;
 constexpr int kActionShortcuts = 12;
 constexpr int kActionRegistry = 13;
 
@@ -45,6 +44,8 @@ std::wstring GetAttr(const AttrMap& attrs, std::string_view name) {
 
 std::wstring GetItemPath(const FileItem& item) { return FileTargetPath(item.attrs); }
 
+std::wstring RegistrationHelper(const std::wstring& root) { return root + L"\\Setup\\DllRegX64.exe"; }
+
 std::string LanguageAttrName(std::string_view base) {
     return std::string(base) + "_" + sys::WideToUtf8(sys::GetSystemInfo().languageCode);
 }
@@ -54,7 +55,7 @@ CUpdateEngEx& GetUpdateEngine() {
     return engine;
 }
 
-CUpdateEngEx::CUpdateEngEx(const sys::IFileProbe* disk) : CCheckDiff(disk) {}
+CUpdateEngEx::CUpdateEngEx(const sys::IFileProbe* disk) : CCheckDiff(disk), m_SystemArch(sys::GetSystemInfo().archText) {}
 
 CUpdateEngEx::~CUpdateEngEx() = default;
 
@@ -231,7 +232,7 @@ void RunRule(const char* phase, RuleCommand command, const std::wstring& exe, co
         }
         case RuleCommand::DllCall:
             QYLOG_INFO("DLLCALL, When: %s, ExecPath:%S, ExecArgs:%S ", phase, exe.c_str(), args.c_str());
-            CProgram::DllCall(root + L"\\Setup\\DllRegX64.exe", exe, args);
+            CProgram::DllCall(RegistrationHelper(root), exe, args);
             break;
         case RuleCommand::Kill: CProgram::KillProcessByName(ImageName(exe)); break;
         case RuleCommand::None: break;
@@ -275,21 +276,6 @@ int CUpdateEngEx::InstallRegistrations(const OpePARAMEx* record) {
     InstallDlls();
     InstallRegs(record ? record->m_RegFlag != 0 : false);
     return InstallShortcuts(record ? record->m_DesktopShortcut != 0 : true);
-}
-
-// Component registration is applied by a step of its own; until that is part of the build, the
-// step reports its items as it will and changes nothing.
-int CUpdateEngEx::InstallDlls() {
-    const int total = static_cast<int>(m_AddSet.m_Modules.size());
-    int counter = 1;
-    for (const ModuleItem& module : m_AddSet.m_Modules) {
-        if (module.disabled) continue;
-        if (m_pPrompt) {
-            m_pPrompt->OnStepProgress(kActionComponents, counter++, total, NewRoot() + L"\\" + GetAttr(module.attrs, "path"), 5);
-        }
-    }
-    if (m_pPrompt) m_pPrompt->OnStep(kActionComponents, 5, L"");
-    return 0;
 }
 
 namespace {
@@ -397,7 +383,6 @@ int CUpdateEngEx::InstallShortcuts(bool desktop) {
     return 0;
 }
 
-int CUpdateEngEx::UninstallDlls() { return 0; }
 int CUpdateEngEx::UninstallRegs() {
     for (const RegItem& item : m_DeleteSet.m_Regs) {
         RegValue reg;

@@ -52,6 +52,14 @@ public:
     int UninstallRegs();
     int UninstallShortcuts();
 
+    // An executable runs with "/regserver", a 64-bit DLL on an x64 system goes to the helper, any
+    // other DLL is loaded (its own folder searched first, then the default search) and its
+    // DllRegisterServer called. 0 (always for executables and the helper), -2 no such export, the
+    // export's negative HRESULT, or the positive system error of a DLL that did not load.
+    int RegComponent(const std::wstring& path, const std::wstring& helper);
+    // The same with "/unregserver", "/u" and DllUnregisterServer.
+    int UnregComponent(const std::wstring& path, const std::wstring& helper);
+
     // The roots every relative item path is joined to.
     const std::wstring& NewRoot() const { return m_NewProduct.m_WorkDir; }
     const std::wstring& StagingFolder() const { return m_NewProduct.m_SetupDir; }
@@ -59,12 +67,16 @@ public:
 
     CComponentConfig m_DeleteSet;
     CComponentConfig m_AddSet;
+    // The system's architecture text ("x64", "x86", ...): which 64-bit DLLs need the helper.
+    std::wstring m_SystemArch;
 };
 
 // An attribute's value as a wide string; empty when absent.
 std::wstring GetAttr(const AttrMap& attrs, std::string_view name);
 // newpath when not empty, else path.
 std::wstring GetItemPath(const FileItem& item);
+// The 64-bit registration helper below a root: root\Setup\DllRegX64.exe.
+std::wstring RegistrationHelper(const std::wstring& root);
 // The language-dependent name of an attribute: base + "_" + the system's language code.
 std::string LanguageAttrName(std::string_view base);
 

@@ -1,6 +1,7 @@
-// Test helper started by run rules: appends one line "start|name|arg1|arg2..." to probe.log in
-// its own folder, then, told so, waits ("--wait=MS", then "end|name") and exits with a code
-// ("--exit=N").
+// The sample product's programs (Tarn.exe, TarnUpdate.exe) and the tests' probe: a real Windows
+// program that records how the installer's run rules started it. It appends one line
+// "start|name|arg1|arg2..." to probe.log in its own folder, then, told so, waits ("--wait=MS",
+// then the line "end|name") and exits with a code ("--exit=N").
 #include <windows.h>
 #include <shellapi.h>
 
@@ -26,9 +27,10 @@ void Append(const std::wstring& line) {
 
 }  // namespace
 
-int wmain() {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int argc = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (!argv) return 1;
     std::wstring name = argv[0];
     name = name.substr(name.find_last_of(L"\\/") + 1);
     std::wstring line = L"start|" + name;

@@ -1,0 +1,99 @@
+// Component registration: the COM servers of the RegModules lists, registered after the files
+// are in place and unregistered before they go.
+#include <string>
+
+#include "common/log/log4z.h"
+#include "interface/Parser/UpdateEngEx.h"
+#include "system/ComponentCall.h"
+#include "system/TextRules.h"
+#include "ui/IInstallUIPromptEx.h"
+
+namespace {
+
+constexpr char kLogSource[] = "interface/Parser/ComponentRegistration";
+constexpr int kActionComponents = 11;
+
+struct Verbs {
+    const wchar_t* serverSwitch;  // for executables
+    const wchar_t* helperSwitch;  // for the 64-bit helper
+    const char* exportName;       // for DLLs loaded here
+};
+constexpr Verbs kRegister = {L"/regserver", L"/r", "DllRegisterServer"};
+constexpr Verbs kUnregister = {L"/unregserver", L"/u", "DllUnregisterServer"};
+
+// Starts a program and waits for it without a time limit; a failed start goes unnoticed.
+void RunToEnd(const std::wstring& path, const std::wstring& args) {
+    void* process = nullptr;
+    if (CProgram::RunProgram(path, args, &process) == 0) {
+        CProgram::WaitFor(process, 0xFFFFFFFF);
+        CProgram::Close(process);
+    }
+}
+
+int ApplyToComponent(const std::wstring& path, const std::wstring& helper, const Verbs& verbs, const std::wstring& arch) {
+    // A path too short for a suffix is a DLL.
+    if (path.size() >= 3 && sys::EqualsNoCase(std::wstring_view(path).substr(path.size() - 3), L"exe")) {
+        RunToEnd(path, verbs.serverSwitch);
+        return 0;
+    }
+    if (CProgram::IsX64Image(path) && arch == L"x64") {
+        RunToEnd(helper, std::wstring(L" ") + verbs.helperSwitch + L" \"" + path + L"\"");
+        return 0;
+    }
+    return sys::CallRegistrationExport(path, verbs.exportName);
+}
+
+// The module's path below root, or empty (with a line) when the item has none.
+std::wstring ModulePath(const ModuleItem& module, const std::wstring& root, const char* step) {
+    const std::wstring path = GetAttr(module.attrs, "path");
+    if (path.empty()) {
+        QYLOG_ERROR("%s, module without path skipped | ", step);
+        return path;
+    }
+    return root + L"\\" + path;
+}
+
+}  // namespace
+
+int CUpdateEngEx::RegComponent(const std::wstring& path, const std::wstring& helper) {
+    return ApplyToComponent(path, helper, kRegister, m_SystemArch);
+}
+
+int CUpdateEngEx::UnregComponent(const std::wstring& path, const std::wstring& helper) {
+    return ApplyToComponent(path, helper, kUnregister, m_SystemArch);
+}
+
+int CUpdateEngEx::InstallDlls() {
+    const int total = static_cast<int>(m_AddSet.m_Modules.size());
+    int counter = 1;
+    for (const ModuleItem& module : m_AddSet.m_Modules) {
+        if (module.disabled) continue;
+        const std::wstring dll = ModulePath(module, NewRoot(), "InstallDlls");
+        if (dll.empty()) continue;
+        QYLOG_INFO("InstallDlls, RegComponent, DllPath: %S | ", dll.c_str());
+        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionComponents, counter++, total, dll, 5);
+        const int r = RegComponent(dll, RegistrationHelper(NewRoot()));
+        if (r == sys::kExportMissing) {
+            QYLOG_INFO("InstallDlls, RegComponent failed, GetProcAddress failed, DllPath: %S | ", dll.c_str());
+        } else if (r < 0) {
+            QYLOG_INFO("InstallDlls, RegComponent failed, DllRegisterServer ret: %x, DllPath: %S | ", static_cast<unsigned>(r),
+                       dll.c_str());
+        } else if (r > 0) {
+            QYLOG_INFO("InstallDlls, RegComponent failed, LoadLibraryEx err: %x, DllPath: %S | ", static_cast<unsigned>(r),
+                       dll.c_str());
+        }
+    }
+    if (m_pPrompt) m_pPrompt->OnStep(kActionComponents, 5, L"");
+    return 0;
+}
+
+int CUpdateEngEx::UninstallDlls() {
+    for (const ModuleItem& module : m_DeleteSet.m_Modules) {
+        if (module.disabled) continue;
+        const std::wstring dll = ModulePath(module, OldRoot(), "UninstallDlls");
+        if (dll.empty()) continue;
+        const int r = UnregComponent(dll, RegistrationHelper(OldRoot()));
+        if (r != 0) QYLOG_FATAL("UninstallDlls, UnregComponent failed, iRet: %d, DllPath: %S | ", r, dll.c_str());
+    }
+    return 0;
+}
