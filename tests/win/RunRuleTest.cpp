@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -34,8 +35,19 @@ std::vector<std::string> Lines(const std::wstring& file) {
     return lines;
 }
 
+bool ShellRunning() {
+    sys::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, L"explorer.exe") == 0) return true;
+    }
+    return false;
+}
+
 class RunRuleTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { StartRunLog(); }
     void SetUp() override {
         const char* probe = std::getenv("QY_PROBE_EXE");
         ASSERT_TRUE(probe) << "QY_PROBE_EXE not set";
@@ -110,4 +122,25 @@ TEST_F(RunRuleTest, KillEndsOnlyTheFirstProcessOfThatName) {
     ::WaitForSingleObject(first.get(), 5000);
     ::WaitForSingleObject(second.get(), 5000);
     EXPECT_EQ(CProgram::KillProcessByName(L"no-such-program.exe"), -4);
+}
+
+TEST_F(RunRuleTest, AsUserTakesTheDesktopShellsTokenAndNeedsIt) {
+    engine.m_AddSet.m_RunRules = {Rule("OnRestartApp", "probe.exe", "user", {{"cmd", "EXEC"}, {"runMode", "asUser"}, {"bwaitend", "TRUE"}})};
+    // No desktop shell: no user token, no start. (Wine runs its explorer.exe as the desktop
+    // window's owner; ended here, it comes back when a program needs the desktop again.)
+    while (ShellRunning()) ASSERT_EQ(CProgram::KillProcessByName(L"explorer.exe"), 0);
+    engine.DoRunruleInAddList("OnRestartApp");
+    EXPECT_FALSE(FileExists(Log()));
+    EXPECT_TRUE(LogContains("RunProgramAsUser failed, iRet:-1, ExecPath:" + sys::WideToUtf8(m_root) + "\\probe.exe, ExecArgs:user"));
+
+    // A desktop shell as Windows runs one per logged-on user (a stand-in where Wine has none).
+    const std::wstring shell = folder.path() + L"\\shell";
+    ASSERT_EQ(sys::CreateFolderTree(shell), 0);
+    ASSERT_TRUE(::CopyFileW(m_probe.c_str(), (shell + L"\\explorer.exe").c_str(), FALSE));
+    sys::UniqueHandle standIn = StartProcess(shell + L"\\explorer.exe", L"--wait=60000");
+    ASSERT_TRUE(standIn && WaitUntilHeld(shell + L"\\explorer.exe"));
+    engine.DoRunruleInAddList("OnRestartApp");
+    EXPECT_EQ(Lines(Log()), (std::vector<std::string>{"start|probe.exe|user"}));
+    ::TerminateProcess(standIn.get(), 0);
+    ::WaitForSingleObject(standIn.get(), 5000);
 }

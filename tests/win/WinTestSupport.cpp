@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/QYPM.h"
+#include "entry/OpePARAMEx.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
 
@@ -55,7 +57,7 @@ sys::UniqueHandle StartProcess(const std::wstring& exe, const std::wstring& argu
     return sys::UniqueHandle(pi.hProcess);
 }
 
-std::string RunAndCapture(const std::wstring& commandLine) {
+std::string RunAndCapture(const std::wstring& commandLine, DWORD* exitCode) {
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
     sys::UniqueHandle readEnd, writeEnd;
     if (!::CreatePipe(readEnd.receive(), writeEnd.receive(), &sa, 0)) return {};
@@ -76,15 +78,34 @@ std::string RunAndCapture(const std::wstring& commandLine) {
     DWORD n = 0;
     while (::ReadFile(readEnd.get(), buf, sizeof(buf), &n, nullptr) && n > 0) output.append(buf, n);
     ::WaitForSingleObject(process.get(), 30000);
+    if (exitCode && !::GetExitCodeProcess(process.get(), exitCode)) *exitCode = 0xFFFFFFFF;
     return output;
 }
 
-std::wstring FindRunLog(DWORD processId, FILETIME since) {
+std::wstring FindOwnLogFile() { return FindRunLog(::GetCurrentProcessId(), FILETIME{}); }
+
+void StartRunLog() {
+    OpePARAMEx record;
+    record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
+    GetQYPM()->Init(&record);
+}
+
+bool LogContains(const std::string& text, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+        const std::wstring file = FindOwnLogFile();
+        if (!file.empty() && ReadTextFile(file).find(text) != std::string::npos) return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+std::wstring FindRunLog(DWORD processId, FILETIME since, bool earliest) {
     wchar_t pid[16];
     swprintf(pid, 16, L"_%06u_", static_cast<unsigned>(processId));
     const std::wstring root = sys::TempFolder() + L"MVInstallLog\\";
     std::wstring newest;
     FILETIME newestTime = since;
+    bool found = false;
     WIN32_FIND_DATAW folder;
     sys::UniqueFindHandle folders(::FindFirstFileW((root + L"MVInstall_*.log").c_str(), &folder));
     if (!folders) return newest;
@@ -94,9 +115,12 @@ std::wstring FindRunLog(DWORD processId, FILETIME since) {
         sys::UniqueFindHandle files(::FindFirstFileW((dir + L"*" + pid + L"*.log").c_str(), &file));
         if (!files) continue;
         do {
-            if (::CompareFileTime(&file.ftCreationTime, &newestTime) >= 0) {
+            if (::CompareFileTime(&file.ftCreationTime, &since) < 0) continue;
+            const LONG order = ::CompareFileTime(&file.ftCreationTime, &newestTime);
+            if (!found || (earliest ? order < 0 : order >= 0)) {
                 newestTime = file.ftCreationTime;
                 newest = dir + file.cFileName;
+                found = true;
             }
         } while (::FindNextFileW(files.get(), &file));
     } while (::FindNextFileW(folders.get(), &folder));

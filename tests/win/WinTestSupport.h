@@ -30,12 +30,22 @@ sys::UniqueHandle StartProcess(const std::wstring& exe, const std::wstring& argu
 // Waits until another process holds the file (it refuses a writer), up to timeoutMs; false when
 // that did not happen.
 bool WaitUntilHeld(const std::wstring& path, int timeoutMs = 10000);
-// Runs a command line to its end and returns what it wrote to standard output.
-std::string RunAndCapture(const std::wstring& commandLine);
+// Runs a command line to its end and returns what it wrote to standard output and standard
+// error; exitCode, when given, receives its exit code.
+std::string RunAndCapture(const std::wstring& commandLine, DWORD* exitCode = nullptr);
 
-// The newest run log of a process below %TEMP%\MVInstallLog created at or after since (file
-// names carry the process id, which Wine reuses between runs); empty when there is none.
-std::wstring FindRunLog(DWORD processId, FILETIME since);
+// The newest (or the earliest) run log of a process below %TEMP%\MVInstallLog created at or
+// after since (file names carry the process id, which Wine reuses between runs); empty when there
+// is none.
+std::wstring FindRunLog(DWORD processId, FILETIME since, bool earliest = false);
+
+// The newest log file of this process (a rolled file may follow the first one).
+std::wstring FindOwnLogFile();
+// Waits until this process's log holds the text (the writer thread writes within about 50 ms).
+bool LogContains(const std::string& text, int timeoutMs = 5000);
+// Starts this process's run log the way the installer does (QYPM::Init in a web mode, which reads
+// no configuration), for tests that look at log lines; a log already running stays.
+void StartRunLog();
 
 // The system's pending file operations as reg.exe prints them.
 std::string QueryPendingFileOperations();
