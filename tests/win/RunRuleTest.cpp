@@ -95,14 +95,25 @@ TEST_F(RunRuleTest, APathWithBlanksIsQuotedAndNeverStartsAPlantedProgram) {
     EXPECT_EQ(CProgram::CommandLine(L"C:\\Tarn\\probe.exe", L""), L"C:\\Tarn\\probe.exe ") << "no blank, no quotes";
 }
 
-TEST_F(RunRuleTest, TheDeleteSideEndsAProgramStillRunningAfterTenSeconds) {
+TEST_F(RunRuleTest, TheAddSideWaitsFifteenSecondsTheDeleteSideTenThenEndsTheProgram) {
+    const auto secondsOf = [](auto run) {
+        const auto start = std::chrono::steady_clock::now();
+        run();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    engine.m_AddSet.m_RunRules = {Rule("AfterCopy", "probe.exe", "--wait=60000", {{"cmd", "EXEC"}, {"bwaitend", "true"}})};
+    double seconds = secondsOf([&] { engine.DoRunruleInAddList("AfterCopy"); });
+    EXPECT_GE(seconds, 14.9);
+    EXPECT_LT(seconds, 25.0);
+    EXPECT_EQ(CProgram::KillProcessByName(L"probe.exe"), 0) << "the add side leaves it running";
+    ::DeleteFileW(Log().c_str());
+
     engine.m_DeleteSet.m_RunRules = {Rule("OnStopApp", "probe.exe", "--wait=60000", {})};
-    const auto start = std::chrono::steady_clock::now();
-    engine.DoRunruleInDeleteList("OnStopApp");
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    seconds = secondsOf([&] { engine.DoRunruleInDeleteList("OnStopApp"); });
     EXPECT_GE(seconds, 9.9);
     EXPECT_LT(seconds, 20.0);
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{"start|probe.exe|--wait=60000"})) << "ended before its end line";
+    EXPECT_EQ(CProgram::KillProcessByName(L"probe.exe"), -4) << "the delete side ended it";
 }
 
 TEST_F(RunRuleTest, KillEndsOnlyTheFirstProcessOfThatName) {
