@@ -80,14 +80,17 @@ int CProductConfig::ApplyConditions(const std::string& version, const std::strin
 
 namespace {
 
-// The first file of the list whose path or newpath names the value, or null.
-const FileItem* FindFirstFile(const std::vector<FileItem>& files, std::string_view value) {
+// True when a file of the list whose path or newpath names the value is installed (not skipped).
+// Every match counts: a product ships one file per architecture under the same name, and the
+// one the system skips must not switch off the item the other one serves.
+bool InstalledFileNamed(const std::vector<FileItem>& files, std::string_view value) {
     for (const FileItem& file : files) {
+        if (file.skip) continue;
         if (EqualsNoCase(AttrValue(file.attrs, "path"), value) || EqualsNoCase(AttrValue(file.attrs, "newpath"), value)) {
-            return &file;
+            return true;
         }
     }
-    return nullptr;
+    return false;
 }
 
 // Applies installed(value) to every item of the component that refers to a file.
@@ -110,11 +113,9 @@ void MarkOrphans(CComponentConfig& component, Installed installed) {
 }  // namespace
 
 int CProductConfig::DisableOrphanItems() {
-    // A skipped first match in one component does not hide a match in a later one.
     auto installed = [this](std::string_view value) {
         for (const auto& component : m_ComponentConfigs) {
-            const FileItem* file = FindFirstFile(component->m_Files, value);
-            if (file && !file->skip) return true;
+            if (InstalledFileNamed(component->m_Files, value)) return true;
         }
         return false;
     };
@@ -123,10 +124,7 @@ int CProductConfig::DisableOrphanItems() {
 }
 
 int DisableOrphanItems(CComponentConfig& set) {
-    auto installed = [&set](std::string_view value) {
-        const FileItem* file = FindFirstFile(set.m_Files, value);
-        return file && !file->skip;
-    };
+    auto installed = [&set](std::string_view value) { return InstalledFileNamed(set.m_Files, value); };
     MarkOrphans(set, installed);
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "config/ProductConfigReader.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "config/ProductList.h"
+#include "driver/ProductRegistration.h"
 #include "system/FileHelpers.h"
 #include "system/Process.h"
 #include "system/SystemInfo.h"
@@ -231,29 +232,35 @@ unsigned QYPM::InstallProc(void* param) {
     return static_cast<unsigned>(code);
 }
 
-// The procedures need the install engine (difference check, file, registry, shortcut and run-rule
-// steps) and the network client, which this build does not contain yet; they fail rather than
-// pretend.
-int QYPM::In_Install(OpePARAMEx*) {
-    QYLOG_ERROR("In_Install, the install procedure is not part of this build");
-    return -1;
-}
-
-int QYPM::In_Uninstall(OpePARAMEx*) {
-    QYLOG_ERROR("In_Uninstall, the uninstall procedure is not part of this build");
-    return -1;
-}
-
+// The web install needs the network client, which this build does not contain yet; it fails
+// rather than pretend.
 int QYPM::In_WebInstall(OpePARAMEx*) {
     QYLOG_ERROR("In_WebInstall, the web install procedure is not part of this build");
     return -1;
 }
 
-int QYPM::RunRestartPhase(OpePARAMEx*) { return 0; }
+int QYPM::RunRestartPhase(OpePARAMEx* record) {
+    if (record->m_AllowRestart) m_pEngine->DoRunruleInAddList("OnRestartApp");
+    return 0;
+}
 
-int QYPM::StartByOther(OpePARAMEx*) {
-    QYLOG_ERROR("StartByOther, not part of this build");
-    return -1;
+int QYPM::StartByOther(OpePARAMEx* record) {
+    GetRegInstallPath(record->m_InstallPath);
+    if (record->m_InstallPath.empty()) {
+        QYLOG_ERROR("StartByOther, GetRegInstallPath fail");
+        return -1;
+    }
+    std::vector<std::wstring> productList;
+    ReadProductList(record->m_InstallPath + L"\\package\\productlist.ini", productList);
+    CProductConfig& installed = m_pEngine->m_OldProduct;
+    if (GetProductConfigInfo(installed, record->m_InstallPath, productList) != 0) {
+        QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
+        return -2;
+    }
+    PrepareProductConfig(record, installed);
+    m_pEngine->CheckProductDifference(2);
+    m_pEngine->DoRunruleInDeleteList("OnRestartApp");
+    return 0;
 }
 
 int QYPM::GetTypeList(OpePARAMEx*) {
@@ -297,27 +304,3 @@ std::wstring QYPM::GetSelfName() {
     return m_SelfName;
 }
 
-int QYPM::DelSelf(OpePARAMEx* record) {
-    // Empty the install folder again, except for this running executable.
-    sys::DeleteFolder(record->m_InstallPath, {GetSelfName()});
-    ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
-    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-
-    std::wstring self = sys::ModuleFilePath();
-    ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, self.c_str(), nullptr);
-    wchar_t parameters[270] = {};
-    std::swprintf(parameters, 270, L"/c del /q \"%ls\"", self.c_str());
-    QYLOG_INFO("DelSelf, cmdline %S", parameters);
-
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.lpVerb = L"runas";
-    info.lpFile = L"cmd.exe";
-    info.lpParameters = parameters;
-    info.nShow = SW_HIDE;
-    ::ShellExecuteExW(&info);
-
-    // The process ends without running destructors; the last lines must reach the file first.
-    log4z::ILog4zManager::getInstance()->Stop();
-    ::ExitProcess(0);
-}

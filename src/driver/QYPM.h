@@ -44,6 +44,16 @@ private:
                              const std::vector<std::wstring>& productList);
     int In_Install(OpePARAMEx* record);
     int In_Uninstall(OpePARAMEx* record);
+    // Folders, component files and conditions of a read product for this run's mode.
+    void PrepareProductConfig(OpePARAMEx* record, CProductConfig& config);
+    // The product file, then every component file, from the staging folder's "package" folder
+    // into the install folder's. Always 0.
+    int CopyProductConfigFiles();
+    int CopyAllConfigFiles();
+    // Posts the uninstall survey answer when there is one; failures are logged.
+    void CommitInfo(OpePARAMEx* record);
+    // OnStep(action, increment, "") when a window listens.
+    void Step(int action, int increment);
     int In_WebInstall(OpePARAMEx* record);
     static unsigned InstallProc(void* param);
 
@@ -62,6 +72,9 @@ private:
 // already in progress".
 constexpr int kInitAnotherRun = -3;
 constexpr int kExitAnotherInstallRunning = 1618;
+// The exit code of a silent install or uninstall that did not complete, as Windows installers
+// report a failed installation.
+constexpr int kExitInstallFailed = 1603;
 
 // The process-wide driver, created on first use.
 QYPM* GetQYPM();

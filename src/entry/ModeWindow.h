@@ -4,8 +4,10 @@
 #include "entry/OpePARAMEx.h"
 
 // 0 after the window's loop has ended; -1 for a mode outside 0-6; -2 when the mode has no window
-// or the window object was not made.
+// or the window object was not made; kSilentRunIncomplete when a silent install or uninstall
+// ended without completing.
 int CreateModeWindow(OpePARAMEx* record);
+constexpr int kSilentRunIncomplete = 1;
 
 // The window class of a mode, or null when the mode has none.
 const char* ModeWindowClass(int mode);

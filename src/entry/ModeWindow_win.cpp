@@ -1,11 +1,13 @@
-// The window factory. The wizard windows are not part of this build yet: the factory reports the
-// window it would open and returns as if that window's loop had ended.
+// The window factory. The wizard windows are not part of this build yet: the silent modes run what
+// their windows run, without a window; the others report the window they would open and return
+// as if that window's loop had ended.
 #include "entry/ModeWindow.h"
 
 #include <windows.h>
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
+#include "entry/SilentRun.h"
 
 const char* ModeWindowClass(int mode) {
     switch (mode) {
@@ -25,6 +27,8 @@ int CreateModeWindow(OpePARAMEx* record) {
     if (record->m_Mode == OpePARAMEx::CMD_UPDATE) return -2;
     const char* windowClass = ModeWindowClass(record->m_Mode);
     if (!windowClass) return -1;
+    if (record->m_Mode == OpePARAMEx::CMD_SILENT) return RunSilentInstall(*record) ? 0 : kSilentRunIncomplete;
+    if (record->m_Mode == OpePARAMEx::CMD_UNSILENT) return RunSilentUninstall(*record) ? 0 : kSilentRunIncomplete;
     LogPrint(log4z::LOG_LEVEL_INFO, "GeneralWindow, window %s for mode %d is not part of this build", windowClass,
              record->m_Mode);
     return 0;

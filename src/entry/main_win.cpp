@@ -46,7 +46,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     }
     LogPrint(log4z::LOG_LEVEL_INFO, "wWinmain, init success");
 
-    if (CreateModeWindow(&record) < 0) {
+    const int shown = CreateModeWindow(&record);
+    if (shown < 0) {
         ::MessageBoxW(nullptr, L"构建窗口异常", L"错误", MB_OK);
         return -2;
     }
@@ -57,5 +58,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         !QueryInstallPath(registered)) {
         driver->DelSelf(&record);
     }
-    return 0;
+    // A silent run leaves no window behind to show a failure: its exit code says it.
+    return shown == kSilentRunIncomplete ? kExitInstallFailed : 0;
 }

@@ -16,7 +16,7 @@ void ExpectSetupPackageExtracted(const InstallerRun& run) {
     EXPECT_TRUE(run.boxes.empty());
     const std::wstring work = sys::TempFolder() + L"~QYSetup\\";
     for (const wchar_t* file : {L"_setup.ini", L"package\\Product.config", L"package\\Tarn.config",
-                                L"package\\setup.config", L"Setup\\PackageManager.exe"}) {
+                                L"package\\setup.config", L"PackageManager.exe", L"Setup\\DllRegX64.exe"}) {
         EXPECT_TRUE(FileExists(work + file)) << sys::WideToUtf8(file);
     }
     EXPECT_EQ(run.log.find("Init, Test ExtractAllSetupFiles fail"), std::string::npos) << run.log;

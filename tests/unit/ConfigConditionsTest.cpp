@@ -127,14 +127,14 @@ TEST_F(Conditions, ItemsWhoseFileIsNotInstalledAreDisabled) {
     CComponentConfig& b = Add(L"b.config");
     AddFile(b, "x", "x64");
     b.m_Files.back().attrs.Set("newpath", "App.exe");  // the first match in b, skipped ...
-    AddFile(b, "App.exe");                            // ... so this one does not count
+    AddFile(b, "App.exe");                            // ... and the variant that is installed
     AddFile(b, "later.exe");
     AddFile(b, "Shell32.dll");
     b.m_Files.back().attrs.Set("newpath", "BIN\\shell.dll");
 
     EXPECT_EQ(product.ApplyConditions("6.1", "x86"), 0);
     EXPECT_TRUE(a.m_RunRules[0].disabled) << "its only file is x64-only";
-    EXPECT_TRUE(a.m_RunRules[1].disabled) << "the first match of each component is the one that counts";
+    EXPECT_FALSE(a.m_RunRules[1].disabled) << "one file per architecture under one name: the installed one counts";
     EXPECT_TRUE(a.m_RunRules[2].disabled);
     EXPECT_FALSE(a.m_RunRules[3].disabled) << "a skipped match in one component, a real one in the next";
     EXPECT_FALSE(a.m_Modules[0].disabled) << "newpath matches, case-insensitively";

@@ -59,7 +59,7 @@ TEST(SampleProduct, ProductFileFillsTheProductValues) {
     EXPECT_EQ(product.m_Name0409, L"Quilly Tarn");
     EXPECT_EQ(product.m_RegKey, L"HKLM\\Software\\QuillyTarn");
     EXPECT_EQ(product.m_SetupConfig, L"setup.config");
-    EXPECT_EQ(product.m_ExtraModulePath, L"Setup\\PackageManager.exe");
+    EXPECT_EQ(product.m_ExtraModulePath, L"PackageManager.exe");
 }
 
 TEST(SampleProduct, ComponentFilesReadCompletelyAndCleanly) {
@@ -86,7 +86,7 @@ TEST(SampleProduct, ComponentFilesReadCompletelyAndCleanly) {
     EXPECT_EQ(tarn.m_RunRules.size(), 9u);
     ASSERT_EQ(tarn.m_Shortcuts.size(), 4u);
     EXPECT_EQ(product.m_ConfigCount, 2);
-    EXPECT_EQ(product.m_FileCount, 14);
+    EXPECT_EQ(product.m_FileCount, 13);
 
     // Desktop: one shortcut made of both children's attributes.
     const ShortcutItem& desktop = tarn.m_Shortcuts[0];
@@ -104,7 +104,7 @@ TEST(SampleProduct, ComponentFilesReadCompletelyAndCleanly) {
     // Entities and references are decoded as the values are read.
     EXPECT_EQ(AttrValue(tarn.m_Regs[2].attrs, "value"), "tester <\"ops\">");
     EXPECT_EQ(AttrValue(tarn.m_Regs[6].attrs, "value"), "\"C:\\Program Files (x86)\\Morvane\\Tarnhold\\Tarn.exe\" /tray");
-    EXPECT_EQ(AttrValue(product.m_ComponentConfigs[1]->m_Files[2].attrs, "newpath"), "Setup\\DllRegX64.exe");
+    EXPECT_EQ(AttrValue(product.m_ComponentConfigs[1]->m_Files[1].attrs, "newpath"), "Setup\\DllRegX64.exe");
 }
 
 TEST(ProductFile, ElementNamesIgnoreCaseAttributeNamesDoNot) {

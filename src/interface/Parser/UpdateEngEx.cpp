@@ -69,7 +69,7 @@ int CUpdateEngEx::CheckProductDifference(int mode) {
 
 int CUpdateEngEx::UpdateFiles() {
     DeleteProductFile({});
-    AddProductFile();
+    m_AddResult = AddProductFile();
     return 0;
 }
 

@@ -16,7 +16,8 @@ public:
     explicit CUpdateEngEx(const sys::IFileProbe* disk = nullptr);
     ~CUpdateEngEx() override;
 
-    // The delete set's files go from the old root, then the add set's are copied. Always 0.
+    // The delete set's files go from the old root, then the add set's are copied. Always 0;
+    // AddProductFile's result is kept in m_AddResult.
     virtual int UpdateFiles();
 
     using CCheckDiff::CheckProductDifference;
@@ -69,6 +70,8 @@ public:
     CComponentConfig m_AddSet;
     // The system's architecture text ("x64", "x86", ...): which 64-bit DLLs need the helper.
     std::wstring m_SystemArch;
+    // What the last UpdateFiles' copy returned (0: every file placed).
+    int m_AddResult = 0;
 };
 
 // An attribute's value as a wide string; empty when absent.

@@ -1,0 +1,149 @@
+// The install procedure: the extracted setup package and the program package become an
+// installed product, in the engine's fixed order, and the product is recorded.
+#include <windows.h>
+
+#include "common/log/log4z.h"
+#include "config/ProductConfig.h"
+#include "config/ProductList.h"
+#include "driver/ProductRegistration.h"
+#include "driver/QYPM.h"
+#include "entry/OpePARAMEx.h"
+#include "interface/Maker/SetupPkg.h"
+#include "interface/Parser/UpdateEngEx.h"
+#include "system/FileHelpers.h"
+#include "system/Process.h"
+#include "system/SystemInfo.h"
+#include "system/TextConv.h"
+#include "ui/IInstallUIPromptEx.h"
+
+namespace {
+
+constexpr char kLogSource[] = "QYPM";
+constexpr wchar_t kStagingName[] = L"~QYSetup";
+
+int LastError() { return static_cast<int>(sys::LastErrorCode()); }
+
+}  // namespace
+
+void QYPM::Step(int action, int increment) {
+    if (m_pPrompt) m_pPrompt->OnStep(action, increment, L"");
+}
+
+void QYPM::PrepareProductConfig(OpePARAMEx* record, CProductConfig& config) {
+    config.m_WorkDir = record->m_InstallPath;
+    config.m_SetupDir = config.m_WorkDir + L"\\" + kStagingName;
+    std::wstring components;
+    for (const ComponentRef& component : config.m_Components) components += component.config + L",";
+    Step(6, 5);
+    switch (record->m_Mode) {
+        case OpePARAMEx::CMD_INSTALL:
+        case OpePARAMEx::CMD_SILENT: config.SetInstallRoot(record->m_TempDir + L"\\"); break;
+        case OpePARAMEx::CMD_UNINSTALL:
+        case OpePARAMEx::CMD_UNSILENT:
+        case OpePARAMEx::CMD_WEBINSTALL:
+        case OpePARAMEx::CMD_WEBSILENT: config.SetInstallRoot(record->m_InstallPath + L"\\"); break;
+        default: break;
+    }
+    config.LoadComponentConfigs(components);
+    const sys::SystemInfo& system = sys::GetSystemInfo();
+    config.ApplyConditions(sys::WideToUtf8(system.versionText), sys::WideToUtf8(system.archText));
+}
+
+int QYPM::CopyProductConfigFiles() {
+    const CProductConfig& product = m_pEngine->m_NewProduct;
+    const std::wstring src = product.m_SetupDir + L"\\package\\" + m_ProductConfigPath;
+    const std::wstring folder = product.m_WorkDir + L"\\package\\";
+    sys::CreateFolderTree(folder);
+    const std::wstring dst = folder + m_ProductConfigPath;
+    std::wstring pending;
+    m_pEngine->UpdateFile(src, dst, pending);
+    QYLOG_INFO("CopyProductConfigFiles, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
+    if (m_pPrompt) m_pPrompt->OnStep(9, 1, m_ProductConfigPath);
+    return 0;
+}
+
+int QYPM::CopyAllConfigFiles() {
+    if (int copied = CopyProductConfigFiles()) return copied;
+    const CProductConfig& product = m_pEngine->m_NewProduct;
+    for (const ComponentRef& component : product.m_Components) {
+        const std::wstring src = product.m_SetupDir + L"\\package\\" + component.config;
+        const std::wstring folder = product.m_WorkDir + L"\\package\\";
+        sys::CreateFolderTree(folder);
+        const std::wstring dst = folder + component.config;
+        Step(9, 1);
+        std::wstring pending;
+        m_pEngine->UpdateFile(src, dst, pending);
+        QYLOG_INFO("CopyAllConfigFiles, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
+    }
+    return 0;
+}
+
+int QYPM::In_Install(OpePARAMEx* record) {
+    CProductConfig& product = m_pEngine->m_NewProduct;
+    PrepareProductConfig(record, product);
+    Step(3, 5);
+    m_pEngine->CheckProductDifference(record->m_Mode == OpePARAMEx::CMD_UPDATE ? 1 : 0);
+    QYLOG_INFO("In_Install, CheckProductDifference complete, DeletefileSize %d, AddfileSize %d",
+               static_cast<int>(m_pEngine->m_DeleteSet.m_Files.size()), static_cast<int>(m_pEngine->m_AddSet.m_Files.size()));
+    Step(1, 5);
+
+    if (int created = sys::CreateFolderTree(product.m_WorkDir)) {
+        QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_WorkDir.c_str(), created);
+    }
+    sys::DeleteFolder(product.m_SetupDir, {});
+    if (int created = sys::CreateFolderTree(product.m_SetupDir)) {
+        QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_SetupDir.c_str(), created);
+        return -1;
+    }
+    Step(4, 5);
+
+    int extracted = 0;
+    try {
+        extracted = SetupPkg::Instance().ExtractAllProgramFiles(product.m_SetupDir);
+    } catch (const ZelkException& e) {
+        extracted = e.code();  // a reader that cannot be made counts as a failed extraction
+    }
+    if (extracted != 0) {
+        QYLOG_ERROR("Run, pPkgParser->ExtractAllProgramFiles failed, nRet: %d ", extracted);
+        return -2;
+    }
+
+    m_pEngine->DoRunruleInAddList("BeforeCopy");
+    m_pEngine->UpdateFiles();
+    // A file that could be placed neither now nor at the next restart leaves the product broken:
+    // the rest of the install still runs, but it is not reported as done.
+    const bool allPlaced = m_pEngine->m_AddResult == 0;
+
+    const std::wstring ini = record->m_TempDir + L"\\_setup.ini";
+    if (GetProductConfigName(ini, m_ProductConfigPath) != 0) {
+        QYLOG_ERROR("Run, GetProductConfigName fail, path %S, err %d", ini.c_str(), LastError());
+        return -1;
+    }
+    CopyAllConfigFiles();
+    WriteProductList(*record, m_ProductConfigPath);
+    Step(20, 5);
+    m_pEngine->DoRunruleInAddList("AfterCopy");
+    Step(22, 5);
+    m_pEngine->DoRunruleInAddList("OnRegister");
+    m_pEngine->InstallRegistrations(record);
+
+    if (int written = CreateUninstallRegInfo(product.m_WorkDir, product.m_ProductVer, GetInstalledSize(), m_pPrompt)) {
+        QYLOG_ERROR("Run, CreateUninstallRegInfo, nRet: %d", written);
+    }
+    QYLOG_INFO("In_Install, CreateUninstallRegInfo complete");
+
+    // The package reader left the staging folder as the current directory; a folder in use
+    // cannot be removed.
+    ::SetCurrentDirectoryW(product.m_WorkDir.c_str());
+    sys::DeleteFolder(m_TempDir, {});
+    sys::DeleteFolder(product.m_SetupDir, {});
+    if (!WriteInstallReg(product.m_WorkDir)) QYLOG_ERROR("Run, WriteInstallReg fail, err: %d", LastError());
+
+    if (!allPlaced) {
+        QYLOG_ERROR("In_Install, not every product file could be placed, the install is not complete");
+        return -2;
+    }
+    QYLOG_INFO("In_Install, Install complete");
+    if (m_pPrompt) m_pPrompt->OnFinished("", 0);
+    return 0;
+}

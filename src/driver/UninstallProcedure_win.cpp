@@ -1,0 +1,80 @@
+// The uninstall procedure and the installer's deletion of itself afterwards.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "common/log/log4z.h"
+#include "driver/ProductRegistration.h"
+#include "driver/QYPM.h"
+#include "entry/OpePARAMEx.h"
+#include "interface/Parser/UpdateEngEx.h"
+#include "system/FileHelpers.h"
+#include "system/Process.h"
+#include "system/TrayArea.h"
+#include "ui/IInstallUIPromptEx.h"
+
+namespace {
+
+constexpr char kLogSource[] = "QYPM";
+
+}  // namespace
+
+void QYPM::CommitInfo(OpePARAMEx* record) {
+    if (record->m_CommitInfo.empty()) return;
+    // The survey is posted by the network client, which this build does not contain yet.
+    QYLOG_ERROR("CommitInfo, HttpPostRequest fail, url %s, nRet: %d", "/soft/uninstall/confirmForm", -1);
+}
+
+int QYPM::In_Uninstall(OpePARAMEx* record) {
+    CommitInfo(record);
+    CProductConfig& product = m_pEngine->m_OldProduct;
+    PrepareProductConfig(record, product);
+    m_pEngine->CheckProductDifference(2);
+    m_pEngine->DoRunruleInDeleteList("BeforeUpdate");
+    m_pEngine->DoRunruleInDeleteList("OnStopApp");
+    m_pEngine->UninstallDlls();
+    m_pEngine->UninstallRegs();
+    m_pEngine->UninstallShortcuts();
+    sys::RefreshTrayArea();
+    m_pEngine->DoRunruleInDeleteList("OnUnregister");
+    const std::vector<std::wstring> keep = {GetSelfName()};
+    m_pEngine->DeleteProductFile(keep);
+    // The folder may be the current directory of this process; a folder in use is not removed.
+    ::SetCurrentDirectoryW(sys::TempFolder().c_str());
+    sys::DeleteFolder(product.m_WorkDir, keep);
+    for (const std::wstring& key : {UninstallKeyPath(), InstallKeyPath()}) {
+        if (DeleteRegInfo(key) != 0) {
+            QYLOG_ERROR("In_Uninstall, DeleteRegInfo fail, path %S, err: %d", key.c_str(), static_cast<int>(sys::LastErrorCode()));
+            return -1;
+        }
+    }
+    if (m_pPrompt) m_pPrompt->OnFinished("", 0);
+    return 0;
+}
+
+int QYPM::DelSelf(OpePARAMEx* record) {
+    // Empty the install folder again, except for this running executable.
+    sys::DeleteFolder(record->m_InstallPath, {GetSelfName()});
+    ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+
+    std::wstring self = sys::ModuleFilePath();
+    ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, self.c_str(), nullptr);
+    wchar_t parameters[270] = {};
+    std::swprintf(parameters, 270, L"/c del /q \"%ls\"", self.c_str());
+    QYLOG_INFO("DelSelf, cmdline %S", parameters);
+
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.lpVerb = L"runas";
+    info.lpFile = L"cmd.exe";
+    info.lpParameters = parameters;
+    info.nShow = SW_HIDE;
+    ::ShellExecuteExW(&info);
+
+    // The process ends without running destructors; the last lines must reach the file first.
+    log4z::ILog4zManager::getInstance()->Stop();
+    ::ExitProcess(0);
+}

@@ -1,0 +1,67 @@
+#include "entry/SilentRun.h"
+
+#include "driver/QYPM.h"
+#include "system/FileHelpers.h"
+#include "ui/IInstallUIPromptEx.h"
+#include "ui/ProgressRules.h"
+
+namespace {
+
+// Keeps the running percentage as the window would (nothing shows it) and notes completion.
+class SilentPrompt : public IInstallUIPromptEx {
+public:
+    void OnStep(int action, int increment, std::wstring) override { m_percent = StepPercentage(m_percent, action, increment); }
+    bool finished() const { return m_finished; }
+
+protected:
+    ~SilentPrompt() = default;
+    int m_percent = 0;
+    bool m_finished = false;
+};
+
+class SilentInstall final : public SilentPrompt {
+public:
+    explicit SilentInstall(OpePARAMEx& record) : m_record(record) {}
+    void OnFinished(const char*, int) override {
+        // The quick-start button: the product starts, the working folder goes, the window closes.
+        GetQYPM()->RunRestartPhase(&m_record);
+        sys::DeleteFolder(m_record.m_TempDir, {});
+        OnStep(kActionComplete, 100, L"");
+        m_finished = true;
+    }
+
+private:
+    OpePARAMEx& m_record;
+};
+
+class SilentUninstall final : public SilentPrompt {
+public:
+    void OnFinished(const char*, int) override {
+        OnStep(kActionComplete, 100, L"");
+        m_finished = true;
+    }
+};
+
+}  // namespace
+
+bool RunSilentInstall(OpePARAMEx& record) {
+    QYPM* driver = GetQYPM();
+    SilentInstall prompt(record);
+    record.m_Async = 0;
+    FileSizeInfo size;
+    driver->GetFileSizeInfo(size, L"");
+    driver->SetPrompt(&prompt);
+    driver->Install(&record);
+    driver->SetPrompt(nullptr);
+    return prompt.finished();
+}
+
+bool RunSilentUninstall(OpePARAMEx& record) {
+    QYPM* driver = GetQYPM();
+    SilentUninstall prompt;
+    record.m_Async = 0;
+    driver->SetPrompt(&prompt);
+    driver->Uninstall(&record);
+    driver->SetPrompt(nullptr);
+    return prompt.finished();
+}
