@@ -138,7 +138,7 @@ TEST_F(Conditions, ItemsWhoseFileIsNotInstalledAreDisabled) {
     EXPECT_TRUE(a.m_RunRules[2].disabled);
     EXPECT_FALSE(a.m_RunRules[3].disabled) << "a skipped match in one component, a real one in the next";
     EXPECT_FALSE(a.m_Modules[0].disabled) << "newpath matches, case-insensitively";
-    EXPECT_TRUE(a.m_Shortcuts[0].disabled);
+    EXPECT_FALSE(a.m_Shortcuts[0].disabled) << "served by the installed App.exe of b";
 
     // The add-set variant looks only at the set's own files.
     CComponentConfig set;
