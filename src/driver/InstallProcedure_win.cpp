@@ -23,6 +23,11 @@ constexpr wchar_t kStagingName[] = L"~QYSetup";
 
 int LastError() { return static_cast<int>(sys::LastErrorCode()); }
 
+// The shell's recursive folder creation: an existing folder is reported (183) like a failure.
+int CreateFolderAsShell(const std::wstring& folder) {
+    return sys::PathExists(folder) ? ERROR_ALREADY_EXISTS : sys::CreateFolderTree(folder);
+}
+
 }  // namespace
 
 void QYPM::Step(int action, int increment) {
@@ -87,11 +92,11 @@ int QYPM::In_Install(OpePARAMEx* record) {
                static_cast<int>(m_pEngine->m_DeleteSet.m_Files.size()), static_cast<int>(m_pEngine->m_AddSet.m_Files.size()));
     Step(1, 5);
 
-    if (int created = sys::CreateFolderTree(product.m_WorkDir)) {
+    if (int created = CreateFolderAsShell(product.m_WorkDir)) {
         QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_WorkDir.c_str(), created);
     }
     sys::DeleteFolder(product.m_SetupDir, {});
-    if (int created = sys::CreateFolderTree(product.m_SetupDir)) {
+    if (int created = CreateFolderAsShell(product.m_SetupDir)) {
         QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_SetupDir.c_str(), created);
         return -1;
     }
@@ -107,6 +112,10 @@ int QYPM::In_Install(OpePARAMEx* record) {
         QYLOG_ERROR("Run, pPkgParser->ExtractAllProgramFiles failed, nRet: %d ", extracted);
         return -2;
     }
+    // The package reader leaves the staging folder as the current directory. Leave it now: the
+    // programs the run rules start inherit that folder's handle, and while one of them runs the
+    // folder cannot be removed at the end.
+    ::SetCurrentDirectoryW(product.m_WorkDir.c_str());
 
     m_pEngine->DoRunruleInAddList("BeforeCopy");
     m_pEngine->UpdateFiles();
@@ -132,9 +141,6 @@ int QYPM::In_Install(OpePARAMEx* record) {
     }
     QYLOG_INFO("In_Install, CreateUninstallRegInfo complete");
 
-    // The package reader left the staging folder as the current directory; a folder in use
-    // cannot be removed.
-    ::SetCurrentDirectoryW(product.m_WorkDir.c_str());
     sys::DeleteFolder(m_TempDir, {});
     sys::DeleteFolder(product.m_SetupDir, {});
     if (!WriteInstallReg(product.m_WorkDir)) QYLOG_ERROR("Run, WriteInstallReg fail, err: %d", LastError());

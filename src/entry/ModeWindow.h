@@ -5,8 +5,9 @@
 
 // 0 after the window's loop has ended; -1 for a mode outside 0-6; -2 when the mode has no window
 // or the window object was not made; kSilentRunIncomplete when a silent install or uninstall
-// ended without completing.
-int CreateModeWindow(OpePARAMEx* record);
+// ended without completing, or did not start because Init had failed (initialized false): with
+// no configuration read it would install or remove nothing and report success.
+int CreateModeWindow(OpePARAMEx* record, bool initialized = true);
 constexpr int kSilentRunIncomplete = 1;
 
 // The window class of a mode, or null when the mode has none.

@@ -21,12 +21,17 @@ const char* ModeWindowClass(int mode) {
     }
 }
 
-int CreateModeWindow(OpePARAMEx* record) {
+int CreateModeWindow(OpePARAMEx* record, bool initialized) {
     LogPrint(log4z::LOG_LEVEL_INFO, "GeneralWindow, ********************Current Process ID: %d, CmdLine: %d ",
              static_cast<int>(::GetCurrentProcessId()), record->m_Mode);
     if (record->m_Mode == OpePARAMEx::CMD_UPDATE) return -2;
     const char* windowClass = ModeWindowClass(record->m_Mode);
     if (!windowClass) return -1;
+    const bool silent = record->m_Mode == OpePARAMEx::CMD_SILENT || record->m_Mode == OpePARAMEx::CMD_UNSILENT;
+    if (silent && !initialized) {
+        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed, silent mode %d does not run", record->m_Mode);
+        return kSilentRunIncomplete;
+    }
     if (record->m_Mode == OpePARAMEx::CMD_SILENT) return RunSilentInstall(*record) ? 0 : kSilentRunIncomplete;
     if (record->m_Mode == OpePARAMEx::CMD_UNSILENT) return RunSilentUninstall(*record) ? 0 : kSilentRunIncomplete;
     LogPrint(log4z::LOG_LEVEL_INFO, "GeneralWindow, window %s for mode %d is not part of this build", windowClass,

@@ -46,7 +46,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     }
     LogPrint(log4z::LOG_LEVEL_INFO, "wWinmain, init success");
 
-    const int shown = CreateModeWindow(&record);
+    const int shown = CreateModeWindow(&record, initialized == 0);
     if (shown < 0) {
         ::MessageBoxW(nullptr, L"构建窗口异常", L"错误", MB_OK);
         return -2;

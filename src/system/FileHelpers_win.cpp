@@ -125,8 +125,12 @@ void RemoveLink(const std::wstring& path, DWORD attributes) {
 
 void RemoveFolder(const std::wstring& folder) {
     if (::RemoveDirectoryW(folder.c_str())) return;
+    const DWORD error = ::GetLastError();
     // A folder that is not there needs no restart-time operation.
-    if (!IsMissing(::GetLastError())) ScheduleDeleteAtReboot(folder);
+    if (IsMissing(error)) return;
+    LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, cannot remove %S now, err %d: removed at the next restart", folder.c_str(),
+             static_cast<int>(error));
+    ScheduleDeleteAtReboot(folder);
 }
 
 }  // namespace

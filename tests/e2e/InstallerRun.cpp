@@ -63,15 +63,19 @@ std::wstring ExecutableFromEnvironment(const char* variable) {
 std::wstring InstallerPath() { return ExecutableFromEnvironment("QY_PACKAGE_MANAGER_EXE"); }
 
 InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs, std::wstring exe) {
-    InstallerRun run;
     if (exe.empty()) exe = InstallerPath();
-    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    return RunCommandLine(L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments), timeoutMs, exe);
+}
+
+InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs, const std::wstring& application) {
+    InstallerRun run;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     FILETIME startedAt;
     ::GetSystemTimeAsFileTime(&startedAt);
-    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                          nullptr, nullptr, &si, &pi)) {
         return run;
     }
     sys::UniqueHandle process(pi.hProcess), thread(pi.hThread);

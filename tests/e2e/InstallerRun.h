@@ -25,3 +25,6 @@ std::wstring InstallerPath();
 // A Windows path from an environment variable that holds a host path (empty when unset).
 std::wstring ExecutableFromEnvironment(const char* variable);
 InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs = 60000, std::wstring exe = L"");
+// The same for a whole command line, started as the system starts one (no application name
+// unless given).
+InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs = 60000, const std::wstring& application = L"");

@@ -46,6 +46,6 @@ TEST(PackagedStartup, ASignedInstallerStillUnpacksAndStopsAtTheCertificate) {
 
 TEST(PackagedStartup, TheBareStubReportsTheMissingSetupPackage) {
     InstallerRun run = RunInstaller(L"/silent");
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("Init, Test ExtractAllSetupFiles fail, nret -1"), std::string::npos) << run.log;
 }

@@ -1,0 +1,181 @@
+// The sample product installed and uninstalled by the real installer from its command line, and
+// checked as a user or an administrator would: files, the registry read by reg.exe, shortcuts,
+// COM classes, the run rules' traces, the log, and what is left afterwards.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "InstallerRun.h"
+#include "WinTestSupport.h"
+#include "system/FileHelpers.h"
+#include "system/TextConv.h"
+
+namespace {
+
+const wchar_t kDefaultFolder[] = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
+const wchar_t kUninstallKey[] = L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quilly";
+const wchar_t kProductKey[] = L"HKLM\\Software\\QuillyTarn";
+const wchar_t kShellClass[] = L"HKLM\\Software\\Classes\\CLSID\\{73FB7454-0B7D-4845-B3EB-02355A6E48B7}";
+const wchar_t kAgentClass[] = L"HKLM\\Software\\Classes\\CLSID\\{1629E7BB-ADEC-405C-BD7C-3F35AB09B3BD}";
+
+// reg.exe's view of a key (with /v, of one value); empty when it reports none.
+std::string Query(const std::wstring& key, const std::wstring& value = L"") {
+    DWORD code = 0;
+    std::string shown = RunAndCapture(L"reg.exe query \"" + key + L"\"" + (value.empty() ? L" /s" : L" /v " + value), &code);
+    return code == 0 ? shown : std::string();
+}
+
+// The data reg.exe shows for one value.
+std::string ValueOf(const std::wstring& key, const std::wstring& value) {
+    const std::string shown = Query(key, value);
+    for (const char* type : {"REG_SZ", "REG_DWORD"}) {
+        const size_t at = shown.find(type);
+        if (at == std::string::npos) continue;
+        size_t start = shown.find_first_not_of(' ', at + std::string(type).size());
+        size_t end = shown.find_first_of("\r\n", start);
+        return shown.substr(start, end - start);
+    }
+    return std::string();
+}
+
+std::wstring Programs() {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, path);
+    return path;
+}
+std::wstring Desktop() {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, path);
+    return path;
+}
+
+std::wstring SampleInstaller() { return ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"); }
+
+// Files as the sample's component files place them.
+const std::vector<std::wstring>& InstalledFiles() {
+    static const std::vector<std::wstring> files = {
+        L"Tarn.exe", L"TarnUpdate.exe", L"TarnAgent.exe", L"TarnCore.dll", L"TarnShell.dll", L"TarnModern.dll", L"Tarn.ini",
+        L"Tarn.url", L"drivers\\tarnflt.sys", L"PackageManager.exe", L"Setup\\DllRegX64.exe", L"package\\Product.config",
+        L"package\\Tarn.config", L"package\\setup.config", L"package\\productlist.ini"};
+    return files;
+}
+
+// Waits (bounded) until the file is gone: the self-deletion runs after the process has ended.
+bool GoneWithin(const std::wstring& path, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (!FileExists(path)) return true;
+        ::Sleep(100);
+    }
+    return !FileExists(path);
+}
+
+size_t Position(const std::string& log, const std::string& text) { return log.find(text); }
+
+void ExpectInstalled(const std::wstring& folder) {
+    for (const std::wstring& file : InstalledFiles()) EXPECT_TRUE(FileExists(folder + L"\\" + file)) << sys::WideToUtf8(file);
+    EXPECT_FALSE(FileExists(folder + L"\\TarnLegacy.dll")) << "the legacy renderer is for Windows up to Vista";
+    EXPECT_FALSE(FileExists(folder + L"\\~QYSetup")) << "the staging folder is removed";
+    EXPECT_FALSE(FileExists(sys::TempFolder() + L"~QYSetup")) << "the working folder is removed";
+    EXPECT_EQ(ValueOf(kProductKey, L"InstallPath"), sys::WideToUtf8(folder));
+}
+
+}  // namespace
+
+TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
+    ASSERT_FALSE(SampleInstaller().empty()) << "QY_SAMPLE_INSTALLER_EXE not set";
+    ASSERT_EQ(Query(kProductKey), "") << "the prefix starts without the product";
+    const std::wstring folder = kDefaultFolder;
+
+    // A fresh install.
+    InstallerRun run = RunInstaller(L"/silent", 120000, SampleInstaller());
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_TRUE(run.boxes.empty());
+    ExpectInstalled(folder);
+    // The file time of the component file (1608710816943 ms), on the file as placed.
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    ASSERT_TRUE(::GetFileAttributesExW((folder + L"\\Tarn.exe").c_str(), GetFileExInfoStandard, &data));
+    SYSTEMTIME written = {};
+    ::FileTimeToSystemTime(&data.ftLastWriteTime, &written);
+    EXPECT_EQ(std::vector<int>({written.wYear, written.wMonth, written.wDay, written.wHour, written.wMinute}),
+              std::vector<int>({2020, 12, 23, 8, 6}));
+    EXPECT_NE(ReadTextFile(folder + L"\\package\\productlist.ini").find("Product.config"), std::string::npos);
+    EXPECT_EQ(QueryPendingFileOperations().find("Tarnhold"), std::string::npos) << "nothing left for a restart";
+
+    // The uninstall entry and the product's values.
+    EXPECT_EQ(ValueOf(kUninstallKey, L"DisplayName"), "Quilly");
+    EXPECT_EQ(ValueOf(kUninstallKey, L"DisplayVersion"), "16.2.181222");
+    EXPECT_EQ(ValueOf(kUninstallKey, L"Publisher"), "Morvane");
+    EXPECT_EQ(ValueOf(kUninstallKey, L"UninstallString"), "\"" + sys::WideToUtf8(folder) + "\\PackageManager.exe\" /uninstall");
+    EXPECT_EQ(ValueOf(kUninstallKey, L"DisplayIcon"), sys::WideToUtf8(folder) + "\\PackageManager.exe");
+    EXPECT_EQ(ValueOf(kUninstallKey, L"InstallDate").size(), 8u);
+    EXPECT_EQ(ValueOf(kProductKey, L"Channel"), "Release");
+    EXPECT_EQ(ValueOf(kProductKey, L"AutoUpdate"), "0x1");
+    EXPECT_EQ(ValueOf(L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"TarnTray"), "") << "Run key only with its flag";
+    EXPECT_EQ(ValueOf(L"HKCU\\Software\\QuillyTarn", L"FirstRun"), "0x1");
+
+    // Shortcuts, COM classes and the run rules' traces.
+    EXPECT_TRUE(FileExists(Desktop() + L"\\Quilly Tarn.lnk"));
+    EXPECT_TRUE(FileExists(Programs() + L"\\Quilly Tarn\\Quilly Tarn.lnk"));
+    EXPECT_TRUE(FileExists(Programs() + L"\\Quilly Tarn\\Uninstall Quilly Tarn.lnk"));
+    EXPECT_NE(Query(kShellClass).find(sys::WideToUtf8(folder) + "\\TarnShell.dll"), std::string::npos) << Query(kShellClass);
+    EXPECT_NE(Query(kAgentClass).find("LocalServer32"), std::string::npos);
+    EXPECT_NE(ValueOf(L"HKCU\\Software\\QuillyTarn", L"CoreRegistered").find("TarnCore.dll"), std::string::npos);
+    EXPECT_NE(ReadTextFile(folder + L"\\probe.log").find("start|TarnUpdate.exe|/migrate"), std::string::npos);
+    const std::string& log = run.log;
+    for (const char* line : {"In_Install, CheckProductDifference complete, DeletefileSize 0", "DoRunruleInAddList, When BeforeCopy",
+                             "CopyAllConfigFiles, UpdateFile", "DoRunruleInAddList, When AfterCopy",
+                             "DoRunruleInAddList, When OnRegister", "InstallDlls, RegComponent", "In_Install, CreateUninstallRegInfo complete",
+                             "In_Install, Install complete", "DoRunruleInAddList, When OnRestartApp"}) {
+        EXPECT_NE(Position(log, line), std::string::npos) << line;
+    }
+    EXPECT_LT(Position(log, "When BeforeCopy"), Position(log, "When AfterCopy"));
+    EXPECT_LT(Position(log, "When OnRegister"), Position(log, "InstallDlls, RegComponent"));
+    EXPECT_LT(Position(log, "CreateUninstallRegInfo complete"), Position(log, "Install complete"));
+
+    // Installed again over it: a removed and an altered file are repaired, the list is kept.
+    const std::string list = ReadTextFile(folder + L"\\package\\productlist.ini");
+    const std::string modern = ReadTextFile(folder + L"\\TarnModern.dll");
+    ASSERT_TRUE(::DeleteFileW((folder + L"\\TarnCore.dll").c_str()));
+    ASSERT_TRUE(WriteTextFile(folder + L"\\TarnModern.dll", "damaged"));
+    run = RunInstaller(L"/silent", 120000, SampleInstaller());
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_NE(run.log.find("Run, SHCreateDirectoryEx failed path " + sys::WideToUtf8(folder) + " err 183"), std::string::npos);
+    EXPECT_TRUE(FileExists(folder + L"\\TarnCore.dll"));
+    EXPECT_EQ(ReadTextFile(folder + L"\\TarnModern.dll"), modern);
+    EXPECT_EQ(ReadTextFile(folder + L"\\package\\productlist.ini"), list);
+
+    // The entry in the list of installed programs starts the installed package manager.
+    const std::wstring uninstallString = sys::Utf8ToWide(ValueOf(kUninstallKey, L"UninstallString"));
+    run = RunCommandLine(uninstallString, 60000);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.log.find("CmdLine: 1"), std::string::npos) << run.log;
+    EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"), std::string::npos);
+
+    // The silent uninstall by the installed copy.
+    run = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_LT(Position(run.log, "When: OnStopApp"), Position(run.log, "When: OnUnregister")) << run.log;
+    EXPECT_LT(Position(run.log, "When: OnUnregister"), Position(run.log, "DeleteProductFile, DeleteFile"));
+    EXPECT_NE(run.log.find("DelSelf, cmdline /c del /q \"" + sys::WideToUtf8(folder) + "\\PackageManager.exe\""), std::string::npos);
+    EXPECT_TRUE(GoneWithin(folder + L"\\PackageManager.exe", 20000)) << "the package manager deletes itself";
+    for (const std::wstring& file : InstalledFiles()) EXPECT_FALSE(FileExists(folder + L"\\" + file)) << sys::WideToUtf8(file);
+    EXPECT_EQ(Query(kProductKey), "");
+    EXPECT_EQ(Query(kUninstallKey), "");
+    EXPECT_EQ(Query(kShellClass), "");
+    EXPECT_EQ(Query(kAgentClass), "");
+    EXPECT_EQ(ValueOf(L"HKCU\\Software\\QuillyTarn", L"CoreRegistered"), "");
+    EXPECT_FALSE(FileExists(Programs() + L"\\Quilly Tarn"));
+    EXPECT_FALSE(FileExists(Desktop() + L"\\Quilly Tarn.lnk"));
+
+    // Nothing is registered any more: a second uninstall stops at the command line.
+    run = RunInstaller(L"/unsilent", 60000);
+    EXPECT_EQ(run.exitCode, -1);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, L"参数解析异常");
+}
