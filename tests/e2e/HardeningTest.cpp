@@ -14,24 +14,6 @@
 namespace {
 
 // Sets TMP and TEMP of this process (and so of the installers it starts) for one scope.
-class TempFolderOverride {
-public:
-    explicit TempFolderOverride(const std::wstring& folder) {
-        for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-            wchar_t value[MAX_PATH] = {};
-            ::GetEnvironmentVariableW(name, value, MAX_PATH);
-            m_saved.emplace_back(name, value);
-            ::SetEnvironmentVariableW(name, folder.c_str());
-        }
-    }
-    ~TempFolderOverride() {
-        for (const auto& saved : m_saved) ::SetEnvironmentVariableW(saved.first, saved.second.c_str());
-    }
-
-private:
-    std::vector<std::pair<const wchar_t*, std::wstring>> m_saved;
-};
-
 // Lets the window be shown before the second start looks for it.
 void PumpMessages(int milliseconds = 300) {
     const DWORD end = ::GetTickCount() + static_cast<DWORD>(milliseconds);

@@ -43,6 +43,15 @@ std::string ValueOf(const std::wstring& key, const std::wstring& value) {
     return std::string();
 }
 
+// A string value read with the registry's own API: reg.exe prints in the console code page and
+// loses what it cannot show there.
+std::wstring RegText(const wchar_t* subkey, const wchar_t* value) {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof(data);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"";
+    return data;
+}
+
 std::wstring Programs() {
     wchar_t path[MAX_PATH] = {};
     ::SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, path);
@@ -74,6 +83,13 @@ bool GoneWithin(const std::wstring& path, int timeoutMs) {
     return !FileExists(path);
 }
 
+// The silent uninstall by the copy installed in folder, waited for until that copy is gone.
+void Uninstall(const std::wstring& folder) {
+    InstallerRun run = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_TRUE(GoneWithin(folder + L"\\PackageManager.exe", 20000));
+}
+
 size_t Position(const std::string& log, const std::string& text) { return log.find(text); }
 
 void ExpectInstalled(const std::wstring& folder) {
@@ -81,7 +97,7 @@ void ExpectInstalled(const std::wstring& folder) {
     EXPECT_FALSE(FileExists(folder + L"\\TarnLegacy.dll")) << "the legacy renderer is for Windows up to Vista";
     EXPECT_FALSE(FileExists(folder + L"\\~QYSetup")) << "the staging folder is removed";
     EXPECT_FALSE(FileExists(sys::TempFolder() + L"~QYSetup")) << "the working folder is removed";
-    EXPECT_EQ(ValueOf(kProductKey, L"InstallPath"), sys::WideToUtf8(folder));
+    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder);
 }
 
 }  // namespace
@@ -178,4 +194,89 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     EXPECT_EQ(run.exitCode, -1);
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(run.boxes[0].text, L"参数解析异常");
+}
+
+TEST(SampleInstall, AFileThatCannotBePlacedLeavesTheInstallUnfinishedAndASecondRunRepairsIt) {
+    const std::wstring folder = L"C:\\QuillyBroken";
+    ASSERT_EQ(sys::CreateFolderTree(folder), 0);
+    ASSERT_TRUE(WriteTextFile(folder + L"\\drivers", "a file where the product needs a folder"));
+    InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
+    EXPECT_EQ(run.exitCode, 1603) << run.log;
+    EXPECT_NE(run.log.find("In_Install, not every product file could be placed, the install is not complete"), std::string::npos);
+    EXPECT_EQ(run.log.find("In_Install, Install complete"), std::string::npos);
+    EXPECT_EQ(run.log.find("When OnRestartApp"), std::string::npos) << "no completion, no product start";
+    // The rest of the install ran: its registrations and the uninstall entry are there.
+    EXPECT_NE(run.log.find("In_Install, CreateUninstallRegInfo complete"), std::string::npos);
+    EXPECT_EQ(ValueOf(kProductKey, L"InstallPath"), sys::WideToUtf8(folder));
+
+    ASSERT_TRUE(::DeleteFileW((folder + L"\\drivers").c_str()));
+    run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    ExpectInstalled(folder);
+    Uninstall(folder);
+    EXPECT_EQ(Query(kProductKey), "");
+}
+
+TEST(SampleInstall, AFileHeldOpenIsReplacedAtTheNextRestartAndNothingIsLost) {
+    const std::wstring folder = L"C:\\QuillyHeld";
+    ASSERT_EQ(RunInstaller(L"/silent:" + folder, 120000, SampleInstaller()).exitCode, 0);
+    const std::wstring holder = ExecutableFromEnvironment("QY_HOLD_FILE_EXE");
+    ASSERT_FALSE(holder.empty()) << "QY_HOLD_FILE_EXE not set";
+    const std::wstring core = folder + L"\\TarnCore.dll";
+    sys::UniqueHandle held = StartProcess(holder, L"\"" + core + L"\"");
+    ASSERT_TRUE(held && WaitUntilHeld(core));
+    InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    const std::string pending = QueryPendingFileOperations();
+    EXPECT_NE(pending.find("QuillyHeld\\TarnCore.dll.new"), std::string::npos) << pending;
+    EXPECT_TRUE(FileExists(core + L".new")) << "the new copy waits beside the old one";
+    EXPECT_TRUE(FileExists(core));
+    ::TerminateProcess(held.get(), 0);
+    ::WaitForSingleObject(held.get(), 5000);
+    Uninstall(folder);
+}
+
+TEST(SampleInstall, NonAsciiFolderAndTemporaryFolder) {
+    const std::wstring temp = L"C:\\users\\Public\\临时 文件";
+    ASSERT_EQ(sys::CreateFolderTree(temp), 0);
+    TempFolderOverride override(temp);
+    // Blanks survive the command line only in "Program Files"; the rest of the folder is Chinese.
+    const std::wstring folder = L"C:\\Program Files\\塔恩数据";
+    InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_NE(run.logFile.find(temp), std::wstring::npos) << "the log is in the temporary folder";
+    ExpectInstalled(folder);
+    EXPECT_NE(run.log.find("Init, CreateTempInstallDir success, path " + sys::WideToUtf8(temp) + "\\~QYSetup"), std::string::npos);
+    Uninstall(folder);
+    EXPECT_EQ(Query(kProductKey), "");
+}
+
+TEST(SampleInstall, ARegisteredDriveRootIsNeverEmptied) {
+    // An installation whose registered folder is C:\ (a damaged or hostile registry): the
+    // uninstall and the self-deletion afterwards must leave the drive alone.
+    const std::wstring setup = ExecutableFromEnvironment("QY_SAMPLE_SETUP_DIR");
+    ASSERT_FALSE(setup.empty()) << "QY_SAMPLE_SETUP_DIR not set";
+    ASSERT_EQ(sys::CreateFolderTree(L"C:\\package"), 0);
+    for (const wchar_t* name : {L"Product.config", L"Tarn.config", L"setup.config"}) {
+        ASSERT_TRUE(::CopyFileW((setup + L"\\package\\" + name).c_str(), (std::wstring(L"C:\\package\\") + name).c_str(), FALSE));
+    }
+    ASSERT_TRUE(WriteTextFile(L"C:\\package\\productlist.ini", "[products]\r\ncount=1\r\nproduct1=Product.config\r\n"));
+    ASSERT_TRUE(WriteTextFile(L"C:\\qycanary.txt", "canary"));
+    ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kProductKey) + L"\" /v InstallPath /d C:\\ /f").find("ERROR"), std::string::npos);
+    ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kUninstallKey) + L"\" /v DisplayName /d Quilly /f").find("ERROR"),
+              std::string::npos);
+    WinTestFolder downloads;
+    const std::wstring copy = downloads.path() + L"\\PackageManager.exe";
+    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), copy.c_str(), FALSE));
+
+    InstallerRun run = RunInstaller(L"/unsilent", 120000, copy);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_NE(run.log.find("DeleteFolder, refused to empty the protected folder C:"), std::string::npos) << run.log;
+    EXPECT_NE(run.log.find("DelSelf, cmdline"), std::string::npos);
+    EXPECT_EQ(ReadTextFile(L"C:\\qycanary.txt"), "canary");
+    EXPECT_TRUE(FileExists(L"C:\\windows\\system32\\kernel32.dll"));
+    EXPECT_TRUE(FileExists(L"C:\\package\\productlist.ini")) << "what the product did not list stays";
+    EXPECT_EQ(Query(kProductKey), "");
+    ::DeleteFileW(L"C:\\qycanary.txt");
+    sys::DeleteFolder(L"C:\\package", {});
 }

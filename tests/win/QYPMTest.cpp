@@ -92,9 +92,10 @@ TEST_F(QYPMTest, FileSizeInfoInMegabytes) {
 TEST_F(QYPMTest, SynchronousDispatchLogsTheFailureOfEachOperation) {
     OpePARAMEx record;
     record.m_Async = 0;
+    record.m_InstallPath = sys::TempFolder() + L"qy-dispatch";  // the test program carries no package
     record.m_Mode = OpePARAMEx::CMD_SILENT;
     int code = GetQYPM()->Install(&record);
-    EXPECT_NE(code, 0) << "the install procedure is not in this build and must not report success";
+    EXPECT_EQ(code, -2) << "without a program package the install must not report success";
     EXPECT_TRUE(LogContains("install failed, error code is " + std::to_string(code)));
 
     record.m_Mode = OpePARAMEx::CMD_UNSILENT;
@@ -112,9 +113,10 @@ TEST_F(QYPMTest, SynchronousDispatchLogsTheFailureOfEachOperation) {
 TEST_F(QYPMTest, AsynchronousDispatchRunsTheProcedureOnAWorker) {
     static OpePARAMEx record;  // outlives the worker
     record.m_Async = 1;
+    record.m_InstallPath = sys::TempFolder() + L"qy-dispatch";
     record.m_Mode = OpePARAMEx::CMD_INSTALL;
     EXPECT_EQ(GetQYPM()->Install(&record), 0);
-    EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -1, err "));
+    EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -2, err "));
     // While a worker runs a second start is refused with its line; once the worker has ended, the
     // next start is accepted again and runs a worker of its own.
     int accepted = -1;
@@ -126,14 +128,14 @@ TEST_F(QYPMTest, AsynchronousDispatchRunsTheProcedureOnAWorker) {
     EXPECT_EQ(accepted, 0) << "a start after the worker ended must be accepted";
     for (int waited = 0; waited < 5000; waited += 50) {
         const std::string log = ReadTextFile(FindOwnLogFile());
-        size_t first = log.find("InstallProc, Run fail, nret -1, err ");
-        if (first != std::string::npos && log.find("InstallProc, Run fail, nret -1, err ", first + 1) != std::string::npos) break;
+        size_t first = log.find("InstallProc, Run fail, nret -2, err ");
+        if (first != std::string::npos && log.find("InstallProc, Run fail, nret -2, err ", first + 1) != std::string::npos) break;
         ::Sleep(50);
     }
     const std::string log = ReadTextFile(FindOwnLogFile());
-    const size_t first = log.find("InstallProc, Run fail, nret -1, err ");
+    const size_t first = log.find("InstallProc, Run fail, nret -2, err ");
     ASSERT_NE(first, std::string::npos);
-    EXPECT_NE(log.find("InstallProc, Run fail, nret -1, err ", first + 1), std::string::npos) << "the second worker ran";
+    EXPECT_NE(log.find("InstallProc, Run fail, nret -2, err ", first + 1), std::string::npos) << "the second worker ran";
 }
 
 TEST_F(QYPMTest, WriteLogDropsLevelsOutsideTheTable) {

@@ -84,6 +84,19 @@ std::string RunAndCapture(const std::wstring& commandLine, DWORD* exitCode) {
 
 std::wstring FindOwnLogFile() { return FindRunLog(::GetCurrentProcessId(), FILETIME{}); }
 
+TempFolderOverride::TempFolderOverride(const std::wstring& folder) {
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+        wchar_t value[MAX_PATH] = {};
+        ::GetEnvironmentVariableW(name, value, MAX_PATH);
+        m_saved.emplace_back(name, value);
+        ::SetEnvironmentVariableW(name, folder.c_str());
+    }
+}
+
+TempFolderOverride::~TempFolderOverride() {
+    for (const auto& saved : m_saved) ::SetEnvironmentVariableW(saved.first, saved.second.c_str());
+}
+
 void StartRunLog() {
     OpePARAMEx record;
     record.m_Mode = OpePARAMEx::CMD_WEBSILENT;

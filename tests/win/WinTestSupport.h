@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "system/Win32Handles.h"
 
@@ -16,6 +18,16 @@ public:
 
 private:
     std::wstring m_path;
+};
+
+// Points TMP and TEMP of this process (and the programs it starts) at folder while it lives.
+class TempFolderOverride {
+public:
+    explicit TempFolderOverride(const std::wstring& folder);
+    ~TempFolderOverride();
+
+private:
+    std::vector<std::pair<const wchar_t*, std::wstring>> m_saved;
 };
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes);
