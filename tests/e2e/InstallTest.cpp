@@ -280,3 +280,27 @@ TEST(SampleInstall, ARegisteredDriveRootIsNeverEmptied) {
     ::DeleteFileW(L"C:\\qycanary.txt");
     sys::DeleteFolder(L"C:\\package", {});
 }
+
+TEST(SampleInstall, AnInstallEndedWhileItCopiesIsCompletedByTheNextOne) {
+    const std::wstring folder = L"C:\\QuillyKilled";
+    sys::UniqueHandle install = StartProcess(SampleInstaller(), L"/silent:" + folder);
+    ASSERT_TRUE(install);
+    // Ended as soon as the first product file is in place, as a power cut or a task manager would.
+    bool placed = false;
+    for (int waited = 0; waited < 60000 && !placed; waited += 2) {
+        placed = FileExists(folder + L"\\Tarn.exe");
+        if (!placed) ::Sleep(2);
+    }
+    ASSERT_TRUE(placed);
+    ::TerminateProcess(install.get(), 99);
+    ::WaitForSingleObject(install.get(), 10000);
+    DWORD code = 0;
+    ::GetExitCodeProcess(install.get(), &code);
+    EXPECT_EQ(code, 99u) << "ended before it finished";
+    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"") << "an unfinished install is not registered";
+
+    InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    ExpectInstalled(folder);
+    Uninstall(folder);
+}
