@@ -2,9 +2,9 @@
    and unloads and does nothing else. The installer only places it (below System32\drivers). */
 #include <ddk/wdm.h>
 
-static void TarnFilterUnload(PDRIVER_OBJECT driver) { (void)driver; }
+static VOID NTAPI TarnFilterUnload(PDRIVER_OBJECT driver) { (void)driver; }
 
-NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     (void)registryPath;
     driver->DriverUnload = TarnFilterUnload;
     return STATUS_SUCCESS;
