@@ -139,6 +139,12 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     EXPECT_TRUE(FileExists(Desktop() + L"\\Quilly Tarn.lnk"));
     EXPECT_TRUE(FileExists(Programs() + L"\\Quilly Tarn\\Quilly Tarn.lnk"));
     EXPECT_TRUE(FileExists(Programs() + L"\\Quilly Tarn\\Uninstall Quilly Tarn.lnk"));
+    // Kept for the e2e.shortcuts step, which reads them with lnkinfo.
+    sys::CreateFolderTree(L"C:\\qy-e2e-links");
+    for (const wchar_t* name : {L"Quilly Tarn.lnk", L"Uninstall Quilly Tarn.lnk"}) {
+        ::CopyFileW((Programs() + L"\\Quilly Tarn\\" + name).c_str(), (std::wstring(L"C:\\qy-e2e-links\\") + name).c_str(), FALSE);
+    }
+    ::CopyFileW((Desktop() + L"\\Quilly Tarn.lnk").c_str(), L"C:\\qy-e2e-links\\Desktop Quilly Tarn.lnk", FALSE);
     EXPECT_NE(Query(kShellClass).find(sys::WideToUtf8(folder) + "\\TarnShell.dll"), std::string::npos) << Query(kShellClass);
     EXPECT_NE(Query(kAgentClass).find("LocalServer32"), std::string::npos);
     EXPECT_NE(ValueOf(L"HKCU\\Software\\QuillyTarn", L"CoreRegistered").find("TarnCore.dll"), std::string::npos);
