@@ -58,5 +58,7 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 UniqueFile OpenFile(const std::wstring& path, const char* mode);
+// Deletes one file now; false when it could not.
+bool RemoveFile(const std::wstring& path);
 
 }  // namespace sys

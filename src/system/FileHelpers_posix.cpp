@@ -161,4 +161,6 @@ UniqueFile OpenFile(const std::wstring& path, const char* mode) {
     return UniqueFile(std::fopen(NativePath(path).c_str(), mode));
 }
 
+bool RemoveFile(const std::wstring& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
 }  // namespace sys

@@ -292,4 +292,6 @@ UniqueFile OpenFile(const std::wstring& path, const char* mode) {
     return UniqueFile(::_wfopen(path.c_str(), wmode.c_str()));
 }
 
+bool RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != 0; }
+
 }  // namespace sys

@@ -1,0 +1,132 @@
+#include "net/UpdateProtocol.h"
+
+#include <nlohmann/json.hpp>
+
+#include <vector>
+
+#include "common/log/log4z.h"
+#include "net/HttpClient.h"
+#include "net/UpdateServer.h"
+#include "system/TextConv.h"
+#include "ui/IInstallUIPromptEx.h"
+
+namespace {
+
+constexpr char kLogSource[] = "QYPM";
+
+std::vector<std::wstring> Tokens(const std::wstring& text, wchar_t separator) {
+    std::vector<std::wstring> tokens;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(separator, start);
+        if (end == std::wstring::npos) end = text.size();
+        // The tokenizer skips empty tokens, as wcstok does.
+        if (end > start) tokens.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return tokens;
+}
+
+}  // namespace
+
+int ParseFileName(const std::wstring& programPath, InstallerNameInfo& info) {
+    size_t slash = programPath.rfind(L'\\');
+    if (slash == std::wstring::npos) slash = programPath.rfind(L'/');
+    const std::wstring name = slash == std::wstring::npos ? programPath : programPath.substr(slash + 1);
+    const std::vector<std::wstring> tokens = Tokens(name, L'#');
+    if (tokens.empty()) return -2;
+    info.product = sys::WideToUtf8(tokens[0]);
+    if (tokens.size() < 2) return -3;
+    info.channel = sys::WideToUtf8(tokens[1]);
+    if (tokens.size() >= 3) {
+        const wchar_t first = tokens[2][0];
+        const int value = first >= L'0' && first <= L'9' ? first - L'0' : 0;
+        info.type = value == 0 ? 2 : value;
+    }
+    info.ver = 1;
+    return 0;
+}
+
+std::string SearchAddress(const InstallerNameInfo& info) {
+    return SearchUrl() + "?channel=" + EncodeQueryValue(info.channel) + "&product=" + EncodeQueryValue(info.product) +
+           "&ver=" + std::to_string(info.ver) + "&type=" + std::to_string(info.type);
+}
+
+int GetDownloadUrl(const std::wstring& programPath, PackageInfo& package) {
+    InstallerNameInfo name;
+    if (ParseFileName(programPath, name) != 0) {
+        QYLOG_ERROR("GetDownloadUrl, ParseFileName fail");
+        return -1;
+    }
+    const std::string address = SearchAddress(name);
+    QYLOG_INFO("GetDownloadUrl, downloadurl %s", address.c_str());
+    std::string body;
+    const int sent = HttpGetRequest(address, body);
+    if (body.empty()) {
+        QYLOG_ERROR("GetDownloadUrl, HttpGetRequest fail, nret %d", sent);
+        return -2;
+    }
+    try {
+        nlohmann::json root = nlohmann::json::parse(body);
+        if (root.is_null()) {
+            QYLOG_ERROR("GetDownloadUrl, json::parse fail, url %s", address.c_str());
+            return -3;
+        }
+        nlohmann::json& data = root["data"];
+        nlohmann::json& blocks = data["blockurl"];
+        const int code = root["code"].get<int>();
+        const std::string version = data["version"].get<std::string>();
+        if (code != 0) {
+            QYLOG_ERROR("GetDownloadUrl, code or version exception, code %d version %s", code, version.c_str());
+            return -4;
+        }
+        const std::string key = version + "-" + version;
+        for (nlohmann::json& block : blocks) {
+            if (block["ver_range"].get<std::string>() != key) continue;
+            package.url = block["url"].get<std::string>();
+            package.md5 = block["md5"].get<std::string>();
+            package.size = block["size"].get<int32_t>();
+            package.fileName = block["fileName"].get<std::string>();
+            break;
+        }
+        if (!package.url.empty() && !package.md5.empty() && !package.fileName.empty() && package.size != 0) return 0;
+        QYLOG_FATAL("GetDownloadUrl, not find new package, url %s", address.c_str());
+        return -6;
+    } catch (const nlohmann::json::exception& e) {
+        QYLOG_ERROR("GetDownloadUrl: json exception, errmsg %s", e.what());
+        return -4;
+    }
+}
+
+int GetTypeList(IInstallUIPromptEx* prompt) {
+    std::string body;
+    const int sent = HttpGetRequest(TypeListUrl(), body);
+    if (body.empty()) {
+        QYLOG_ERROR("GetDownloadUrl, HttpPostRequest fail, nret %d", sent);
+        return -2;
+    }
+    if (prompt) prompt->NotifyUpdateWnd(body);
+    return 0;
+}
+
+void CommitInfo(const std::wstring& answer) {
+    if (answer.empty()) return;
+    std::string body;
+    const std::string address = ConfirmFormUrl();
+    const int sent = HttpPostRequest(sys::WideToUtf8(answer), body);
+    if (sent != 0) {
+        QYLOG_ERROR("CommitInfo, HttpPostRequest fail, url %s, nRet: %d", address.c_str(), sent);
+        return;
+    }
+    try {
+        nlohmann::json root = nlohmann::json::parse(body);
+        if (root.is_null()) {
+            QYLOG_ERROR("CommitInfo, json::parse fail, url %s", address.c_str());
+            return;
+        }
+        const int code = root["code"].get<int>();
+        if (code != 0) QYLOG_ERROR("CommitInfo, post return data code is %d, url %s", code, address.c_str());
+    } catch (const nlohmann::json::exception& e) {
+        QYLOG_ERROR("CommitInfo: json exception, errmsg %s", e.what());
+    }
+}

@@ -1,0 +1,61 @@
+// The network client's rules that need no server: byte ranges, part names, the installer's file
+// name and the search request's query string.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "net/Downloader.h"
+#include "net/UpdateProtocol.h"
+#include "net/UpdateServer.h"
+
+namespace {
+
+using Ranges = std::vector<std::pair<uint64_t, uint64_t>>;
+
+}  // namespace
+
+TEST(NetRules, RangesCoverTheFileInOrderAndSmallFilesInFewerParts) {
+    EXPECT_EQ(CDownloader::Ranges(10, 4), (Ranges{{0, 1}, {2, 3}, {4, 5}, {6, 9}}));
+    EXPECT_EQ(CDownloader::Ranges(3, 4), (Ranges{{0, 0}, {1, 1}, {2, 2}})) << "never an empty or negative range";
+    EXPECT_EQ(CDownloader::Ranges(1, 4), (Ranges{{0, 0}}));
+    EXPECT_TRUE(CDownloader::Ranges(0, 4).empty());
+    EXPECT_EQ(CDownloader::Ranges(5000000000ull, 4).back(), (std::pair<uint64_t, uint64_t>{3750000000ull, 4999999999ull}));
+    const std::string longPath = "/tmp/" + std::string(200, 'x') + "/Quilly#web#2.exe";
+    EXPECT_EQ(CDownloader::PartName(longPath, 3), longPath + "-3") << "no truncation";
+}
+
+TEST(NetRules, TheInstallersFileNameNamesProductChannelAndType) {
+    InstallerNameInfo info;
+    ASSERT_EQ(ParseFileName(L"C:\\Users\\John Smith\\Downloads\\Tool#web#2.exe", info), 0);
+    EXPECT_EQ(info.product, "Tool");
+    EXPECT_EQ(info.channel, "web");
+    EXPECT_EQ(info.type, 2);
+    EXPECT_EQ(info.ver, 1);
+    InstallerNameInfo seven;
+    ASSERT_EQ(ParseFileName(L"/downloads/塔恩#beta#7x.exe", seven), 0);
+    EXPECT_EQ(seven.product, "塔恩");
+    EXPECT_EQ(seven.type, 7);
+    InstallerNameInfo other;
+    ASSERT_EQ(ParseFileName(L"C:\\d\\Tool#web#x.exe", other), 0);
+    EXPECT_EQ(other.type, 2) << "a non-digit reads as 0, which means 2";
+    InstallerNameInfo two;
+    ASSERT_EQ(ParseFileName(L"C:\\d\\Tool#web.exe", two), 0);
+    EXPECT_EQ(two.type, 0);
+    InstallerNameInfo none;
+    EXPECT_EQ(ParseFileName(L"C:\\d\\QuillySetup.exe", none), -3);
+    EXPECT_EQ(ParseFileName(L"C:\\d\\", none), -2);
+}
+
+TEST(NetRules, TheSearchQueryIsExactAndItsValuesAreEncoded) {
+    ::setenv(kUpdateServerVariable, "http://127.0.0.1:8123/", 1);
+    InstallerNameInfo info;
+    ASSERT_EQ(ParseFileName(L"C:\\d\\Tool#web#2.exe", info), 0);
+    EXPECT_EQ(SearchAddress(info), "http://127.0.0.1:8123/soft/update/search?channel=web&product=Tool&ver=1&type=2");
+    info.product = "Quilly Tarn&Co#1";
+    info.channel = "正式+100%";
+    EXPECT_EQ(SearchAddress(info), "http://127.0.0.1:8123/soft/update/search?channel=%E6%AD%A3%E5%BC%8F%2B100%25"
+                                   "&product=Quilly%20Tarn%26Co%231&ver=1&type=2");
+    EXPECT_EQ(ConfirmFormUrl(), "http://127.0.0.1:8123/soft/uninstall/confirmForm");
+    ::unsetenv(kUpdateServerVariable);
+    EXPECT_EQ(TypeListUrl(), "http://update.quilly.example/soft/uninstall/getTypeList") << "the built-in default";
+}
