@@ -19,7 +19,9 @@ packages=(
   libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1 libxfixes3 libxxf86vm1
   fonts-wqy-microhei
   # test peers and independent checkers
-  zip unzip osslsigncode openssl nginx-light python3 hyperfine liblnk-utils
+  zip unzip osslsigncode openssl nginx-light python3 hyperfine liblnk-utils curl
+  # benchmark peers
+  nsis
   # source packages of the Windows dependencies
   autoconf automake libtool
 )

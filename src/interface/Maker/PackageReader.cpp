@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 #include "common/log/log4z.h"
 #include "interface/Maker/Md5.h"
@@ -26,18 +27,28 @@ bool PlausibleSize(const pkg::ZipItemInfo& item) {
 // The first link among the target folder, the folders of the item name below it and the file
 // itself; empty when there is none. Extraction writes only where it created the folders itself
 // or found plain ones, never through a link planted in a folder others can write to.
-std::wstring FirstLinkOnPath(const std::wstring& base, const std::wstring& name) {
+// Folders of one extraction already known to hold no link (checked, or made by the extraction):
+// thousands of entries share a few folders, and each check is a file-system query.
+bool IsLinkUnlessKnown(const std::wstring& folder, std::unordered_set<std::wstring>* known) {
+    if (known && known->count(folder)) return false;
+    if (sys::IsLink(folder)) return true;
+    if (known) known->insert(folder);
+    return false;
+}
+
+std::wstring FirstLinkOnPath(const std::wstring& base, const std::wstring& name, std::unordered_set<std::wstring>* known) {
     std::wstring path = base.substr(0, base.size() - 1);
-    if (sys::IsLink(path)) return path;
+    if (IsLinkUnlessKnown(path, known)) return path;
     path += L'\\';
     for (wchar_t c : name) {
         if (c == L'/' || c == L'\\') {
-            if (sys::IsLink(path)) return path;
+            if (IsLinkUnlessKnown(path, known)) return path;
             path += L'\\';
         } else {
             path += c;
         }
     }
+    // The file itself is checked every time.
     return sys::IsLink(path) ? path : std::wstring();
 }
 
@@ -183,7 +194,8 @@ void PackageReader::Problem(const char* format, int code) {
     QYLOG_ERROR("%s", text);
 }
 
-int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder) {
+int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder,
+                                std::unordered_set<std::wstring>* knownFolders) {
     const uint32_t storedSize = package.entries[entry].storedSize;
     std::vector<uint8_t> archive(storedSize);
     if (storedSize) {
@@ -195,7 +207,7 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         QYLOG_ERROR("ExtractFile, target folder too long %S", base.c_str());
         return -1;
     }
-    sys::SetCurrentFolder(base);
+    if (!knownFolders) sys::SetCurrentFolder(base);
 
     pkg::ZipMemoryReader zip(archive.data(), archive.size());
     if (!zip.IsOpen() || !zip.First()) {
@@ -221,7 +233,7 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         std::replace(parent.begin(), parent.end(), L'/', L'\\');
         // Checked before any folder is made: what exists must hold no link, what is missing the
         // extraction creates itself.
-        if (const std::wstring link = FirstLinkOnPath(base, name); !link.empty()) {
+        if (const std::wstring link = FirstLinkOnPath(base, name, knownFolders); !link.empty()) {
             QYLOG_ERROR("ExtractFile, refused to write through the link %S", link.c_str());
             return -1;
         }
@@ -241,8 +253,12 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
 }
 
 int PackageReader::ExtractPackage(const PackageRecord& package, const std::wstring& folder) {
+    std::wstring base = folder;
+    if (base.empty() || base.back() != L'\\') base += L'\\';
+    sys::SetCurrentFolder(base);
+    std::unordered_set<std::wstring> knownFolders;
     for (size_t i = 0; i < package.entries.size(); ++i) {
-        if (int rc = ExtractEntry(package, i, folder)) return rc;
+        if (int rc = ExtractEntry(package, i, folder, &knownFolders)) return rc;
     }
     return 0;
 }

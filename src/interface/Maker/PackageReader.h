@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "interface/Maker/PackageFormat.h"
@@ -38,7 +39,9 @@ public:
     uint32_t PackageKind() const { return m_kind; }
 
     // Extracts one entry into folder: 0, a system error of the source, or -1.
-    int ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder);
+    // knownFolders: folders of this extraction already known to hold no link (null: none).
+    int ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder,
+                     std::unordered_set<std::wstring>* knownFolders = nullptr);
     // Every entry in index order, stopping at the first failure.
     int ExtractPackage(const PackageRecord& package, const std::wstring& folder);
 
