@@ -232,13 +232,6 @@ unsigned QYPM::InstallProc(void* param) {
     return static_cast<unsigned>(code);
 }
 
-// The web install needs the network client, which this build does not contain yet; it fails
-// rather than pretend.
-int QYPM::In_WebInstall(OpePARAMEx*) {
-    QYLOG_ERROR("In_WebInstall, the web install procedure is not part of this build");
-    return -1;
-}
-
 int QYPM::RunRestartPhase(OpePARAMEx* record) {
     if (record->m_AllowRestart) m_pEngine->DoRunruleInAddList("OnRestartApp");
     return 0;
@@ -261,11 +254,6 @@ int QYPM::StartByOther(OpePARAMEx* record) {
     m_pEngine->CheckProductDifference(2);
     m_pEngine->DoRunruleInDeleteList("OnRestartApp");
     return 0;
-}
-
-int QYPM::GetTypeList(OpePARAMEx*) {
-    QYLOG_ERROR("GetTypeList, not part of this build");
-    return -1;
 }
 
 int QYPM::GetFileSizeInfo(FileSizeInfo& info, std::wstring path) {

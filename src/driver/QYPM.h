@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ private:
     int CopyAllConfigFiles();
     // Posts the uninstall survey answer when there is one; failures are logged.
     void CommitInfo(OpePARAMEx* record);
+    // The downloader's progress, handed to the window as action 8 with the speed text.
+    static void DownloadProgress(uint32_t total, uint32_t received, double speed);
     // OnStep(action, increment, "") when a window listens.
     void Step(int action, int increment);
     int In_WebInstall(OpePARAMEx* record);

@@ -10,6 +10,7 @@
 #include "driver/QYPM.h"
 #include "entry/OpePARAMEx.h"
 #include "interface/Parser/UpdateEngEx.h"
+#include "net/UpdateProtocol.h"
 #include "system/FileHelpers.h"
 #include "system/Process.h"
 #include "system/TrayArea.h"
@@ -21,11 +22,7 @@ constexpr char kLogSource[] = "QYPM";
 
 }  // namespace
 
-void QYPM::CommitInfo(OpePARAMEx* record) {
-    if (record->m_CommitInfo.empty()) return;
-    // The survey is posted by the network client, which this build does not contain yet.
-    QYLOG_ERROR("CommitInfo, HttpPostRequest fail, url %s, nRet: %d", "/soft/uninstall/confirmForm", -1);
-}
+void QYPM::CommitInfo(OpePARAMEx* record) { ::CommitInfo(record->m_CommitInfo); }
 
 int QYPM::In_Uninstall(OpePARAMEx* record) {
     CommitInfo(record);

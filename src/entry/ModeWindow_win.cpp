@@ -27,13 +27,15 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
     if (record->m_Mode == OpePARAMEx::CMD_UPDATE) return -2;
     const char* windowClass = ModeWindowClass(record->m_Mode);
     if (!windowClass) return -1;
-    const bool silent = record->m_Mode == OpePARAMEx::CMD_SILENT || record->m_Mode == OpePARAMEx::CMD_UNSILENT;
+    const bool silent = record->m_Mode == OpePARAMEx::CMD_SILENT || record->m_Mode == OpePARAMEx::CMD_UNSILENT ||
+                        record->m_Mode == OpePARAMEx::CMD_WEBSILENT;
     if (silent && !initialized) {
         LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed, silent mode %d does not run", record->m_Mode);
         return kSilentRunIncomplete;
     }
     if (record->m_Mode == OpePARAMEx::CMD_SILENT) return RunSilentInstall(*record) ? 0 : kSilentRunIncomplete;
     if (record->m_Mode == OpePARAMEx::CMD_UNSILENT) return RunSilentUninstall(*record) ? 0 : kSilentRunIncomplete;
+    if (record->m_Mode == OpePARAMEx::CMD_WEBSILENT) return RunSilentWebInstall(*record) ? 0 : kSilentRunIncomplete;
     LogPrint(log4z::LOG_LEVEL_INFO, "GeneralWindow, window %s for mode %d is not part of this build", windowClass,
              record->m_Mode);
     return 0;

@@ -10,3 +10,6 @@
 bool RunSilentInstall(OpePARAMEx& record);
 // The uninstall on this thread, with no survey answer. True when it reported completion.
 bool RunSilentUninstall(OpePARAMEx& record);
+// The web install of CMD_WEBSILENT on this thread: the newest package is downloaded and run
+// silently. True when it reported completion.
+bool RunSilentWebInstall(OpePARAMEx& record);

@@ -42,6 +42,11 @@ public:
     }
 };
 
+class SilentWebInstall final : public SilentPrompt {
+public:
+    void OnFinished(const char*, int) override { m_finished = true; }
+};
+
 }  // namespace
 
 bool RunSilentInstall(OpePARAMEx& record) {
@@ -62,6 +67,18 @@ bool RunSilentUninstall(OpePARAMEx& record) {
     record.m_Async = 0;
     driver->SetPrompt(&prompt);
     driver->Uninstall(&record);
+    driver->SetPrompt(nullptr);
+    return prompt.finished();
+}
+
+bool RunSilentWebInstall(OpePARAMEx& record) {
+    QYPM* driver = GetQYPM();
+    SilentWebInstall prompt;
+    record.m_Async = 0;
+    FileSizeInfo size;
+    driver->GetFileSizeInfo(size, L"");
+    driver->SetPrompt(&prompt);
+    driver->Install(&record);
     driver->SetPrompt(nullptr);
     return prompt.finished();
 }

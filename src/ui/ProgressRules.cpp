@@ -1,5 +1,7 @@
 #include "ui/ProgressRules.h"
 
+#include <cwchar>
+
 std::wstring GetActionText(int action) {
     switch (action) {
         case 1: return L"正在初始化环境......";
@@ -48,3 +50,18 @@ int ProgressPercentage(int running, int position, int total, int share) {
 }
 
 std::wstring PercentText(int percent) { return std::to_wstring(percent) + L"%"; }
+
+std::wstring DownloadSpeedText(double bytesPerSecond) {
+    double value = bytesPerSecond;
+    const wchar_t* unit = L"B";
+    if (bytesPerSecond > 1048576) {
+        value = bytesPerSecond / 1048576;
+        unit = L"M";
+    } else if (bytesPerSecond > 1024) {
+        value = bytesPerSecond / 1024;
+        unit = L"kB";
+    }
+    wchar_t text[100];
+    std::swprintf(text, 100, L"，速度：%.2f%ls", value, unit);
+    return text;
+}

@@ -15,6 +15,10 @@ int StepPercentage(int running, int action, int increment);
 // top of running; at most 99. A total or share of 0 shows running unchanged.
 int ProgressPercentage(int running, int position, int total, int share);
 
+// The download's speed detail "，速度：2.00kB": in M above 1 MiB per second, in kB above 1 KiB,
+// in B up to it.
+std::wstring DownloadSpeedText(double bytesPerSecond);
+
 // "37%".
 std::wstring PercentText(int percent);
 

@@ -76,9 +76,11 @@ TEST_F(StartupTest, SilentNoRestartAndWebSilentRunTheirModes) {
     EXPECT_NE(silent.log.find("GeneralWindow, Init failed, silent mode 3 does not run"), std::string::npos) << silent.log;
     EXPECT_EQ(silent.log.find("In_Install"), std::string::npos);
 
+    // Named without "product#channel", the stub cannot ask for a package.
     InstallerRun web = RunInstaller(L"-websilent:D:\\Web");
-    EXPECT_EQ(web.exitCode, 0);
+    EXPECT_EQ(web.exitCode, 1603);
     EXPECT_NE(web.log.find("CmdLine: 6 "), std::string::npos);
+    EXPECT_NE(web.log.find("In_WebInstall, GetDownloadUrl fail, nret -1"), std::string::npos) << web.log;
 }
 
 TEST_F(StartupTest, MalformedCommandLinesShowTheParseMessage) {

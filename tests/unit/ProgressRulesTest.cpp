@@ -31,3 +31,10 @@ TEST(ProgressRules, ActionTexts) {
     EXPECT_EQ(GetActionText(16), L"");
     for (int other : {0, 15, 27, 28, 30, -1}) EXPECT_EQ(GetActionText(other), L"正在执行其它行为......") << other;
 }
+
+TEST(ProgressRules, DownloadSpeedText) {
+    EXPECT_EQ(DownloadSpeedText(2048), L"，速度：2.00kB");
+    EXPECT_EQ(DownloadSpeedText(3145728), L"，速度：3.00M");
+    EXPECT_EQ(DownloadSpeedText(1024), L"，速度：1024.00B") << "1024 bytes per second or less in B";
+    EXPECT_EQ(DownloadSpeedText(0), L"，速度：0.00B");
+}
