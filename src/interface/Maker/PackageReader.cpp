@@ -195,7 +195,7 @@ void PackageReader::Problem(const char* format, int code) {
 }
 
 int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder,
-                                std::unordered_set<std::wstring>* knownFolders) {
+                                ExtractionCache* cache) {
     const uint32_t storedSize = package.entries[entry].storedSize;
     std::vector<uint8_t> archive(storedSize);
     if (storedSize) {
@@ -207,7 +207,7 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         QYLOG_ERROR("ExtractFile, target folder too long %S", base.c_str());
         return -1;
     }
-    if (!knownFolders) sys::SetCurrentFolder(base);
+    if (!cache) sys::SetCurrentFolder(base);
 
     pkg::ZipMemoryReader zip(archive.data(), archive.size());
     if (!zip.IsOpen() || !zip.First()) {
@@ -233,11 +233,14 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         std::replace(parent.begin(), parent.end(), L'/', L'\\');
         // Checked before any folder is made: what exists must hold no link, what is missing the
         // extraction creates itself.
-        if (const std::wstring link = FirstLinkOnPath(base, name, knownFolders); !link.empty()) {
+        if (const std::wstring link = FirstLinkOnPath(base, name, cache ? &cache->plainFolders : nullptr); !link.empty()) {
             QYLOG_ERROR("ExtractFile, refused to write through the link %S", link.c_str());
             return -1;
         }
-        sys::CreateFolderTree(parent);  // failures show when the file is opened
+        // Failures show when the file is opened.
+        if (!cache || !cache->madeFolders.count(parent)) {
+            if (sys::CreateFolderTree(parent) == 0 && cache) cache->madeFolders.insert(parent);
+        }
 
         sys::UniqueFile out = sys::OpenFile(path, "w+b");
         if (!out) return -1;
@@ -256,9 +259,9 @@ int PackageReader::ExtractPackage(const PackageRecord& package, const std::wstri
     std::wstring base = folder;
     if (base.empty() || base.back() != L'\\') base += L'\\';
     sys::SetCurrentFolder(base);
-    std::unordered_set<std::wstring> knownFolders;
+    ExtractionCache cache;
     for (size_t i = 0; i < package.entries.size(); ++i) {
-        if (int rc = ExtractEntry(package, i, folder, &knownFolders)) return rc;
+        if (int rc = ExtractEntry(package, i, folder, &cache)) return rc;
     }
     return 0;
 }

@@ -38,10 +38,16 @@ public:
     const std::string& Problem() const { return m_problem; }
     uint32_t PackageKind() const { return m_kind; }
 
-    // Extracts one entry into folder: 0, a system error of the source, or -1.
-    // knownFolders: folders of this extraction already known to hold no link (null: none).
+    // What one extraction of many entries learns once: folders known to hold no link, and folders
+    // it made. Thousands of entries share a few folders, and each check is a file-system query.
+    struct ExtractionCache {
+        std::unordered_set<std::wstring> plainFolders;
+        std::unordered_set<std::wstring> madeFolders;
+    };
+    // Extracts one entry into folder: 0, a system error of the source, or -1. With a cache, the
+    // caller has made folder the current directory.
     int ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder,
-                     std::unordered_set<std::wstring>* knownFolders = nullptr);
+                     ExtractionCache* cache = nullptr);
     // Every entry in index order, stopping at the first failure.
     int ExtractPackage(const PackageRecord& package, const std::wstring& folder);
 

@@ -95,6 +95,8 @@ int CUpdateEngEx::AddProductFile() {
     const int total = static_cast<int>(m_AddSet.m_Files.size());
     int counter = 1;
     int result = 0;
+    // Thousands of files share a few folders; each is made (or found) once.
+    std::set<std::wstring> madeFolders;
     for (const FileItem& item : m_AddSet.m_Files) {
         if (item.skip) continue;
         const std::wstring path = GetAttr(item.attrs, "path");
@@ -108,7 +110,8 @@ int CUpdateEngEx::AddProductFile() {
         const std::wstring targetDir = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash);
         const std::wstring src = StagingFolder() + L"\\" + path;
         const std::wstring dstDir = NewRoot() + L"\\" + targetDir;
-        const int created = sys::CreateFolderTree(dstDir);
+        const int created = madeFolders.count(dstDir) ? 0 : sys::CreateFolderTree(dstDir);
+        if (created == 0) madeFolders.insert(dstDir);
         if (created != 0 && created != ERROR_ALREADY_EXISTS) {
             QYLOG_ERROR("AddProductFile, SHCreateDirectoryEx fail FileDstDir %S err %d", dstDir.c_str(), created);
             result = -1;
