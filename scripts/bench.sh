@@ -17,3 +17,7 @@ flock /tmp/quilly-build.lock "$dir/bench/config_bench"
 echo "== difference check (indexed vs the quadratic rule)"
 flock /tmp/quilly-build.lock cmake --build "$dir" --target checkdiff_bench
 flock /tmp/quilly-build.lock "$dir/bench/checkdiff_bench"
+echo "== ranged download (4 parts vs curl and aria2c, loopback nginx)"
+flock /tmp/quilly-build.lock cmake --build "$dir" --target download_bench
+# Takes the lock itself around each timed run.
+"$top/bench/download_bench.sh"

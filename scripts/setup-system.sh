@@ -21,7 +21,7 @@ packages=(
   # test peers and independent checkers
   zip unzip osslsigncode openssl nginx-light python3 hyperfine liblnk-utils curl
   # benchmark peers
-  nsis
+  nsis aria2
   # source packages of the Windows dependencies
   autoconf automake libtool
 )

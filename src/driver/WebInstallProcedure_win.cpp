@@ -100,7 +100,7 @@ int QYPM::In_WebInstall(OpePARAMEx* record) {
     CProgram::Close(process);
     if (!read || code != 0) {
         if (m_pPrompt) m_pPrompt->OnError(L"安装失败");
-        QYLOG_ERROR("In_WebInstall, GetExitCodeProcess fail, nret %d err %d", 0, read ? static_cast<int>(code) : error);
+        QYLOG_ERROR("In_WebInstall, GetExitCodeProcess fail, nret %d err %d", 0, error);
         return -4;
     }
     if (m_pPrompt) m_pPrompt->OnFinished(nullptr, 0);

@@ -133,4 +133,27 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("In_WebInstall, download fail"), std::string::npos) << run.log;
     EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
+
+    // A device name is never a download target.
+    nlohmann::json device = answer;
+    device["data"]["blockurl"][1]["fileName"] = "..\\CON.exe";
+    Announce(net.at("QY_NET_UPDATE"), device);
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
+    run = RunInstaller(L"/websilent", 180000, web);
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    EXPECT_EQ(run.exitCode, 1603);
+    EXPECT_NE(run.log.find("In_WebInstall, refused the file name ..\\CON.exe"), std::string::npos) << run.log;
+
+    // A package that fails (here the bare stub, which has nothing to install) is reported.
+    const std::string stub = ReadTextFile(InstallerPath());
+    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/Broken.exe").c_str(), FALSE));
+    nlohmann::json broken = answer;
+    broken["data"]["blockurl"][1] = {{"ver_range", "16.2-16.2"}, {"url", net.at("QY_NET_HTTP") + "/Broken.exe"},
+                                     {"md5", Md5Hex(stub)}, {"size", stub.size()}, {"fileName", "Broken.exe"}};
+    Announce(net.at("QY_NET_UPDATE"), broken);
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
+    run = RunInstaller(L"/websilent", 180000, web);
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    EXPECT_EQ(run.exitCode, 1603);
+    EXPECT_NE(run.log.find("In_WebInstall, GetExitCodeProcess fail, nret 0 err "), std::string::npos) << run.log;
 }

@@ -10,6 +10,7 @@
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
 #include "driver/QYPM.h"
+#include "ui/IInstallUIPromptEx.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
 
@@ -145,4 +146,20 @@ TEST_F(QYPMTest, WriteLogDropsLevelsOutsideTheTable) {
     ASSERT_TRUE(LogContains("LOG_FATAL fatal marker \xe4\xb8\xad QYPM:"));
     std::string log = ReadTextFile(FindOwnLogFile());
     EXPECT_EQ(log.find("must not appear"), std::string::npos);
+}
+
+TEST_F(QYPMTest, AWebInstallWithoutAPackageNameShowsTheDownloadFailure) {
+    // The test program's name holds no "product#channel": no package can be asked for.
+    struct Errors final : IInstallUIPromptEx {
+        void OnError(std::wstring message) override { shown.push_back(message); }
+        std::vector<std::wstring> shown;
+    } window;
+    OpePARAMEx record;
+    record.m_Async = 0;
+    record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
+    GetQYPM()->SetPrompt(&window);
+    EXPECT_EQ(GetQYPM()->Install(&record), -1);
+    GetQYPM()->SetPrompt(nullptr);
+    EXPECT_EQ(window.shown, std::vector<std::wstring>{L"下载失败"});
+    EXPECT_TRUE(LogContains("In_WebInstall, GetDownloadUrl fail, nret -1"));
 }
