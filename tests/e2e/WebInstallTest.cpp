@@ -14,6 +14,7 @@
 #include "WinTestSupport.h"
 #include "interface/Maker/Md5.h"
 #include "net/HttpClient.h"
+#include "net/UpdateProtocol.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
 
@@ -106,7 +107,7 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
               std::string::npos)
         << run.log;
     // Saved under the last component of the announced name, inside the download folder.
-    EXPECT_EQ(ReadTextFile(sys::TempFolder() + L"~QYDownload\\QuillySetup.exe"), bytes);
+    EXPECT_TRUE(ReadTextFile(sys::TempFolder() + L"~QYDownload\\QuillySetup.exe") == bytes);
     const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
     EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder) << "the downloaded installer ran";
     // nginx answered four ranges, each after the redirect. (libcurl's Schannel backend built with
@@ -156,4 +157,57 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
     EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("In_WebInstall, GetExitCodeProcess fail, nret 0 err "), std::string::npos) << run.log;
+}
+
+TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
+    const std::map<std::string, std::string> net = NetEnv();
+    ASSERT_TRUE(net.count("QY_NET_UPDATE")) << "servers not started";
+    const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
+    const std::string bytes = ReadTextFile(sample);
+    ASSERT_TRUE(::CopyFileW(sample.c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
+    Announce(net.at("QY_NET_UPDATE"),
+             {{"code", 0},
+              {"data",
+               {{"version", "16.2"},
+                {"blockurl",
+                 {{{"ver_range", "16.2-16.2"}, {"url", net.at("QY_NET_HTTP") + "/QuillySetup.exe"}, {"md5", Md5Hex(bytes)},
+                   {"size", bytes.size()}, {"fileName", "QuillySetup.exe"}}}}}}});
+    // The temporary folder of a user named like "John Smith" on a Chinese system: the download
+    // goes there by wide paths, and the installer is started with its path quoted.
+    const std::wstring temp = L"C:\\users\\John Smith\\临时";
+    ASSERT_EQ(sys::CreateFolderTree(temp), 0);
+    TempFolderOverride override(temp);
+    WinTestFolder downloads;
+    const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
+    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), web.c_str(), FALSE));
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
+    InstallerRun run = RunInstaller(L"/websilent", 180000, web);
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_TRUE(ReadTextFile(temp + L"\\~QYDownload\\QuillySetup.exe") == bytes) << "not downloaded into the user's folder";
+    const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
+    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder) << "the downloaded installer did not run";
+    InstallerRun uninstall = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
+    EXPECT_EQ(uninstall.exitCode, 0) << uninstall.log;
+}
+
+TEST(WebInstall, TheSurveyAnswerIsPostedAsTheWindowWroteIt) {
+    const std::map<std::string, std::string> net = NetEnv();
+    ASSERT_TRUE(net.count("QY_NET_UPDATE")) << "servers not started";
+    std::string reply;
+    CHttpClient reset;
+    reset.Post(net.at("QY_NET_UPDATE") + "/__reset", "{}", reply);
+    // In this process: the C run-time's copy of the environment is what the client reads.
+    _putenv_s("QY_UPDATE_SERVER", net.at("QY_NET_UPDATE").c_str());
+    CommitInfo(L"{\"content\":\"\",\"mobile\":\"12345\",\"type\":3}");
+    CommitInfo(L"{\"content\":\"太慢了\",\"mobile\":\"\",\"type\":0}");
+    _putenv_s("QY_UPDATE_SERVER", "");
+    std::string recorded;
+    CHttpClient requests;
+    requests.Get(net.at("QY_NET_UPDATE") + "/__requests", recorded);
+    const nlohmann::json seen = nlohmann::json::parse(recorded);
+    ASSERT_EQ(seen.size(), 2u) << recorded;
+    EXPECT_EQ(seen[0]["path"], "/soft/uninstall/confirmForm");
+    EXPECT_EQ(seen[0]["body"], "{\"content\":\"\",\"mobile\":\"12345\",\"type\":3}");
+    EXPECT_EQ(seen[1]["body"], "{\"content\":\"太慢了\",\"mobile\":\"\",\"type\":0}");
 }
