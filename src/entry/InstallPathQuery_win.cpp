@@ -2,11 +2,12 @@
 #include "entry/InstallPathQuery.h"
 
 #include "driver/ProductKeys.h"
+#include "driver/ProductRegistration.h"
 #include "interface/Parser/RegEditor.h"
 
 int QueryInstallPath(std::wstring& folder) {
     std::wstring text;
-    if (!RegReadValue(std::wstring(L"HKLM\\") + product_keys::kInstallKey, product_keys::kInstallPathValue, text) ||
+    if (!RegReadValue(InstallKeyPath(), product_keys::kInstallPathValue, text) ||
         text.empty()) {
         return 0;
     }

@@ -47,38 +47,35 @@ public:
     void OnFinished(const char*, int) override { m_finished = true; }
 };
 
+// What the window does before it starts the operation: the driver runs it on this thread and
+// reports to prompt. True when the operation reported completion.
+template <typename Operation>
+bool RunWithoutWindow(OpePARAMEx& record, SilentPrompt& prompt, bool showsSize, Operation operation) {
+    QYPM* driver = GetQYPM();
+    record.m_Async = 0;
+    if (showsSize) {
+        FileSizeInfo size;
+        driver->GetFileSizeInfo(size, L"");
+    }
+    driver->SetPrompt(&prompt);
+    (driver->*operation)(&record);
+    driver->SetPrompt(nullptr);
+    return prompt.finished();
+}
+
 }  // namespace
 
 bool RunSilentInstall(OpePARAMEx& record) {
-    QYPM* driver = GetQYPM();
     SilentInstall prompt(record);
-    record.m_Async = 0;
-    FileSizeInfo size;
-    driver->GetFileSizeInfo(size, L"");
-    driver->SetPrompt(&prompt);
-    driver->Install(&record);
-    driver->SetPrompt(nullptr);
-    return prompt.finished();
+    return RunWithoutWindow(record, prompt, true, &QYPM::Install);
 }
 
 bool RunSilentUninstall(OpePARAMEx& record) {
-    QYPM* driver = GetQYPM();
     SilentUninstall prompt;
-    record.m_Async = 0;
-    driver->SetPrompt(&prompt);
-    driver->Uninstall(&record);
-    driver->SetPrompt(nullptr);
-    return prompt.finished();
+    return RunWithoutWindow(record, prompt, false, &QYPM::Uninstall);
 }
 
 bool RunSilentWebInstall(OpePARAMEx& record) {
-    QYPM* driver = GetQYPM();
     SilentWebInstall prompt;
-    record.m_Async = 0;
-    FileSizeInfo size;
-    driver->GetFileSizeInfo(size, L"");
-    driver->SetPrompt(&prompt);
-    driver->Install(&record);
-    driver->SetPrompt(nullptr);
-    return prompt.finished();
+    return RunWithoutWindow(record, prompt, true, &QYPM::Install);
 }

@@ -35,15 +35,6 @@ size_t IgnoreHeader(char*, size_t size, size_t count, void* collected) {
     return size * count;
 }
 
-std::string HexDigest(const Md5::Digest& digest) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (uint8_t byte : digest) {
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0xF];
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -299,7 +290,7 @@ bool CDownloader::Join() {
     if (m_expectedMd5.empty()) return true;
     const std::optional<Md5::Digest> result = digest.Final();
     if (!result) return false;
-    const std::string hex = HexDigest(*result);
+    const std::string hex = Md5::Hex(*result);
     if (sys::EqualsNoCase(hex, m_expectedMd5)) return true;
     QYLOG_ERROR("Download, MD5 of %s is %s, expected %s", m_outputPath.c_str(), hex.c_str(), m_expectedMd5.c_str());
     return false;

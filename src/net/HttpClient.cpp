@@ -124,31 +124,33 @@ int CHttpClient::Request(const std::string& url, const std::string* body, std::s
     return kHttpFailed;
 }
 
-int HttpGetRequest(const std::string& url, std::string& response) {
+namespace {
+
+// Two attempts of request on one handle, waitMs after every failed one.
+template <typename Request>
+int TwoAttempts(unsigned waitMs, Request request) {
     net::EnsureCurlGlobal();
     net::CurlEasy handle(curl_easy_init());
     if (!handle) return kHttpNoHandle;
     int result = kHttpFailed;
     for (int attempt = 0; attempt < 2; ++attempt) {
         CHttpClient client(handle.get());
-        result = client.Get(url, response);
+        result = request(client);
         if (result == kHttpOk) break;
-        Wait(GetHttpTimings().attemptWaitMs);
+        if (waitMs) Wait(waitMs);
     }
     return result;
 }
 
+}  // namespace
+
+int HttpGetRequest(const std::string& url, std::string& response) {
+    return TwoAttempts(GetHttpTimings().attemptWaitMs, [&](CHttpClient& client) { return client.Get(url, response); });
+}
+
 int HttpPostRequest(const std::string& body, std::string& response) {
-    net::EnsureCurlGlobal();
-    net::CurlEasy handle(curl_easy_init());
-    if (!handle) return kHttpNoHandle;
-    int result = kHttpFailed;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        CHttpClient client(handle.get());
-        result = client.Post(ConfirmFormUrl(), body, response);
-        if (result == kHttpOk) break;
-    }
-    return result;
+    const std::string address = ConfirmFormUrl();
+    return TwoAttempts(0, [&](CHttpClient& client) { return client.Post(address, body, response); });
 }
 
 std::vector<std::string> CookieJarLines() {

@@ -43,15 +43,6 @@ std::string ValueOf(const std::wstring& key, const std::wstring& value) {
     return std::string();
 }
 
-// A string value read with the registry's own API: reg.exe prints in the console code page and
-// loses what it cannot show there.
-std::wstring RegText(const wchar_t* subkey, const wchar_t* value) {
-    wchar_t data[1024] = {};
-    DWORD size = sizeof(data);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"";
-    return data;
-}
-
 std::wstring Programs() {
     wchar_t path[MAX_PATH] = {};
     ::SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, path);

@@ -51,22 +51,14 @@ void Announce(const std::string& update, const nlohmann::json& answer) {
                  reply);
 }
 
-std::string Md5Hex(const std::string& bytes) {
-    const auto digest = Md5::Of(bytes.data(), bytes.size());
-    std::string hex;
-    char pair[3];
-    for (uint8_t byte : *digest) {
-        std::snprintf(pair, sizeof(pair), "%02x", byte);
-        hex += pair;
-    }
-    return hex;
-}
+std::string Md5Hex(const std::string& bytes) { return Md5::Hex(*Md5::Of(bytes.data(), bytes.size())); }
 
-std::wstring RegText(const wchar_t* subkey, const wchar_t* value) {
-    wchar_t data[1024] = {};
-    DWORD size = sizeof(data);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"";
-    return data;
+// The web installer run as the system would start it, asking the stand-in at update.
+InstallerRun RunWebInstaller(const std::wstring& web, const std::string& update) {
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(update).c_str());
+    InstallerRun run = RunInstaller(L"/websilent", 180000, web);
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    return run;
 }
 
 }  // namespace
@@ -98,9 +90,7 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), web.c_str(), FALSE));
     const std::wstring accessLog = HostPathToWindows(NetState() + "/nginx-access.log");
     const size_t logged = ReadTextFile(accessLog).size();
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
-    InstallerRun run = RunInstaller(L"/websilent", 180000, web);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_NE(run.log.find("GetDownloadUrl, downloadurl " + net.at("QY_NET_UPDATE") +
                            "/soft/update/search?channel=web&product=Quilly&ver=1&type=2"),
@@ -128,9 +118,7 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     nlohmann::json wrong = answer;
     wrong["data"]["blockurl"][1]["md5"] = "00000000000000000000000000000000";
     Announce(net.at("QY_NET_UPDATE"), wrong);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
-    run = RunInstaller(L"/websilent", 180000, web);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
     EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("In_WebInstall, download fail"), std::string::npos) << run.log;
     EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
@@ -139,9 +127,7 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     nlohmann::json device = answer;
     device["data"]["blockurl"][1]["fileName"] = "..\\CON.exe";
     Announce(net.at("QY_NET_UPDATE"), device);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
-    run = RunInstaller(L"/websilent", 180000, web);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
     EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("In_WebInstall, refused the file name ..\\CON.exe"), std::string::npos) << run.log;
 
@@ -152,9 +138,7 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     broken["data"]["blockurl"][1] = {{"ver_range", "16.2-16.2"}, {"url", net.at("QY_NET_HTTP") + "/Broken.exe"},
                                      {"md5", Md5Hex(stub)}, {"size", stub.size()}, {"fileName", "Broken.exe"}};
     Announce(net.at("QY_NET_UPDATE"), broken);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
-    run = RunInstaller(L"/websilent", 180000, web);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
     EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("In_WebInstall, GetExitCodeProcess fail, nret 0 err "), std::string::npos) << run.log;
 }
@@ -180,9 +164,7 @@ TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
     WinTestFolder downloads;
     const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
     ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), web.c_str(), FALSE));
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
-    InstallerRun run = RunInstaller(L"/websilent", 180000, web);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_TRUE(ReadTextFile(temp + L"\\~QYDownload\\QuillySetup.exe") == bytes) << "not downloaded into the user's folder";
     const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";

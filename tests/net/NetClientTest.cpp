@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -68,14 +69,10 @@ std::string FileBytes(const std::string& path) {
     return out.str();
 }
 
+// Upper case: the downloader compares digests without regard to case.
 std::string Md5Hex(const std::string& bytes) {
-    const auto digest = Md5::Of(bytes.data(), bytes.size());
-    std::string hex;
-    char pair[3];
-    for (uint8_t byte : *digest) {
-        std::snprintf(pair, sizeof(pair), "%02X", byte);
-        hex += pair;
-    }
+    std::string hex = Md5::Hex(*Md5::Of(bytes.data(), bytes.size()));
+    for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return hex;
 }
 

@@ -160,3 +160,10 @@ std::string QueryPendingFileOperations() {
         L"reg.exe query \"HKLM\\System\\CurrentControlSet\\Control\\Session Manager\" /v "
         L"PendingFileRenameOperations");
 }
+
+std::wstring RegText(const wchar_t* subkey, const wchar_t* value) {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof(data);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"";
+    return data;
+}

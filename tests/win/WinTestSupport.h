@@ -59,5 +59,9 @@ bool LogContains(const std::string& text, int timeoutMs = 5000);
 // no configuration), for tests that look at log lines; a log already running stays.
 void StartRunLog();
 
+// A string value of HKLM read with the registry's own API (reg.exe prints in the console code
+// page and loses what it cannot show there); empty when there is none.
+std::wstring RegText(const wchar_t* subkey, const wchar_t* value);
+
 // The system's pending file operations as reg.exe prints them.
 std::string QueryPendingFileOperations();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 class Md5 {
 public:
@@ -24,6 +25,8 @@ public:
     std::optional<Digest> Final();
 
     static std::optional<Digest> Of(const void* data, size_t size);
+    // 32 lower-case hexadecimal digits.
+    static std::string Hex(const Digest& digest);
 
 private:
     struct State;
