@@ -1,25 +1,19 @@
 #include "system/ComponentCall.h"
 
+#include "system/Win32Handles.h"
+
 namespace sys {
 
 namespace {
 
-// Unloads on every way out, after the export returned.
-class LoadedLibrary {
-public:
-    explicit LoadedLibrary(HMODULE module) : m_module(module) {}
-    ~LoadedLibrary() {
-        if (m_module) ::FreeLibrary(m_module);
-    }
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-    HMODULE get() const { return m_module; }
-
-private:
-    HMODULE m_module;
-};
-
-FARPROC Export(HMODULE module, const char* name) { return ::GetProcAddress(module, name); }
+// The export of a library loaded for the call (unloaded on every way out), cast to Fn; null
+// when the library did not load (error set) or lacks the export.
+template <typename Fn>
+Fn LoadExport(const std::wstring& path, bool defaultSearchToo, const char* name, UniqueHModule& library, DWORD& error) {
+    library.reset(LoadProductLibrary(path, defaultSearchToo, error));
+    if (!library) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(library.get(), name)));
+}
 
 }  // namespace
 
@@ -32,22 +26,22 @@ HMODULE LoadProductLibrary(const std::wstring& path, bool defaultSearchToo, DWOR
 }
 
 int CallRegistrationExport(const std::wstring& path, const char* exportName) {
-    DWORD error = 0;
-    LoadedLibrary library(LoadProductLibrary(path, true, error));
-    if (!library.get()) return static_cast<int>(error);
     using RegistrationFn = HRESULT(STDAPICALLTYPE*)();
-    auto call = reinterpret_cast<RegistrationFn>(reinterpret_cast<void*>(Export(library.get(), exportName)));
+    UniqueHModule library;
+    DWORD error = 0;
+    const RegistrationFn call = LoadExport<RegistrationFn>(path, true, exportName, library, error);
+    if (!library) return static_cast<int>(error);
     if (!call) return kExportMissing;
     const HRESULT result = call();
     return result < 0 ? static_cast<int>(result) : 0;
 }
 
 int CallPlainExport(const std::wstring& path, const char* exportName, bool defaultSearchToo) {
-    DWORD error = 0;
-    LoadedLibrary library(LoadProductLibrary(path, defaultSearchToo, error));
-    if (!library.get()) return static_cast<int>(error);
     using PlainFn = void(WINAPI*)();
-    auto call = reinterpret_cast<PlainFn>(reinterpret_cast<void*>(Export(library.get(), exportName)));
+    UniqueHModule library;
+    DWORD error = 0;
+    const PlainFn call = LoadExport<PlainFn>(path, defaultSearchToo, exportName, library, error);
+    if (!library) return static_cast<int>(error);
     if (!call) return kExportMissing;
     call();
     return 0;
