@@ -15,7 +15,7 @@ packages=(
   # cross compilers (posix thread model for std::thread) and Windows zlib
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
   # wine and what its display driver needs under Xvfb
-  wine64 xvfb x11-utils x11-apps imagemagick libgnutls30
+  wine64 xvfb x11-utils x11-apps imagemagick libgnutls30 xdotool
   libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1 libxfixes3 libxxf86vm1
   fonts-wqy-microhei
   # test peers and independent checkers
@@ -24,6 +24,8 @@ packages=(
   nsis aria2
   # source packages of the Windows dependencies
   autoconf automake libtool
+  # the skin's pictures are drawn as SVG and rendered in the build
+  librsvg2-bin
 )
 
 missing=()

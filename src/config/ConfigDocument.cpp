@@ -34,7 +34,13 @@ bool ParseConfigBuffer(const std::string& bytes, TiXmlDocument& doc) {
         std::string expanded = ExpandConfigReferences(bytes);
         expanded.append(kZeroPadding, '\0');
         Parse(expanded, doc);
-    } else if (MayEndInsideSequence(bytes)) {
+        return !doc.Error();
+    }
+    return ParseXmlBuffer(bytes, doc);
+}
+
+bool ParseXmlBuffer(const std::string& bytes, TiXmlDocument& doc) {
+    if (MayEndInsideSequence(bytes)) {
         std::string padded;
         padded.reserve(bytes.size() + kZeroPadding);
         padded = bytes;

@@ -13,5 +13,7 @@ namespace config {
 bool LoadConfigDocument(const std::wstring& path, TiXmlDocument& doc);
 // The same on the file's bytes (the reader's fuzzer enters here).
 bool ParseConfigBuffer(const std::string& bytes, TiXmlDocument& doc);
+// Any UTF-8 XML text without the configuration's references (the skins), parsed safely.
+bool ParseXmlBuffer(const std::string& bytes, TiXmlDocument& doc);
 
 }  // namespace config

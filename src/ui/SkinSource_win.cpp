@@ -1,0 +1,55 @@
+// The skin source of the run.
+#include "ui/SkinSource.h"
+
+#include "ui/framework/PaintManagerUI.h"
+#include "ui/framework/UIResource.h"
+
+using namespace DuiLib;
+
+namespace {
+
+const wchar_t kSkinArchive[] = L"PackageManager.zip";
+const wchar_t kResourceList[] = L"res.xml";
+const wchar_t kLocalSkinFolder[] = L"skin\\InstallWnd\\";
+
+std::wstring SkinFolder(const OpePARAMEx& record) {
+    if (!record.m_SkinDir.empty()) return record.m_SkinDir;
+    const bool web = record.m_Mode == OpePARAMEx::CMD_WEBINSTALL || record.m_Mode == OpePARAMEx::CMD_WEBSILENT;
+    if (web && !record.m_TempDir.empty()) return record.m_TempDir + L"\\Setup";
+    return std::wstring();
+}
+
+}  // namespace
+
+void LoadSkin(const OpePARAMEx& record) {
+    CPaintManagerUI::SetResourceType(UILIB_ZIP);
+    switch (CPaintManagerUI::GetResourceType()) {
+        case UILIB_ZIP:
+            CPaintManagerUI::SetResourcePath(SkinFolder(record).c_str());
+            CPaintManagerUI::SetResourceZip(kSkinArchive, true);
+            CPaintManagerUI::LoadResourceList(kResourceList);
+            break;
+        case UILIB_FILE:
+            CPaintManagerUI::SetResourcePath(kLocalSkinFolder);
+            CPaintManagerUI::LoadResourceList(kResourceList);
+            break;
+        case UILIB_RESOURCE: {
+            CPaintManagerUI::SetResourcePath(kLocalSkinFolder);
+            std::string list;
+            if (CSkinResources::Instance().ReadProgramResource(L"IDR_RES", L"xml", list)) {
+                CSkinResources::Instance().LoadResourceListText(list);
+            }
+            break;
+        }
+        case UILIB_ZIPRESOURCE: {
+            CPaintManagerUI::SetResourcePath(kLocalSkinFolder);
+            std::string archive;
+            if (CSkinResources::Instance().ReadProgramResource(L"IDR_ZIPRES", L"ZIPRES", archive) &&
+                CPaintManagerUI::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size()))) {
+                CPaintManagerUI::LoadResourceList(kResourceList);
+            }
+            break;
+        }
+        default: break;
+    }
+}

@@ -1,0 +1,95 @@
+// The native editor of edit boxes.
+#include "ui/framework/UINativeEdit.h"
+
+#include <commctrl.h>
+
+#include "ui/framework/PaintManagerUI.h"
+
+namespace DuiLib {
+
+CNativeEdit::CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const std::wstring& text, HFONT font,
+                         int maxChar, bool password, COLORREF textColor, COLORREF backColor)
+    : m_manager(manager), m_textColor(textColor), m_backColor(backColor) {
+    DWORD style = WS_CHILD | ES_AUTOHSCROLL | ES_LEFT;
+    if (password) style |= ES_PASSWORD;
+    // A one-line edit shows its text at the top; centre it in the box as the painted text is.
+    TEXTMETRICW metrics = {};
+    HDC dc = ::GetDC(parent);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(parent, dc);
+    const int lineHeight = metrics.tmHeight + 2;
+    const int boxHeight = rect.bottom - rect.top;
+    if (lineHeight < boxHeight) {
+        rect.top += (boxHeight - lineHeight) / 2;
+        rect.bottom = rect.top + lineHeight;
+    }
+    m_hWnd = ::CreateWindowExW(0, L"EDIT", text.c_str(), style, rect.left, rect.top, rect.right - rect.left,
+                               rect.bottom - rect.top, parent, nullptr, CPaintManagerUI::GetInstance(), nullptr);
+    if (!m_hWnd) return;
+    m_brush = ::CreateSolidBrush(backColor);
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::SendMessageW(m_hWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    if (maxChar > 0) ::SendMessageW(m_hWnd, EM_LIMITTEXT, static_cast<WPARAM>(maxChar), 0);
+    ::SetWindowSubclass(m_hWnd, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    ::SetFocus(m_hWnd);
+    ::SendMessageW(m_hWnd, EM_SETSEL, 0, -1);
+}
+
+CNativeEdit::~CNativeEdit() {
+    if (m_hWnd) {
+        ::RemoveWindowSubclass(m_hWnd, SubclassProc, 1);
+        ::DestroyWindow(m_hWnd);
+    }
+    if (m_brush) ::DeleteObject(m_brush);
+}
+
+std::wstring CNativeEdit::GetText() const {
+    if (!m_hWnd) return {};
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int got = ::GetWindowTextW(m_hWnd, &text[0], length + 1);
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+HBRUSH CNativeEdit::Colours(HDC dc) const {
+    ::SetTextColor(dc, m_textColor);
+    ::SetBkColor(dc, m_backColor);
+    return m_brush;
+}
+
+LRESULT CALLBACK CNativeEdit::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<CNativeEdit*>(data);
+    switch (uMsg) {
+        case WM_GETDLGCODE: return DLGC_WANTALLKEYS | ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+        case WM_KEYDOWN:
+            if (wParam == VK_TAB) {
+                self->m_manager.MoveFocus(::GetKeyState(VK_SHIFT) < 0);
+                return 0;
+            }
+            if (wParam == VK_RETURN || wParam == VK_ESCAPE) {
+                // The box gives the keyboard back; the window sees the key as if pressed on it.
+                HWND parent = ::GetParent(hWnd);
+                self->m_manager.OnEditorClosed();
+                ::PostMessageW(parent, WM_KEYDOWN, wParam, lParam);
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            // Tab, Enter and Esc were handled above: no beep, no character.
+            if (wParam == L'\t' || wParam == L'\r' || wParam == 0x1B) return 0;
+            break;
+        case WM_KILLFOCUS: {
+            LRESULT result = ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+            self->m_manager.OnEditorClosed();
+            return result;
+        }
+        default: break;
+    }
+    return ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+}
+
+}  // namespace DuiLib

@@ -1,0 +1,51 @@
+// Opens one skinned window from a skin source and reports what it became, for the window tests
+// that need a process of its own (a skin that ends the process, another DPI):
+//   ui_probe KIND SOURCE SKIN [SCREENSHOT]
+// KIND 1: SOURCE is a skin folder; KIND 2: SOURCE is a folder holding PackageManager.zip.
+// Prints "size W H dpi D" and, with SCREENSHOT, writes that screenshot of the window.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "UiTestSupport.h"
+#include "system/TextConv.h"
+#include "ui/framework/UIResource.h"
+#include "ui/framework/WindowImplBase.h"
+
+namespace {
+
+class ProbeWnd : public DuiLib::WindowImplBase {
+public:
+    explicit ProbeWnd(std::wstring skin) : m_skin(std::move(skin)) {}
+    const wchar_t* GetWindowClassName() const override { return L"QyUiProbe"; }
+    std::wstring GetSkinFile() override { return m_skin; }
+
+private:
+    std::wstring m_skin;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) return 2;
+    ::SetProcessDPIAware();
+    DuiLib::CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
+    const int kind = _wtoi(argv[1]);
+    DuiLib::CPaintManagerUI::SetResourceType(kind);
+    DuiLib::CPaintManagerUI::SetResourcePath(argv[2]);
+    if (kind == DuiLib::UILIB_ZIP) DuiLib::CPaintManagerUI::SetResourceZip(L"PackageManager.zip");
+    ProbeWnd window(argv[3]);
+    if (!window.Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600)) return 3;
+    window.CenterWindow();
+    window.ShowWindow();
+    PumpFor(1500);
+    RECT r;
+    ::GetWindowRect(window.GetHWND(), &r);
+    std::printf("size %ld %ld dpi %d\n", r.right - r.left, r.bottom - r.top, window.GetPaintManager().GetDpi());
+    std::fflush(stdout);
+    if (argc > 4) Screenshot(sys::WideToUtf8(argv[4]), window.GetHWND());
+    ::DestroyWindow(window.GetHWND());
+    DuiLib::CPaintManagerUI::Term();
+    return 0;
+}
