@@ -13,6 +13,7 @@
 #include "entry/ModeWindow.h"
 #include "system/Process.h"
 #include "system/SystemLibrary.h"
+#include "ui/SkinSource.h"
 #include "ui/framework/PaintManagerUI.h"
 
 namespace {
@@ -45,6 +46,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed err %d ", static_cast<int>(sys::LastErrorCode()));
     }
     LogPrint(log4z::LOG_LEVEL_INFO, "wWinmain, init success");
+    LoadSkin(record);
 
     const int shown = CreateModeWindow(&record, initialized == 0);
     if (shown < 0) {

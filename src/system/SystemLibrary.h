@@ -8,8 +8,8 @@
 namespace sys {
 
 // Restricts the search of every later LoadLibrary without a path to the system folder (where the
-// system lacks SetDefaultDllDirectories, at least takes the current folder out of the search).
-// First thing the program does.
+// system lacks SetDefaultDllDirectories, at least takes the current folder out of the search), and
+// has delay-loaded DLLs loaded through LoadSystemLibrary. First thing the program does.
 void RestrictDllSearchToSystem();
 
 // A system DLL loaded from the system folder (LOAD_LIBRARY_SEARCH_SYSTEM32, or the folder's full

@@ -1,5 +1,7 @@
 #include "system/SystemLibrary.h"
 
+#include <delayimp.h>
+
 #include <string>
 
 namespace sys {
@@ -10,15 +12,28 @@ namespace {
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
-HMODULE Kernel32() { return ::GetModuleHandleW(L"kernel32.dll"); }
+HMODULE Kernel32() {
+    return ::GetModuleHandleW(L"kernel32.dll");
+}
+
+// Delay-loaded DLLs (those that are not known DLLs, such as gdiplus.dll) come from the system
+// folder, also where SetDefaultDllDirectories is missing.
+FARPROC WINAPI DelayLoadHook(unsigned notification, PDelayLoadInfo info) {
+    if (notification != dliNotePreLoadLibrary || !info || !info->szDll) return nullptr;
+    std::wstring name;
+    for (const char* c = info->szDll; *c; ++c) name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return reinterpret_cast<FARPROC>(LoadSystemLibrary(name.c_str()));
+}
 
 }  // namespace
 
 void RestrictDllSearchToSystem() {
+    __pfnDliNotifyHook2 = DelayLoadHook;
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     SetDefaultDllDirectoriesFn setDefault = nullptr;
     // Windows 8 and later, and Windows 7 with KB2533623.
-    if (GetProc(Kernel32(), "SetDefaultDllDirectories", setDefault) && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    if (GetProc(Kernel32(), "SetDefaultDllDirectories", setDefault) &&
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         return;
     }
     ::SetDllDirectoryW(L"");

@@ -27,13 +27,17 @@ void CMsgWnd::Init() {
 
 void CMsgWnd::Notify(TNotifyUI& msg) {
     if (msg.sType == L"click") {
-        if (msg.pSender && msg.pSender == m_BtnMsgOK) Close(1);
-        else if (msg.pSender && (msg.pSender == m_BtnMsgCancel || msg.pSender == m_BtnMsgClose)) Close(2);
+        if (msg.pSender && msg.pSender == m_BtnMsgOK)
+            Close(1);
+        else if (msg.pSender && (msg.pSender == m_BtnMsgCancel || msg.pSender == m_BtnMsgClose))
+            Close(2);
     }
     WindowImplBase::Notify(msg);
 }
 
-LRESULT CMsgWnd::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+LRESULT CMsgWnd::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL&) {
+    return 0;
+}
 
 void CMsgWnd::OnFinalMessage(HWND hWnd) {
     try {

@@ -14,7 +14,8 @@ const wchar_t kLocalSkinFolder[] = L"skin\\InstallWnd\\";
 
 std::wstring SkinFolder(const OpePARAMEx& record) {
     if (!record.m_SkinDir.empty()) return record.m_SkinDir;
-    const bool web = record.m_Mode == OpePARAMEx::CMD_WEBINSTALL || record.m_Mode == OpePARAMEx::CMD_WEBSILENT;
+    const bool web =
+        record.m_Mode == OpePARAMEx::CMD_WEBINSTALL || record.m_Mode == OpePARAMEx::CMD_WEBSILENT;
     if (web && !record.m_TempDir.empty()) return record.m_TempDir + L"\\Setup";
     return std::wstring();
 }
@@ -50,6 +51,7 @@ void LoadSkin(const OpePARAMEx& record) {
             }
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }

@@ -26,7 +26,8 @@ const wchar_t kAgentClass[] = L"HKLM\\Software\\Classes\\CLSID\\{1629E7BB-ADEC-4
 // reg.exe's view of a key (with /v, of one value); empty when it reports none.
 std::string Query(const std::wstring& key, const std::wstring& value = L"") {
     DWORD code = 0;
-    std::string shown = RunAndCapture(L"reg.exe query \"" + key + L"\"" + (value.empty() ? L" /s" : L" /v " + value), &code);
+    std::string shown =
+        RunAndCapture(L"reg.exe query \"" + key + L"\"" + (value.empty() ? L" /s" : L" /v " + value), &code);
     return code == 0 ? shown : std::string();
 }
 
@@ -54,14 +55,28 @@ std::wstring Desktop() {
     return path;
 }
 
-std::wstring SampleInstaller() { return ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"); }
+std::wstring SampleInstaller() {
+    return ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
+}
 
 // Files as the sample's component files place them.
 const std::vector<std::wstring>& InstalledFiles() {
-    static const std::vector<std::wstring> files = {
-        L"Tarn.exe", L"TarnUpdate.exe", L"TarnAgent.exe", L"TarnCore.dll", L"TarnShell.dll", L"TarnModern.dll", L"Tarn.ini",
-        L"Tarn.url", L"drivers\\tarnflt.sys", L"PackageManager.exe", L"Setup\\DllRegX64.exe", L"package\\Product.config",
-        L"package\\Tarn.config", L"package\\setup.config", L"package\\productlist.ini"};
+    static const std::vector<std::wstring> files = {L"Tarn.exe",
+                                                    L"TarnUpdate.exe",
+                                                    L"TarnAgent.exe",
+                                                    L"TarnCore.dll",
+                                                    L"TarnShell.dll",
+                                                    L"TarnModern.dll",
+                                                    L"Tarn.ini",
+                                                    L"Tarn.url",
+                                                    L"drivers\\tarnflt.sys",
+                                                    L"PackageManager.exe",
+                                                    L"Setup\\DllRegX64.exe",
+                                                    L"Setup\\PackageManager.zip",
+                                                    L"package\\Product.config",
+                                                    L"package\\Tarn.config",
+                                                    L"package\\setup.config",
+                                                    L"package\\productlist.ini"};
     return files;
 }
 
@@ -81,11 +96,15 @@ void Uninstall(const std::wstring& folder) {
     EXPECT_TRUE(GoneWithin(folder + L"\\PackageManager.exe", 20000));
 }
 
-size_t Position(const std::string& log, const std::string& text) { return log.find(text); }
+size_t Position(const std::string& log, const std::string& text) {
+    return log.find(text);
+}
 
 void ExpectInstalled(const std::wstring& folder) {
-    for (const std::wstring& file : InstalledFiles()) EXPECT_TRUE(FileExists(folder + L"\\" + file)) << sys::WideToUtf8(file);
-    EXPECT_FALSE(FileExists(folder + L"\\TarnLegacy.dll")) << "the legacy renderer is for Windows up to Vista";
+    for (const std::wstring& file : InstalledFiles())
+        EXPECT_TRUE(FileExists(folder + L"\\" + file)) << sys::WideToUtf8(file);
+    EXPECT_FALSE(FileExists(folder + L"\\TarnLegacy.dll"))
+        << "the legacy renderer is for Windows up to Vista";
     EXPECT_FALSE(FileExists(folder + L"\\~QYSetup")) << "the staging folder is removed";
     EXPECT_FALSE(FileExists(sys::TempFolder() + L"~QYSetup")) << "the working folder is removed";
     EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder);
@@ -119,12 +138,14 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     EXPECT_EQ(ValueOf(kUninstallKey, L"DisplayName"), "Quilly");
     EXPECT_EQ(ValueOf(kUninstallKey, L"DisplayVersion"), "16.2.181222");
     EXPECT_EQ(ValueOf(kUninstallKey, L"Publisher"), "Morvane");
-    EXPECT_EQ(ValueOf(kUninstallKey, L"UninstallString"), "\"" + sys::WideToUtf8(folder) + "\\PackageManager.exe\" /uninstall");
+    EXPECT_EQ(ValueOf(kUninstallKey, L"UninstallString"),
+              "\"" + sys::WideToUtf8(folder) + "\\PackageManager.exe\" /uninstall");
     EXPECT_EQ(ValueOf(kUninstallKey, L"DisplayIcon"), sys::WideToUtf8(folder) + "\\PackageManager.exe");
     EXPECT_EQ(ValueOf(kUninstallKey, L"InstallDate").size(), 8u);
     EXPECT_EQ(ValueOf(kProductKey, L"Channel"), "Release");
     EXPECT_EQ(ValueOf(kProductKey, L"AutoUpdate"), "0x1");
-    EXPECT_EQ(ValueOf(L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"TarnTray"), "") << "Run key only with its flag";
+    EXPECT_EQ(ValueOf(L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"TarnTray"), "")
+        << "Run key only with its flag";
     EXPECT_EQ(ValueOf(L"HKCU\\Software\\QuillyTarn", L"FirstRun"), "0x1");
 
     // Shortcuts, COM classes and the run rules' traces.
@@ -134,17 +155,22 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     // Kept for the e2e.shortcuts step, which reads them with lnkinfo.
     sys::CreateFolderTree(L"C:\\qy-e2e-links");
     for (const wchar_t* name : {L"Quilly Tarn.lnk", L"Uninstall Quilly Tarn.lnk"}) {
-        ::CopyFileW((Programs() + L"\\Quilly Tarn\\" + name).c_str(), (std::wstring(L"C:\\qy-e2e-links\\") + name).c_str(), FALSE);
+        ::CopyFileW((Programs() + L"\\Quilly Tarn\\" + name).c_str(),
+                    (std::wstring(L"C:\\qy-e2e-links\\") + name).c_str(), FALSE);
     }
-    ::CopyFileW((Desktop() + L"\\Quilly Tarn.lnk").c_str(), L"C:\\qy-e2e-links\\Desktop Quilly Tarn.lnk", FALSE);
-    EXPECT_NE(Query(kShellClass).find(sys::WideToUtf8(folder) + "\\TarnShell.dll"), std::string::npos) << Query(kShellClass);
+    ::CopyFileW((Desktop() + L"\\Quilly Tarn.lnk").c_str(), L"C:\\qy-e2e-links\\Desktop Quilly Tarn.lnk",
+                FALSE);
+    EXPECT_NE(Query(kShellClass).find(sys::WideToUtf8(folder) + "\\TarnShell.dll"), std::string::npos)
+        << Query(kShellClass);
     EXPECT_NE(Query(kAgentClass).find("LocalServer32"), std::string::npos);
-    EXPECT_NE(ValueOf(L"HKCU\\Software\\QuillyTarn", L"CoreRegistered").find("TarnCore.dll"), std::string::npos);
+    EXPECT_NE(ValueOf(L"HKCU\\Software\\QuillyTarn", L"CoreRegistered").find("TarnCore.dll"),
+              std::string::npos);
     EXPECT_NE(ReadTextFile(folder + L"\\probe.log").find("start|TarnUpdate.exe|/migrate"), std::string::npos);
     const std::string& log = run.log;
-    for (const char* line : {"In_Install, CheckProductDifference complete, DeletefileSize 0", "DoRunruleInAddList, When BeforeCopy",
-                             "CopyAllConfigFiles, UpdateFile", "DoRunruleInAddList, When AfterCopy",
-                             "DoRunruleInAddList, When OnRegister", "InstallDlls, RegComponent", "In_Install, CreateUninstallRegInfo complete",
+    for (const char* line : {"In_Install, CheckProductDifference complete, DeletefileSize 0",
+                             "DoRunruleInAddList, When BeforeCopy", "CopyAllConfigFiles, UpdateFile",
+                             "DoRunruleInAddList, When AfterCopy", "DoRunruleInAddList, When OnRegister",
+                             "InstallDlls, RegComponent", "In_Install, CreateUninstallRegInfo complete",
                              "In_Install, Install complete", "DoRunruleInAddList, When OnRestartApp"}) {
         EXPECT_NE(Position(log, line), std::string::npos) << line;
     }
@@ -159,7 +185,8 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     ASSERT_TRUE(WriteTextFile(folder + L"\\TarnModern.dll", "damaged"));
     run = RunInstaller(L"/silent", 120000, SampleInstaller());
     EXPECT_EQ(run.exitCode, 0) << run.log;
-    EXPECT_NE(run.log.find("Run, SHCreateDirectoryEx failed path " + sys::WideToUtf8(folder) + " err 183"), std::string::npos);
+    EXPECT_NE(run.log.find("Run, SHCreateDirectoryEx failed path " + sys::WideToUtf8(folder) + " err 183"),
+              std::string::npos);
     EXPECT_TRUE(FileExists(folder + L"\\TarnCore.dll"));
     EXPECT_EQ(ReadTextFile(folder + L"\\TarnModern.dll"), modern);
     EXPECT_EQ(ReadTextFile(folder + L"\\package\\productlist.ini"), list);
@@ -169,16 +196,20 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     run = RunCommandLine(uninstallString, 60000);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.log.find("CmdLine: 1"), std::string::npos) << run.log;
-    EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"), std::string::npos);
+    EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"),
+              std::string::npos);
 
     // The silent uninstall by the installed copy.
     run = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_LT(Position(run.log, "When: OnStopApp"), Position(run.log, "When: OnUnregister")) << run.log;
     EXPECT_LT(Position(run.log, "When: OnUnregister"), Position(run.log, "DeleteProductFile, DeleteFile"));
-    EXPECT_NE(run.log.find("DelSelf, cmdline /c del /q \"" + sys::WideToUtf8(folder) + "\\PackageManager.exe\""), std::string::npos);
+    EXPECT_NE(
+        run.log.find("DelSelf, cmdline /c del /q \"" + sys::WideToUtf8(folder) + "\\PackageManager.exe\""),
+        std::string::npos);
     EXPECT_TRUE(GoneWithin(folder + L"\\PackageManager.exe", 20000)) << "the package manager deletes itself";
-    for (const std::wstring& file : InstalledFiles()) EXPECT_FALSE(FileExists(folder + L"\\" + file)) << sys::WideToUtf8(file);
+    for (const std::wstring& file : InstalledFiles())
+        EXPECT_FALSE(FileExists(folder + L"\\" + file)) << sys::WideToUtf8(file);
     EXPECT_EQ(Query(kProductKey), "");
     EXPECT_EQ(Query(kUninstallKey), "");
     EXPECT_EQ(Query(kShellClass), "");
@@ -200,7 +231,8 @@ TEST(SampleInstall, AFileThatCannotBePlacedLeavesTheInstallUnfinishedAndASecondR
     ASSERT_TRUE(WriteTextFile(folder + L"\\drivers", "a file where the product needs a folder"));
     InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
     EXPECT_EQ(run.exitCode, 1603) << run.log;
-    EXPECT_NE(run.log.find("In_Install, not every product file could be placed, the install is not complete"), std::string::npos);
+    EXPECT_NE(run.log.find("In_Install, not every product file could be placed, the install is not complete"),
+              std::string::npos);
     EXPECT_EQ(run.log.find("In_Install, Install complete"), std::string::npos);
     EXPECT_EQ(run.log.find("When OnRestartApp"), std::string::npos) << "no completion, no product start";
     // The rest of the install ran: its registrations and the uninstall entry are there.
@@ -244,7 +276,9 @@ TEST(SampleInstall, NonAsciiFolderAndTemporaryFolder) {
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_NE(run.logFile.find(temp), std::wstring::npos) << "the log is in the temporary folder";
     ExpectInstalled(folder);
-    EXPECT_NE(run.log.find("Init, CreateTempInstallDir success, path " + sys::WideToUtf8(temp) + "\\~QYSetup"), std::string::npos);
+    EXPECT_NE(
+        run.log.find("Init, CreateTempInstallDir success, path " + sys::WideToUtf8(temp) + "\\~QYSetup"),
+        std::string::npos);
     Uninstall(folder);
     EXPECT_EQ(Query(kProductKey), "");
 }
@@ -256,20 +290,27 @@ TEST(SampleInstall, ARegisteredDriveRootIsNeverEmptied) {
     ASSERT_FALSE(setup.empty()) << "QY_SAMPLE_SETUP_DIR not set";
     ASSERT_EQ(sys::CreateFolderTree(L"C:\\package"), 0);
     for (const wchar_t* name : {L"Product.config", L"Tarn.config", L"setup.config"}) {
-        ASSERT_TRUE(::CopyFileW((setup + L"\\package\\" + name).c_str(), (std::wstring(L"C:\\package\\") + name).c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileW((setup + L"\\package\\" + name).c_str(),
+                                (std::wstring(L"C:\\package\\") + name).c_str(), FALSE));
     }
-    ASSERT_TRUE(WriteTextFile(L"C:\\package\\productlist.ini", "[products]\r\ncount=1\r\nproduct1=Product.config\r\n"));
+    ASSERT_TRUE(WriteTextFile(L"C:\\package\\productlist.ini",
+                              "[products]\r\ncount=1\r\nproduct1=Product.config\r\n"));
     ASSERT_TRUE(WriteTextFile(L"C:\\qycanary.txt", "canary"));
-    ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kProductKey) + L"\" /v InstallPath /d C:\\ /f").find("ERROR"), std::string::npos);
-    ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kUninstallKey) + L"\" /v DisplayName /d Quilly /f").find("ERROR"),
+    ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kProductKey) + L"\" /v InstallPath /d C:\\ /f")
+                  .find("ERROR"),
               std::string::npos);
+    ASSERT_EQ(
+        RunAndCapture(L"reg.exe add \"" + std::wstring(kUninstallKey) + L"\" /v DisplayName /d Quilly /f")
+            .find("ERROR"),
+        std::string::npos);
     WinTestFolder downloads;
     const std::wstring copy = downloads.path() + L"\\PackageManager.exe";
     ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), copy.c_str(), FALSE));
 
     InstallerRun run = RunInstaller(L"/unsilent", 120000, copy);
     EXPECT_EQ(run.exitCode, 0) << run.log;
-    EXPECT_NE(run.log.find("DeleteFolder, refused to empty the protected folder C:"), std::string::npos) << run.log;
+    EXPECT_NE(run.log.find("DeleteFolder, refused to empty the protected folder C:"), std::string::npos)
+        << run.log;
     EXPECT_NE(run.log.find("DelSelf, cmdline"), std::string::npos);
     EXPECT_EQ(ReadTextFile(L"C:\\qycanary.txt"), "canary");
     EXPECT_TRUE(FileExists(L"C:\\windows\\system32\\kernel32.dll"));
@@ -295,7 +336,8 @@ TEST(SampleInstall, AnInstallEndedWhileItCopiesIsCompletedByTheNextOne) {
     DWORD code = 0;
     ::GetExitCodeProcess(install.get(), &code);
     EXPECT_EQ(code, 99u) << "ended before it finished";
-    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"") << "an unfinished install is not registered";
+    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"")
+        << "an unfinished install is not registered";
 
     InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
     EXPECT_EQ(run.exitCode, 0) << run.log;

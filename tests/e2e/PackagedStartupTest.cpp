@@ -15,14 +15,16 @@ void ExpectSetupPackageExtracted(const InstallerRun& run) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.boxes.empty());
     const std::wstring work = sys::TempFolder() + L"~QYSetup\\";
-    for (const wchar_t* file : {L"_setup.ini", L"package\\Product.config", L"package\\Tarn.config",
-                                L"package\\setup.config", L"PackageManager.exe", L"Setup\\DllRegX64.exe"}) {
+    for (const wchar_t* file :
+         {L"_setup.ini", L"package\\Product.config", L"package\\Tarn.config", L"package\\setup.config",
+          L"PackageManager.exe", L"Setup\\DllRegX64.exe", L"Setup\\PackageManager.zip"}) {
         EXPECT_TRUE(FileExists(work + file)) << sys::WideToUtf8(file);
     }
     EXPECT_EQ(run.log.find("Init, Test ExtractAllSetupFiles fail"), std::string::npos) << run.log;
     EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_INSTALL ExtractAllSetupFiles success"), std::string::npos);
-    EXPECT_NE(run.log.find("GetProductConfigInfo, ParseProductConfig complete, m_ProductConfigPath Product.config"),
-              std::string::npos)
+    EXPECT_NE(
+        run.log.find("GetProductConfigInfo, ParseProductConfig complete, m_ProductConfigPath Product.config"),
+        std::string::npos)
         << run.log;
 }
 
@@ -33,7 +35,8 @@ TEST(PackagedStartup, TheSampleInstallerUnpacksItsSetupPackage) {
     ASSERT_FALSE(installer.empty()) << "QY_SAMPLE_INSTALLER_EXE not set";
     InstallerRun run = RunInstaller(L"", 60000, installer);
     ExpectSetupPackageExtracted(run);
-    EXPECT_EQ(run.log.find("Pkg Head verify failed"), std::string::npos) << "nothing follows the last package";
+    EXPECT_EQ(run.log.find("Pkg Head verify failed"), std::string::npos)
+        << "nothing follows the last package";
 }
 
 TEST(PackagedStartup, ASignedInstallerStillUnpacksAndStopsAtTheCertificate) {

@@ -86,7 +86,7 @@ TEST(SampleProduct, ComponentFilesReadCompletelyAndCleanly) {
     EXPECT_EQ(tarn.m_RunRules.size(), 9u);
     ASSERT_EQ(tarn.m_Shortcuts.size(), 4u);
     EXPECT_EQ(product.m_ConfigCount, 2);
-    EXPECT_EQ(product.m_FileCount, 13);
+    EXPECT_EQ(product.m_FileCount, 14);
 
     // Desktop: one shortcut made of both children's attributes.
     const ShortcutItem& desktop = tarn.m_Shortcuts[0];

@@ -35,7 +35,8 @@ public:
     static void SetResourcePath(const wchar_t* folder);
     static std::wstring GetResourcePath();
     // An archive file in the resource folder, read once (the file is closed again at once).
-    static bool SetResourceZip(const wchar_t* archiveName, bool cached = true, const wchar_t* password = nullptr);
+    static bool SetResourceZip(const wchar_t* archiveName, bool cached = true,
+                               const wchar_t* password = nullptr);
     // An archive held in memory.
     static bool SetResourceZip(const void* data, unsigned size);
     static void SetResourceType(int kind);
@@ -86,7 +87,8 @@ public:
     const UiScale& Scale() const override { return m_scale; }
     void Invalidate(const UiRect& rect) override;
     void NeedUpdate() override;
-    void SendNotify(CControlUI* sender, const std::wstring& type, uintptr_t wParam = 0, intptr_t lParam = 0) override;
+    void SendNotify(CControlUI* sender, const std::wstring& type, uintptr_t wParam = 0,
+                    intptr_t lParam = 0) override;
     void SetFocus(CControlUI* control) override;
     CControlUI* GetFocus() const override { return m_focus; }
     bool SetTimer(CControlUI* control, unsigned id, unsigned elapse) override;

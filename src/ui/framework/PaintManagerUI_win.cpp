@@ -29,9 +29,15 @@ UINT PrivateMessage(const wchar_t* name) {
     if (!id) id = ::RegisterWindowMessageW(name);
     return id;
 }
-UINT DrainMessage() { return PrivateMessage(L"QuillyUi.Drain"); }
-UINT EndEditMessage() { return PrivateMessage(L"QuillyUi.EndEdit"); }
-UINT WindowInitMessage() { return PrivateMessage(L"QuillyUi.WindowInit"); }
+UINT DrainMessage() {
+    return PrivateMessage(L"QuillyUi.Drain");
+}
+UINT EndEditMessage() {
+    return PrivateMessage(L"QuillyUi.EndEdit");
+}
+UINT WindowInitMessage() {
+    return PrivateMessage(L"QuillyUi.WindowInit");
+}
 
 // The window's DPI: per monitor where the system has it, else the system's.
 int WindowDpi(HWND hWnd) {
@@ -48,7 +54,9 @@ int WindowDpi(HWND hWnd) {
     return dpi > 0 ? dpi : 96;
 }
 
-UiPoint PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+UiPoint PointOf(LPARAM lParam) {
+    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
 
 COLORREF ToColorRef(uint32_t argb) {
     return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
@@ -85,11 +93,17 @@ void CPaintManagerUI::SetInstance(HINSTANCE instance) {
         });
 }
 
-HINSTANCE CPaintManagerUI::GetInstance() { return g_instance ? g_instance : ::GetModuleHandleW(nullptr); }
+HINSTANCE CPaintManagerUI::GetInstance() {
+    return g_instance ? g_instance : ::GetModuleHandleW(nullptr);
+}
 
-void CPaintManagerUI::SetResourcePath(const wchar_t* folder) { CSkinResources::Instance().SetResourcePath(folder ? folder : L""); }
+void CPaintManagerUI::SetResourcePath(const wchar_t* folder) {
+    CSkinResources::Instance().SetResourcePath(folder ? folder : L"");
+}
 
-std::wstring CPaintManagerUI::GetResourcePath() { return CSkinResources::Instance().GetResourcePath(); }
+std::wstring CPaintManagerUI::GetResourcePath() {
+    return CSkinResources::Instance().GetResourcePath();
+}
 
 bool CPaintManagerUI::SetResourceZip(const wchar_t* archiveName, bool cached, const wchar_t* password) {
     (void)cached;  // the archive is always held in memory: its file is never kept open
@@ -108,7 +122,9 @@ void CPaintManagerUI::SetResourceType(int kind) {
     CSkinResources::Instance().SetResourceType(kind);
 }
 
-int CPaintManagerUI::GetResourceType() { return CSkinResources::Instance().GetResourceType(); }
+int CPaintManagerUI::GetResourceType() {
+    return CSkinResources::Instance().GetResourceType();
+}
 
 bool CPaintManagerUI::LoadResourceList(const wchar_t* name) {
     return CSkinResources::Instance().LoadResourceList(name ? name : L"");
@@ -129,7 +145,9 @@ void CPaintManagerUI::Term() {
 
 // ---- window level ----
 
-CPaintManagerUI::CPaintManagerUI() : m_fonts(std::make_unique<CRenderFonts>()) { StartGdiPlus(); }
+CPaintManagerUI::CPaintManagerUI() : m_fonts(std::make_unique<CRenderFonts>()) {
+    StartGdiPlus();
+}
 
 CPaintManagerUI::~CPaintManagerUI() {
     m_editor.reset();
@@ -149,7 +167,8 @@ void CPaintManagerUI::Init(HWND hWnd, const wchar_t* name) {
     m_calls = std::make_unique<CUiCallQueue>([hWnd] { ::PostMessageW(hWnd, DrainMessage(), 0, 0); });
 }
 
-bool CPaintManagerUI::LoadSkin(const std::wstring& file, IDialogBuilderCallback* callback, std::string* error) {
+bool CPaintManagerUI::LoadSkin(const std::wstring& file, IDialogBuilderCallback* callback,
+                               std::string* error) {
     std::string bytes;
     if (!CSkinResources::Instance().ReadFile(file, bytes)) {
         if (error) *error = "cannot be read";
@@ -195,7 +214,8 @@ CControlUI* CPaintManagerUI::FindControl(POINT pt) const {
 }
 
 bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
-    if (!notifier || std::find(m_notifiers.begin(), m_notifiers.end(), notifier) != m_notifiers.end()) return false;
+    if (!notifier || std::find(m_notifiers.begin(), m_notifiers.end(), notifier) != m_notifiers.end())
+        return false;
     m_notifiers.push_back(notifier);
     return true;
 }
@@ -223,15 +243,18 @@ bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) {
 void CPaintManagerUI::SendNotify(TNotifyUI& msg) {
     msg.dwTimestamp = ::GetTickCount();
     POINT cursor;
-    if (m_hWnd && ::GetCursorPos(&cursor) && ::ScreenToClient(m_hWnd, &cursor)) msg.ptMouse = {cursor.x, cursor.y};
+    if (m_hWnd && ::GetCursorPos(&cursor) && ::ScreenToClient(m_hWnd, &cursor))
+        msg.ptMouse = {cursor.x, cursor.y};
     // A notifier may remove itself (a window closing): walk a copy.
     const std::vector<INotifyUI*> notifiers = m_notifiers;
     for (INotifyUI* notifier : notifiers) {
-        if (std::find(m_notifiers.begin(), m_notifiers.end(), notifier) != m_notifiers.end()) notifier->Notify(msg);
+        if (std::find(m_notifiers.begin(), m_notifiers.end(), notifier) != m_notifiers.end())
+            notifier->Notify(msg);
     }
 }
 
-void CPaintManagerUI::SendNotify(CControlUI* sender, const std::wstring& type, uintptr_t wParam, intptr_t lParam) {
+void CPaintManagerUI::SendNotify(CControlUI* sender, const std::wstring& type, uintptr_t wParam,
+                                 intptr_t lParam) {
     TNotifyUI msg;
     msg.sType = type;
     msg.pSender = sender;
@@ -291,7 +314,8 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     if (m_editing && m_editing != control) EndEdit();
     if (old) SendEvent(old, UiEvent::KillFocus);
     m_focus = control;
-    if (m_hWnd && ::GetFocus() != m_hWnd && !(m_editor && ::GetFocus() == m_editor->GetHWND())) ::SetFocus(m_hWnd);
+    if (m_hWnd && ::GetFocus() != m_hWnd && !(m_editor && ::GetFocus() == m_editor->GetHWND()))
+        ::SetFocus(m_hWnd);
     if (control) SendEvent(control, UiEvent::SetFocus);
 }
 
@@ -302,9 +326,12 @@ void CPaintManagerUI::MoveFocus(bool backwards) {
     if (stops.empty()) return;
     auto it = std::find(stops.begin(), stops.end(), m_focus);
     size_t index;
-    if (it == stops.end()) index = backwards ? stops.size() - 1 : 0;
-    else if (backwards) index = (static_cast<size_t>(it - stops.begin()) + stops.size() - 1) % stops.size();
-    else index = (static_cast<size_t>(it - stops.begin()) + 1) % stops.size();
+    if (it == stops.end())
+        index = backwards ? stops.size() - 1 : 0;
+    else if (backwards)
+        index = (static_cast<size_t>(it - stops.begin()) + stops.size() - 1) % stops.size();
+    else
+        index = (static_cast<size_t>(it - stops.begin()) + 1) % stops.size();
     SetFocus(stops[index]);
 }
 
@@ -354,7 +381,9 @@ const std::wstring* CPaintManagerUI::GetStyle(const std::wstring& name) const {
     return shared != SharedStyles().end() ? &shared->second : nullptr;
 }
 
-HFONT CPaintManagerUI::EditorFont(int fontId) { return m_fonts->Get(fontId); }
+HFONT CPaintManagerUI::EditorFont(int fontId) {
+    return m_fonts->Get(fontId);
+}
 
 void CPaintManagerUI::BeginEdit(CEditUI* edit) {
     if (!m_hWnd || !edit || edit->IsReadOnly()) return;
@@ -363,9 +392,10 @@ void CPaintManagerUI::BeginEdit(CEditUI* edit) {
     UpdateLayout();
     const UiRect r = edit->EditorRect();
     m_editing = edit;
-    m_editor = std::make_unique<CNativeEdit>(*this, m_hWnd, RECT{r.left, r.top, r.right, r.bottom}, edit->GetText(),
-                                             EditorFont(edit->GetFont()), edit->GetMaxChar(), edit->IsPassword(),
-                                             ToColorRef(edit->GetTextColor()), ToColorRef(edit->GetBkColorForEditor()));
+    m_editor = std::make_unique<CNativeEdit>(*this, m_hWnd, RECT{r.left, r.top, r.right, r.bottom},
+                                             edit->GetText(), EditorFont(edit->GetFont()), edit->GetMaxChar(),
+                                             edit->IsPassword(), ToColorRef(edit->GetTextColor()),
+                                             ToColorRef(edit->GetBkColorForEditor()));
 }
 
 void CPaintManagerUI::OnEditorChanged(const std::wstring& text) {
@@ -417,8 +447,8 @@ void CPaintManagerUI::ApplyRoundCorner() {
     }
     RECT window;
     ::GetWindowRect(m_hWnd, &window);
-    HRGN region = ::CreateRoundRectRgn(0, 0, window.right - window.left + 1, window.bottom - window.top + 1, round.cx,
-                                       round.cy);
+    HRGN region = ::CreateRoundRectRgn(0, 0, window.right - window.left + 1, window.bottom - window.top + 1,
+                                       round.cx, round.cy);
     // The window owns the region from here on.
     if (!::SetWindowRgn(m_hWnd, region, TRUE)) ::DeleteObject(region);
 }
@@ -462,7 +492,8 @@ void CPaintManagerUI::Paint() {
                 BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
                 ::UpdateLayeredWindow(m_hWnd, dc, &position, &size, memory, &origin, 0, &blend, ULW_ALPHA);
             } else {
-                ::BitBlt(dc, dirty.left, dirty.top, dirty.Width(), dirty.Height(), memory, dirty.left, dirty.top, SRCCOPY);
+                ::BitBlt(dc, dirty.left, dirty.top, dirty.Width(), dirty.Height(), memory, dirty.left,
+                         dirty.top, SRCCOPY);
             }
             ::SelectObject(memory, old);
         }
@@ -496,9 +527,10 @@ void CPaintManagerUI::UpdateDpi(int dpi) {
     m_fonts->Build(m_window.fonts, m_scale);
     EndEdit();
     if (m_shadow) {
-        m_shadow->SetSize(m_scale.Scale(m_window.shadowSize),
-                          POINT{m_scale.Scale(m_window.shadowPosition.x), m_scale.Scale(m_window.shadowPosition.y)},
-                          m_scale.Scale(m_window.roundCorner.cx) / 2);
+        m_shadow->SetSize(
+            m_scale.Scale(m_window.shadowSize),
+            POINT{m_scale.Scale(m_window.shadowPosition.x), m_scale.Scale(m_window.shadowPosition.y)},
+            m_scale.Scale(m_window.roundCorner.cx) / 2);
     }
     NeedUpdate();
 }
@@ -532,7 +564,9 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         return true;
     }
     switch (uMsg) {
-        case WM_ERASEBKGND: lRes = 1; return true;
+        case WM_ERASEBKGND:
+            lRes = 1;
+            return true;
         case WM_PAINT:
             Paint();
             lRes = 0;
@@ -553,8 +587,9 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         case WM_DPICHANGED: {
             UpdateDpi(HIWORD(wParam));
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                           suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top,
+                           suggested->right - suggested->left, suggested->bottom - suggested->top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
             lRes = 0;
             return true;
         }
@@ -588,8 +623,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                 return false;
             }
             SetHot(control, point);
-            if (control->IsFocusable()) SetFocus(control);
-            else if (m_editing) SetFocus(nullptr);
+            if (control->IsFocusable())
+                SetFocus(control);
+            else if (m_editing)
+                SetFocus(nullptr);
             m_pushed = control;
             ::SetCapture(m_hWnd);
             SendEvent(control, UiEvent::ButtonDown, point);
@@ -618,9 +655,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             ::ScreenToClient(m_hWnd, &pt);
             CControlUI* control = FindControl(pt);
             if (!control || !control->IsEnabled()) return false;
-            if (dynamic_cast<CEditUI*>(control)) ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-            else if (control->IsHandCursor()) ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-            else return false;
+            if (dynamic_cast<CEditUI*>(control))
+                ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
+            else if (control->IsHandCursor())
+                ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+            else
+                return false;
             lRes = TRUE;
             return true;
         }
@@ -640,7 +680,8 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
         case WM_COMMAND:
-            if (m_editor && reinterpret_cast<HWND>(lParam) == m_editor->GetHWND() && HIWORD(wParam) == EN_CHANGE) {
+            if (m_editor && reinterpret_cast<HWND>(lParam) == m_editor->GetHWND() &&
+                HIWORD(wParam) == EN_CHANGE) {
                 OnEditorChanged(m_editor->GetText());
                 lRes = 0;
                 return true;
@@ -660,7 +701,8 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                 m_hot = nullptr;
             }
             return false;
-        default: return false;
+        default:
+            return false;
     }
 }
 

@@ -16,7 +16,9 @@ int HexDigit(wchar_t c) {
     return -1;
 }
 
-bool IsSeparator(wchar_t c) { return c == L',' || c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool IsSeparator(wchar_t c) {
+    return c == L',' || c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
 
 std::vector<std::wstring> Words(const std::wstring& text) {
     std::vector<std::wstring> words;
@@ -101,14 +103,22 @@ unsigned ParseAlign(const std::wstring& text, unsigned fallback) {
     unsigned vertical = fallback & kAlignVerticalMask;
     unsigned extra = fallback & ~(kAlignHorizontalMask | kAlignVerticalMask);
     for (const std::wstring& word : Words(text)) {
-        if (sys::EqualsNoCase(word, L"left")) horizontal = kAlignLeft;
-        else if (sys::EqualsNoCase(word, L"center")) horizontal = kAlignCenter;
-        else if (sys::EqualsNoCase(word, L"right")) horizontal = kAlignRight;
-        else if (sys::EqualsNoCase(word, L"top")) vertical = kAlignTop;
-        else if (sys::EqualsNoCase(word, L"vcenter")) vertical = kAlignVCenter;
-        else if (sys::EqualsNoCase(word, L"bottom")) vertical = kAlignBottom;
-        else if (sys::EqualsNoCase(word, L"wrap")) extra |= kAlignWrap;
-        else if (sys::EqualsNoCase(word, L"endellipsis")) extra |= kAlignEllipsis;
+        if (sys::EqualsNoCase(word, L"left"))
+            horizontal = kAlignLeft;
+        else if (sys::EqualsNoCase(word, L"center"))
+            horizontal = kAlignCenter;
+        else if (sys::EqualsNoCase(word, L"right"))
+            horizontal = kAlignRight;
+        else if (sys::EqualsNoCase(word, L"top"))
+            vertical = kAlignTop;
+        else if (sys::EqualsNoCase(word, L"vcenter"))
+            vertical = kAlignVCenter;
+        else if (sys::EqualsNoCase(word, L"bottom"))
+            vertical = kAlignBottom;
+        else if (sys::EqualsNoCase(word, L"wrap"))
+            extra |= kAlignWrap;
+        else if (sys::EqualsNoCase(word, L"endellipsis"))
+            extra |= kAlignEllipsis;
     }
     return horizontal | vertical | extra;
 }

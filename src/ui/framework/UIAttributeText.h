@@ -42,10 +42,10 @@ unsigned ParseAlign(const std::wstring& text, unsigned fallback);
 // One picture as a control draws it.
 struct ImageSpec {
     std::wstring file;
-    UiRect source;        // picture pixels at 1x; empty: the whole picture
-    UiRect dest;          // relative to the control; empty: the whole control
-    UiRect corner;        // nine-grid borders in picture pixels at 1x
-    int fade = 255;       // 0 transparent .. 255 opaque
+    UiRect source;   // picture pixels at 1x; empty: the whole picture
+    UiRect dest;     // relative to the control; empty: the whole control
+    UiRect corner;   // nine-grid borders in picture pixels at 1x
+    int fade = 255;  // 0 transparent .. 255 opaque
     bool hasSource = false;
     bool hasDest = false;
 

@@ -65,8 +65,9 @@ public:
     HWND GetHWND() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
-    HWND Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle, DWORD dwExStyle, int x = CW_USEDEFAULT,
-                int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT, HMENU hMenu = nullptr);
+    HWND Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle, DWORD dwExStyle,
+                int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT,
+                HMENU hMenu = nullptr);
     void CenterWindow();
     void ShowWindow(bool bShow = true, bool bTakeFocus = true);
     // Shows the window, disables its owner until the window is destroyed, and returns the wParam of

@@ -14,7 +14,9 @@ bool CNotifyPump::AddVirtualWnd(const std::wstring& name, CNotifyPump* pump) {
     return true;
 }
 
-bool CNotifyPump::RemoveVirtualWnd(const std::wstring& name) { return m_virtualWnds.erase(name) > 0; }
+bool CNotifyPump::RemoveVirtualWnd(const std::wstring& name) {
+    return m_virtualWnds.erase(name) > 0;
+}
 
 bool CNotifyPump::NotifyPump(TNotifyUI& msg) {
     if (!msg.sVirtualWnd.empty()) {
@@ -40,11 +42,11 @@ bool CWindowWnd::RegisterWindowClass() {
     return ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CWindowWnd::Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle, DWORD dwExStyle, int x, int y, int cx,
-                        int cy, HMENU hMenu) {
+HWND CWindowWnd::Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle, DWORD dwExStyle, int x,
+                        int y, int cx, int cy, HMENU hMenu) {
     if (!RegisterWindowClass()) return nullptr;
-    m_hWnd = ::CreateWindowExW(dwExStyle, GetWindowClassName(), pstrName, dwStyle, x, y, cx, cy, hwndParent, hMenu,
-                               CPaintManagerUI::GetInstance(), this);
+    m_hWnd = ::CreateWindowExW(dwExStyle, GetWindowClassName(), pstrName, dwStyle, x, y, cx, cy, hwndParent,
+                               hMenu, CPaintManagerUI::GetInstance(), this);
     return m_hWnd;
 }
 
@@ -57,15 +59,19 @@ void CWindowWnd::CenterWindow() {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
     ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &area);
-    else area = monitor.rcWork;
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        area = monitor.rcWork;
     const int w = window.right - window.left;
     const int h = window.bottom - window.top;
     int left = (area.left + area.right - w) / 2;
     int top = (area.top + area.bottom - h) / 2;
     // Stay on the work area.
-    left = (std::max)(static_cast<int>(monitor.rcWork.left), (std::min)(left, static_cast<int>(monitor.rcWork.right) - w));
-    top = (std::max)(static_cast<int>(monitor.rcWork.top), (std::min)(top, static_cast<int>(monitor.rcWork.bottom) - h));
+    left = (std::max)(static_cast<int>(monitor.rcWork.left),
+                      (std::min)(left, static_cast<int>(monitor.rcWork.right) - w));
+    top = (std::max)(static_cast<int>(monitor.rcWork.top),
+                     (std::min)(top, static_cast<int>(monitor.rcWork.bottom) - h));
     ::SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -5,20 +5,32 @@
 
 namespace DuiLib {
 
-CButtonUI::CButtonUI() { m_align = kAlignCenter | kAlignVCenter; }
+CButtonUI::CButtonUI() {
+    m_align = kAlignCenter | kAlignVCenter;
+}
 
 void CButtonUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
     auto is = [&](const wchar_t* key) { return sys::EqualsNoCase(name, key); };
-    if (is(L"normalimage")) m_normalImage = ParseImageSpec(value);
-    else if (is(L"hotimage")) m_hotImage = ParseImageSpec(value);
-    else if (is(L"pushedimage")) m_pushedImage = ParseImageSpec(value);
-    else if (is(L"focusedimage")) m_focusedImage = ParseImageSpec(value);
-    else if (is(L"disabledimage")) m_disabledImage = ParseImageSpec(value);
-    else if (is(L"hottextcolor")) ParseColor(value, m_hotTextColor);
-    else if (is(L"pushedtextcolor")) ParseColor(value, m_pushedTextColor);
-    else if (is(L"hotbkcolor")) ParseColor(value, m_hotBkColor);
-    else if (is(L"pushedbkcolor")) ParseColor(value, m_pushedBkColor);
-    else if (is(L"disabledbkcolor")) ParseColor(value, m_disabledBkColor);
+    if (is(L"normalimage"))
+        m_normalImage = ParseImageSpec(value);
+    else if (is(L"hotimage"))
+        m_hotImage = ParseImageSpec(value);
+    else if (is(L"pushedimage"))
+        m_pushedImage = ParseImageSpec(value);
+    else if (is(L"focusedimage"))
+        m_focusedImage = ParseImageSpec(value);
+    else if (is(L"disabledimage"))
+        m_disabledImage = ParseImageSpec(value);
+    else if (is(L"hottextcolor"))
+        ParseColor(value, m_hotTextColor);
+    else if (is(L"pushedtextcolor"))
+        ParseColor(value, m_pushedTextColor);
+    else if (is(L"hotbkcolor"))
+        ParseColor(value, m_hotBkColor);
+    else if (is(L"pushedbkcolor"))
+        ParseColor(value, m_pushedBkColor);
+    else if (is(L"disabledbkcolor"))
+        ParseColor(value, m_disabledBkColor);
     else {
         CLabelUI::SetAttribute(name, value);
         return;
@@ -58,7 +70,9 @@ void CButtonUI::DoEvent(TEventUI& event) {
         case UiEvent::KeyDown:
             if (event.key == kKeyReturn || event.key == kKeySpace) Activate();
             break;
-        default: CLabelUI::DoEvent(event); break;
+        default:
+            CLabelUI::DoEvent(event);
+            break;
     }
 }
 
@@ -70,9 +84,12 @@ bool CButtonUI::Activate() {
 
 void CButtonUI::PaintBackground(IRenderUI& render) {
     uint32_t color = m_bkColor;
-    if (!m_enabled && m_disabledBkColor) color = m_disabledBkColor;
-    else if (m_pushed && m_pushedBkColor) color = m_pushedBkColor;
-    else if ((m_hot || m_pushed) && m_hotBkColor) color = m_hotBkColor;
+    if (!m_enabled && m_disabledBkColor)
+        color = m_disabledBkColor;
+    else if (m_pushed && m_pushedBkColor)
+        color = m_pushedBkColor;
+    else if ((m_hot || m_pushed) && m_hotBkColor)
+        color = m_hotBkColor;
     const UiSize round = m_manager ? m_manager->Scale().Scale(m_borderRound) : m_borderRound;
     if (color >> 24) render.FillRect(m_rcItem, color, round);
     if (!m_bkImage.IsEmpty()) render.DrawImage(m_rcItem, m_bkImage);
@@ -118,11 +135,16 @@ void COptionUI::SetGroup(const std::wstring& group) {
 
 void COptionUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
     auto is = [&](const wchar_t* key) { return sys::EqualsNoCase(name, key); };
-    if (is(L"group")) SetGroup(value);
-    else if (is(L"selected")) Selected(ParseBool(value), false);
-    else if (is(L"selectedimage")) m_selectedImage = ParseImageSpec(value);
-    else if (is(L"selectedhotimage")) m_selectedHotImage = ParseImageSpec(value);
-    else if (is(L"selectedtextcolor")) ParseColor(value, m_selectedTextColor);
+    if (is(L"group"))
+        SetGroup(value);
+    else if (is(L"selected"))
+        Selected(ParseBool(value), false);
+    else if (is(L"selectedimage"))
+        m_selectedImage = ParseImageSpec(value);
+    else if (is(L"selectedhotimage"))
+        m_selectedHotImage = ParseImageSpec(value);
+    else if (is(L"selectedtextcolor"))
+        ParseColor(value, m_selectedTextColor);
     else {
         CButtonUI::SetAttribute(name, value);
         return;
@@ -144,8 +166,10 @@ void COptionUI::Selected(bool selected, bool notify) {
 
 bool COptionUI::Activate() {
     if (!CButtonUI::Activate()) return false;
-    if (m_group.empty()) Selected(!m_selected);
-    else Selected(true);
+    if (m_group.empty())
+        Selected(!m_selected);
+    else
+        Selected(true);
     return true;
 }
 

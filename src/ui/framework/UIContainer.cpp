@@ -122,8 +122,10 @@ void CVerticalLayoutUI::ArrangeChildren(const UiRect& inner) {
         if (!item->IsVisible() || item->IsFloat()) continue;
         const UiRect pad = item->GetPadding();
         fixedTotal += pad.top + pad.bottom;
-        if (item->GetFixedHeight() > 0) fixedTotal += item->GetFixedHeight();
-        else ++flexible;
+        if (item->GetFixedHeight() > 0)
+            fixedTotal += item->GetFixedHeight();
+        else
+            ++flexible;
         ++placed;
     }
     if (placed > 1) fixedTotal += ChildPadding() * (placed - 1);
@@ -134,13 +136,15 @@ void CVerticalLayoutUI::ArrangeChildren(const UiRect& inner) {
         if (item->IsFloat()) continue;
         const UiRect pad = item->GetPadding();
         const bool shown = item->IsVisible();
-        // A hidden child takes no room, but gets the place it would have where it stands, so that
-        // pages sharing one place have their rectangles before they are first shown.
-        const int height = item->GetFixedHeight() > 0 ? item->GetFixedHeight()
-                                                      : (shown ? ShareOf(free, flexible, flexIndex++) : std::max(free, 0));
+        // A hidden child takes no room but gets a place at the start of the column, so that pages
+        // sharing one place have their rectangles before they are first shown.
+        const int height = item->GetFixedHeight() > 0
+                               ? item->GetFixedHeight()
+                               : (shown ? ShareOf(free, flexible, flexIndex++) : inner.Height());
         const int available = inner.Width() - pad.left - pad.right;
-        const int width = item->GetFixedWidth() > 0 ? std::min(item->GetFixedWidth(), std::max(available, 0)) : available;
-        const int top = y + pad.top;
+        const int width =
+            item->GetFixedWidth() > 0 ? std::min(item->GetFixedWidth(), std::max(available, 0)) : available;
+        const int top = (shown ? y : inner.top) + pad.top;
         item->SetPos({inner.left + pad.left, top, inner.left + pad.left + width, top + height}, false);
         if (shown) y = top + height + pad.bottom + ChildPadding();
     }
@@ -154,8 +158,10 @@ void CHorizontalLayoutUI::ArrangeChildren(const UiRect& inner) {
         if (!item->IsVisible() || item->IsFloat()) continue;
         const UiRect pad = item->GetPadding();
         fixedTotal += pad.left + pad.right;
-        if (item->GetFixedWidth() > 0) fixedTotal += item->GetFixedWidth();
-        else ++flexible;
+        if (item->GetFixedWidth() > 0)
+            fixedTotal += item->GetFixedWidth();
+        else
+            ++flexible;
         ++placed;
     }
     if (placed > 1) fixedTotal += ChildPadding() * (placed - 1);
@@ -166,12 +172,13 @@ void CHorizontalLayoutUI::ArrangeChildren(const UiRect& inner) {
         if (item->IsFloat()) continue;
         const UiRect pad = item->GetPadding();
         const bool shown = item->IsVisible();
-        const int width = item->GetFixedWidth() > 0 ? item->GetFixedWidth()
-                                                    : (shown ? ShareOf(free, flexible, flexIndex++) : std::max(free, 0));
+        const int width = item->GetFixedWidth() > 0
+                              ? item->GetFixedWidth()
+                              : (shown ? ShareOf(free, flexible, flexIndex++) : inner.Width());
         const int available = inner.Height() - pad.top - pad.bottom;
         const int height =
             item->GetFixedHeight() > 0 ? std::min(item->GetFixedHeight(), std::max(available, 0)) : available;
-        const int left = x + pad.left;
+        const int left = (shown ? x : inner.left) + pad.left;
         item->SetPos({left, inner.top + pad.top, left + width, inner.top + pad.top + height}, false);
         if (shown) x = left + width + pad.right + ChildPadding();
     }

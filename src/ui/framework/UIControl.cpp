@@ -38,13 +38,21 @@ void CControlUI::SetFocus() {
     if (m_manager) m_manager->SetFocus(this);
 }
 
-int CControlUI::Scaled(int value) const { return m_manager ? m_manager->Scale().Scale(value) : value; }
+int CControlUI::Scaled(int value) const {
+    return m_manager ? m_manager->Scale().Scale(value) : value;
+}
 
-int CControlUI::GetFixedWidth() const { return Scaled(m_fixed.cx); }
+int CControlUI::GetFixedWidth() const {
+    return Scaled(m_fixed.cx);
+}
 
-int CControlUI::GetFixedHeight() const { return Scaled(m_fixed.cy); }
+int CControlUI::GetFixedHeight() const {
+    return Scaled(m_fixed.cy);
+}
 
-UiRect CControlUI::GetPadding() const { return m_manager ? m_manager->Scale().Scale(m_padding) : m_padding; }
+UiRect CControlUI::GetPadding() const {
+    return m_manager ? m_manager->Scale().Scale(m_padding) : m_padding;
+}
 
 UiRect CControlUI::FloatRect(const UiRect& parentRect) const {
     if (m_hasDeviceFloat) return m_deviceFloat.Offset(parentRect.left, parentRect.top);
@@ -156,12 +164,17 @@ void CControlUI::DoEvent(TEventUI& event) {
             Invalidate();
             Notify(L"killfocus");
             break;
-        case UiEvent::Timer: Notify(L"timer", event.key); break;
-        default: break;
+        case UiEvent::Timer:
+            Notify(L"timer", event.key);
+            break;
+        default:
+            break;
     }
 }
 
-bool CControlUI::Activate() { return m_visible && m_enabled; }
+bool CControlUI::Activate() {
+    return m_visible && m_enabled;
+}
 
 void CControlUI::DoPaint(IRenderUI& render, const UiRect& dirty) {
     if (!m_visible || m_rcItem.Intersect(dirty).IsEmpty()) return;
@@ -195,6 +208,8 @@ void CControlUI::NeedUpdate() {
     if (m_manager) m_manager->NeedUpdate();
 }
 
-void CControlUI::NeedParentUpdate() { NeedUpdate(); }
+void CControlUI::NeedParentUpdate() {
+    NeedUpdate();
+}
 
 }  // namespace DuiLib

@@ -47,7 +47,7 @@ enum UiKey : unsigned { kKeyReturn = 0x0D, kKeyEscape = 0x1B, kKeySpace = 0x20, 
 struct TEventUI {
     UiEvent type = UiEvent::MouseMove;
     UiPoint ptMouse;
-    unsigned key = 0;     // virtual key of KeyDown; timer id of Timer
+    unsigned key = 0;  // virtual key of KeyDown; timer id of Timer
     bool shift = false;
 };
 
@@ -60,7 +60,8 @@ public:
     // Places the picture within controlRect (dest, source, nine-grid corner, fade); false when the
     // picture cannot be had.
     virtual bool DrawImage(const UiRect& controlRect, const ImageSpec& image) = 0;
-    virtual void DrawText(const UiRect& rect, const std::wstring& text, uint32_t argb, int fontId, unsigned align) = 0;
+    virtual void DrawText(const UiRect& rect, const std::wstring& text, uint32_t argb, int fontId,
+                          unsigned align) = 0;
     virtual void DrawFocus(const UiRect& rect) = 0;
     virtual void PushClip(const UiRect& rect) = 0;
     virtual void PopClip() = 0;
@@ -73,7 +74,8 @@ public:
     virtual void Invalidate(const UiRect& rect) = 0;
     // The layout changed (size, visibility, children): lay the tree out again before painting.
     virtual void NeedUpdate() = 0;
-    virtual void SendNotify(CControlUI* sender, const std::wstring& type, uintptr_t wParam = 0, intptr_t lParam = 0) = 0;
+    virtual void SendNotify(CControlUI* sender, const std::wstring& type, uintptr_t wParam = 0,
+                            intptr_t lParam = 0) = 0;
     virtual void SetFocus(CControlUI* control) = 0;
     virtual CControlUI* GetFocus() const = 0;
     virtual bool SetTimer(CControlUI* control, unsigned id, unsigned elapse) = 0;

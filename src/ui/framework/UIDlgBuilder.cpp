@@ -18,25 +18,37 @@ namespace DuiLib {
 
 namespace {
 
-std::wstring Wide(const char* text) { return text ? sys::Utf8ToWide(text) : std::wstring(); }
+std::wstring Wide(const char* text) {
+    return text ? sys::Utf8ToWide(text) : std::wstring();
+}
 
-bool Is(const std::wstring& a, const wchar_t* b) { return sys::EqualsNoCase(a, b); }
+bool Is(const std::wstring& a, const wchar_t* b) {
+    return sys::EqualsNoCase(a, b);
+}
 
 void ReadWindow(const TiXmlElement* element, UiWindowSpec& window) {
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         const std::wstring name = Wide(a->Name());
         const std::wstring value = Wide(a->Value());
-        if (Is(name, L"size")) window.size = ParseSize(value);
-        else if (Is(name, L"caption")) window.caption = ParseRect(value);
-        else if (Is(name, L"roundcorner")) window.roundCorner = ParseSize(value);
-        else if (Is(name, L"mininfo")) window.minInfo = ParseSize(value);
-        else if (Is(name, L"showshadow")) window.showShadow = ParseBool(value);
-        else if (Is(name, L"shadowsize")) window.shadowSize = ParseInt(value);
+        if (Is(name, L"size"))
+            window.size = ParseSize(value);
+        else if (Is(name, L"caption"))
+            window.caption = ParseRect(value);
+        else if (Is(name, L"roundcorner"))
+            window.roundCorner = ParseSize(value);
+        else if (Is(name, L"mininfo"))
+            window.minInfo = ParseSize(value);
+        else if (Is(name, L"showshadow"))
+            window.showShadow = ParseBool(value);
+        else if (Is(name, L"shadowsize"))
+            window.shadowSize = ParseInt(value);
         else if (Is(name, L"shadowposition")) {
             const UiSize p = ParseSize(value);
             window.shadowPosition = {p.cx, p.cy};
-        } else if (Is(name, L"shadowcolor")) ParseColor(value, window.shadowColor);
-        else if (Is(name, L"bktrans")) window.bkTrans = ParseBool(value);
+        } else if (Is(name, L"shadowcolor"))
+            ParseColor(value, window.shadowColor);
+        else if (Is(name, L"bktrans"))
+            window.bkTrans = ParseBool(value);
     }
 }
 
@@ -46,13 +58,20 @@ void ReadFont(const TiXmlElement* element, UiWindowSpec& window) {
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         const std::wstring name = Wide(a->Name());
         const std::wstring value = Wide(a->Value());
-        if (Is(name, L"id")) font.id = ParseInt(value, font.id);
-        else if (Is(name, L"name")) font.name = value;
-        else if (Is(name, L"size")) font.size = ParseInt(value, font.size);
-        else if (Is(name, L"bold")) font.bold = ParseBool(value);
-        else if (Is(name, L"italic")) font.italic = ParseBool(value);
-        else if (Is(name, L"underline")) font.underline = ParseBool(value);
-        else if (Is(name, L"default")) font.isDefault = ParseBool(value);
+        if (Is(name, L"id"))
+            font.id = ParseInt(value, font.id);
+        else if (Is(name, L"name"))
+            font.name = value;
+        else if (Is(name, L"size"))
+            font.size = ParseInt(value, font.size);
+        else if (Is(name, L"bold"))
+            font.bold = ParseBool(value);
+        else if (Is(name, L"italic"))
+            font.italic = ParseBool(value);
+        else if (Is(name, L"underline"))
+            font.underline = ParseBool(value);
+        else if (Is(name, L"default"))
+            font.isDefault = ParseBool(value);
     }
     window.fonts.push_back(font);
 }
@@ -81,15 +100,20 @@ public:
         for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
             const std::wstring name = Wide(a->Name());
             const std::wstring value = Wide(a->Value());
-            if (Is(name, L"style")) ApplyStyle(*control, value);
-            else control->SetAttribute(name, value);
+            if (Is(name, L"style"))
+                ApplyStyle(*control, value);
+            else
+                control->SetAttribute(name, value);
         }
         auto* container = dynamic_cast<CContainerUI*>(control.get());
-        for (const TiXmlElement* child = element->FirstChildElement(); child; child = child->NextSiblingElement()) {
+        for (const TiXmlElement* child = element->FirstChildElement(); child;
+             child = child->NextSiblingElement()) {
             CControlUI* item = Build(child);
             if (!item) continue;
-            if (container) container->Add(item);
-            else delete item;  // only containers hold children
+            if (container)
+                container->Add(item);
+            else
+                delete item;  // only containers hold children
         }
         return control.release();
     }
@@ -124,24 +148,29 @@ CControlUI* CDialogBuilder::CreateBuiltIn(const std::wstring& className) {
     return nullptr;
 }
 
-CControlUI* CDialogBuilder::Create(const std::string& document, IDialogBuilderCallback* callback, IControlHost* host,
-                                   UiWindowSpec& window, std::string* error) {
+CControlUI* CDialogBuilder::Create(const std::string& document, IDialogBuilderCallback* callback,
+                                   IControlHost* host, UiWindowSpec& window, std::string* error) {
     auto fail = [&](const std::string& why) -> CControlUI* {
         if (error) *error = why;
         return nullptr;
     };
     TiXmlDocument doc;
-    if (!config::ParseXmlBuffer(document, doc)) return fail(doc.ErrorDesc() ? doc.ErrorDesc() : "parse error");
+    if (!config::ParseXmlBuffer(document, doc))
+        return fail(doc.ErrorDesc() ? doc.ErrorDesc() : "parse error");
     const TiXmlElement* root = doc.RootElement();
-    if (!root || !sys::EqualsNoCase(root->ValueStr(), "Window")) return fail("the root element is not Window");
+    if (!root || !sys::EqualsNoCase(root->ValueStr(), "Window"))
+        return fail("the root element is not Window");
     ReadWindow(root, window);
     TreeBuilder builder(callback, host, window);
     CControlUI* tree = nullptr;
     for (const TiXmlElement* child = root->FirstChildElement(); child; child = child->NextSiblingElement()) {
         const std::wstring name = Wide(child->Value());
-        if (Is(name, L"Font")) ReadFont(child, window);
-        else if (Is(name, L"Style")) ReadStyle(child, window);
-        else if (!tree) tree = builder.Build(child);
+        if (Is(name, L"Font"))
+            ReadFont(child, window);
+        else if (Is(name, L"Style"))
+            ReadStyle(child, window);
+        else if (!tree)
+            tree = builder.Build(child);
     }
     if (!tree) return fail("the window has no control");
     return tree;

@@ -5,19 +5,30 @@
 
 namespace DuiLib {
 
-CEditUI::CEditUI() { m_textPadding = {4, 0, 4, 0}; }
+CEditUI::CEditUI() {
+    m_textPadding = {4, 0, 4, 0};
+}
 
 void CEditUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
     auto is = [&](const wchar_t* key) { return sys::EqualsNoCase(name, key); };
-    if (is(L"tipvalue")) m_tipValue = value;
-    else if (is(L"tipvaluecolor")) ParseColor(value, m_tipValueColor);
-    else if (is(L"maxchar")) m_maxChar = ParseInt(value, m_maxChar);
-    else if (is(L"readonly")) m_readOnly = ParseBool(value);
-    else if (is(L"password")) m_password = ParseBool(value);
-    else if (is(L"normalimage")) m_normalImage = ParseImageSpec(value);
-    else if (is(L"focusedimage")) m_focusedImage = ParseImageSpec(value);
-    else if (is(L"disabledimage")) m_disabledImage = ParseImageSpec(value);
-    else if (is(L"focusedbordercolor")) ParseColor(value, m_focusedBorderColor);
+    if (is(L"tipvalue"))
+        m_tipValue = value;
+    else if (is(L"tipvaluecolor"))
+        ParseColor(value, m_tipValueColor);
+    else if (is(L"maxchar"))
+        m_maxChar = ParseInt(value, m_maxChar);
+    else if (is(L"readonly"))
+        m_readOnly = ParseBool(value);
+    else if (is(L"password"))
+        m_password = ParseBool(value);
+    else if (is(L"normalimage"))
+        m_normalImage = ParseImageSpec(value);
+    else if (is(L"focusedimage"))
+        m_focusedImage = ParseImageSpec(value);
+    else if (is(L"disabledimage"))
+        m_disabledImage = ParseImageSpec(value);
+    else if (is(L"focusedbordercolor"))
+        ParseColor(value, m_focusedBorderColor);
     else {
         CLabelUI::SetAttribute(name, value);
         return;
@@ -27,7 +38,8 @@ void CEditUI::SetAttribute(const std::wstring& name, const std::wstring& value) 
 
 void CEditUI::SetText(const std::wstring& text) {
     std::wstring limited = text;
-    if (m_maxChar > 0 && static_cast<int>(limited.size()) > m_maxChar) limited.resize(static_cast<size_t>(m_maxChar));
+    if (m_maxChar > 0 && static_cast<int>(limited.size()) > m_maxChar)
+        limited.resize(static_cast<size_t>(m_maxChar));
     CLabelUI::SetText(limited);
 }
 
@@ -45,35 +57,44 @@ void CEditUI::DoEvent(TEventUI& event) {
     switch (event.type) {
         case UiEvent::ButtonDown:
             if (m_manager) {
-                if (m_manager->GetFocus() != this) m_manager->SetFocus(this);
-                else m_manager->BeginEdit(this);
+                if (m_manager->GetFocus() != this)
+                    m_manager->SetFocus(this);
+                else
+                    m_manager->BeginEdit(this);
             }
             break;
         case UiEvent::SetFocus:
             CLabelUI::DoEvent(event);
             if (m_manager && !m_readOnly) m_manager->BeginEdit(this);
             break;
-        default: CLabelUI::DoEvent(event); break;
+        default:
+            CLabelUI::DoEvent(event);
+            break;
     }
 }
 
 void CEditUI::PaintStatusImage(IRenderUI& render) {
     const ImageSpec* image = &m_normalImage;
-    if (!m_enabled && !m_disabledImage.IsEmpty()) image = &m_disabledImage;
-    else if (m_focused && !m_focusedImage.IsEmpty()) image = &m_focusedImage;
+    if (!m_enabled && !m_disabledImage.IsEmpty())
+        image = &m_disabledImage;
+    else if (m_focused && !m_focusedImage.IsEmpty())
+        image = &m_focusedImage;
     if (!image->IsEmpty()) render.DrawImage(m_rcItem, *image);
 }
 
 void CEditUI::PaintText(IRenderUI& render) {
     if (m_text.empty()) {
-        if (!m_tipValue.empty() && !m_focused) render.DrawText(TextRect(), m_tipValue, m_tipValueColor, m_font, m_align);
+        if (!m_tipValue.empty() && !m_focused)
+            render.DrawText(TextRect(), m_tipValue, m_tipValueColor, m_font, m_align);
         return;
     }
     if (m_password) {
-        render.DrawText(TextRect(), std::wstring(m_text.size(), L'\x25CF'), CurrentTextColor(), m_font, m_align);
+        render.DrawText(TextRect(), std::wstring(m_text.size(), L'\x25CF'), CurrentTextColor(), m_font,
+                        m_align);
         return;
     }
-    render.DrawText(TextRect(), m_text, CurrentTextColor(), m_font, m_align & ~static_cast<unsigned>(kAlignWrap));
+    render.DrawText(TextRect(), m_text, CurrentTextColor(), m_font,
+                    m_align & ~static_cast<unsigned>(kAlignWrap));
 }
 
 void CEditUI::PaintBorder(IRenderUI& render) {

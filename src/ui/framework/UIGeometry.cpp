@@ -21,7 +21,9 @@ UiRect UiScale::Scale(const UiRect& rect) const {
     return {Scale(rect.left), Scale(rect.top), Scale(rect.right), Scale(rect.bottom)};
 }
 
-UiSize UiScale::Scale(const UiSize& size) const { return {Scale(size.cx), Scale(size.cy)}; }
+UiSize UiScale::Scale(const UiSize& size) const {
+    return {Scale(size.cx), Scale(size.cy)};
+}
 
 int UiScale::Unscale(int value) const {
     const long long scaled = static_cast<long long>(value) * 96;
@@ -59,7 +61,8 @@ std::vector<ImagePiece> NineGridPieces(const UiRect& source, const UiRect& dest,
     const int dy[4] = {dest.top, dest.top + dc.top, dest.bottom - dc.bottom, dest.bottom};
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
-            ImagePiece piece{{sx[col], sy[row], sx[col + 1], sy[row + 1]}, {dx[col], dy[row], dx[col + 1], dy[row + 1]}};
+            ImagePiece piece{{sx[col], sy[row], sx[col + 1], sy[row + 1]},
+                             {dx[col], dy[row], dx[col + 1], dy[row + 1]}};
             if (piece.source.IsEmpty() || piece.dest.IsEmpty()) continue;
             pieces.push_back(piece);
         }

@@ -22,11 +22,15 @@ void CLabelUI::SetAttribute(const std::wstring& name, const std::wstring& value)
     } else if (is(L"textpadding")) {
         m_textPadding = ParseRect(value);
     } else if (is(L"wordbreak") || is(L"multiline")) {
-        if (ParseBool(value)) m_align |= kAlignWrap;
-        else m_align &= ~static_cast<unsigned>(kAlignWrap);
+        if (ParseBool(value))
+            m_align |= kAlignWrap;
+        else
+            m_align &= ~static_cast<unsigned>(kAlignWrap);
     } else if (is(L"endellipsis")) {
-        if (ParseBool(value)) m_align |= kAlignEllipsis;
-        else m_align &= ~static_cast<unsigned>(kAlignEllipsis);
+        if (ParseBool(value))
+            m_align |= kAlignEllipsis;
+        else
+            m_align &= ~static_cast<unsigned>(kAlignEllipsis);
     } else {
         CControlUI::SetAttribute(name, value);
         return;

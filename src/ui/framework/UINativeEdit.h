@@ -13,8 +13,8 @@ class CPaintManagerUI;
 class CNativeEdit {
 public:
     // A child of the window over rect (window pixels), with the text, font and limit of the box.
-    CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const std::wstring& text, HFONT font, int maxChar,
-                bool password, COLORREF textColor, COLORREF backColor);
+    CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const std::wstring& text, HFONT font,
+                int maxChar, bool password, COLORREF textColor, COLORREF backColor);
     ~CNativeEdit();
     CNativeEdit(const CNativeEdit&) = delete;
     CNativeEdit& operator=(const CNativeEdit&) = delete;
@@ -25,10 +25,12 @@ public:
     HBRUSH Colours(HDC dc) const;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LRESULT CallOriginal(UINT uMsg, WPARAM wParam, LPARAM lParam);
 
     CPaintManagerUI& m_manager;
     HWND m_hWnd = nullptr;
+    WNDPROC m_original = nullptr;
     HBRUSH m_brush = nullptr;
     COLORREF m_textColor;
     COLORREF m_backColor;

@@ -1,14 +1,12 @@
 // The native editor of edit boxes.
 #include "ui/framework/UINativeEdit.h"
 
-#include <commctrl.h>
-
 #include "ui/framework/PaintManagerUI.h"
 
 namespace DuiLib {
 
-CNativeEdit::CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const std::wstring& text, HFONT font,
-                         int maxChar, bool password, COLORREF textColor, COLORREF backColor)
+CNativeEdit::CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const std::wstring& text,
+                         HFONT font, int maxChar, bool password, COLORREF textColor, COLORREF backColor)
     : m_manager(manager), m_textColor(textColor), m_backColor(backColor) {
     DWORD style = WS_CHILD | ES_AUTOHSCROLL | ES_LEFT;
     if (password) style |= ES_PASSWORD;
@@ -25,14 +23,18 @@ CNativeEdit::CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const
         rect.top += (boxHeight - lineHeight) / 2;
         rect.bottom = rect.top + lineHeight;
     }
-    m_hWnd = ::CreateWindowExW(0, L"EDIT", text.c_str(), style, rect.left, rect.top, rect.right - rect.left,
-                               rect.bottom - rect.top, parent, nullptr, CPaintManagerUI::GetInstance(), nullptr);
+    m_hWnd =
+        ::CreateWindowExW(0, L"EDIT", text.c_str(), style, rect.left, rect.top, rect.right - rect.left,
+                          rect.bottom - rect.top, parent, nullptr, CPaintManagerUI::GetInstance(), nullptr);
     if (!m_hWnd) return;
     m_brush = ::CreateSolidBrush(backColor);
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ::SendMessageW(m_hWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
     if (maxChar > 0) ::SendMessageW(m_hWnd, EM_LIMITTEXT, static_cast<WPARAM>(maxChar), 0);
-    ::SetWindowSubclass(m_hWnd, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // The edit's own procedure keeps working behind ours (classic subclassing: no comctl32).
+    ::SetPropW(m_hWnd, L"QuillyNativeEdit", this);
+    m_original = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CNativeEdit::SubclassProc)));
     ::ShowWindow(m_hWnd, SW_SHOW);
     ::SetFocus(m_hWnd);
     ::SendMessageW(m_hWnd, EM_SETSEL, 0, -1);
@@ -40,7 +42,8 @@ CNativeEdit::CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const
 
 CNativeEdit::~CNativeEdit() {
     if (m_hWnd) {
-        ::RemoveWindowSubclass(m_hWnd, SubclassProc, 1);
+        if (m_original) ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_original));
+        ::RemovePropW(m_hWnd, L"QuillyNativeEdit");
         ::DestroyWindow(m_hWnd);
     }
     if (m_brush) ::DeleteObject(m_brush);
@@ -61,10 +64,16 @@ HBRUSH CNativeEdit::Colours(HDC dc) const {
     return m_brush;
 }
 
-LRESULT CALLBACK CNativeEdit::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<CNativeEdit*>(data);
+LRESULT CNativeEdit::CallOriginal(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    return ::CallWindowProcW(m_original, m_hWnd, uMsg, wParam, lParam);
+}
+
+LRESULT CALLBACK CNativeEdit::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<CNativeEdit*>(::GetPropW(hWnd, L"QuillyNativeEdit"));
+    if (!self || !self->m_original) return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
     switch (uMsg) {
-        case WM_GETDLGCODE: return DLGC_WANTALLKEYS | ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+        case WM_GETDLGCODE:
+            return DLGC_WANTALLKEYS | self->CallOriginal(uMsg, wParam, lParam);
         case WM_KEYDOWN:
             if (wParam == VK_TAB) {
                 self->m_manager.MoveFocus(::GetKeyState(VK_SHIFT) < 0);
@@ -83,13 +92,14 @@ LRESULT CALLBACK CNativeEdit::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, 
             if (wParam == L'\t' || wParam == L'\r' || wParam == 0x1B) return 0;
             break;
         case WM_KILLFOCUS: {
-            LRESULT result = ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+            LRESULT result = self->CallOriginal(uMsg, wParam, lParam);
             self->m_manager.OnEditorClosed();
             return result;
         }
-        default: break;
+        default:
+            break;
     }
-    return ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+    return self->CallOriginal(uMsg, wParam, lParam);
 }
 
 }  // namespace DuiLib

@@ -7,15 +7,22 @@
 
 namespace DuiLib {
 
-CProgressUI::CProgressUI() { m_align = kAlignCenter | kAlignVCenter; }
+CProgressUI::CProgressUI() {
+    m_align = kAlignCenter | kAlignVCenter;
+}
 
 void CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
     auto is = [&](const wchar_t* key) { return sys::EqualsNoCase(name, key); };
-    if (is(L"min")) m_min = ParseInt(value);
-    else if (is(L"max")) m_max = ParseInt(value, 100);
-    else if (is(L"value")) SetValue(ParseInt(value));
-    else if (is(L"foreimage")) m_foreImage = ParseImageSpec(value);
-    else if (is(L"forecolor")) ParseColor(value, m_foreColor);
+    if (is(L"min"))
+        m_min = ParseInt(value);
+    else if (is(L"max"))
+        m_max = ParseInt(value, 100);
+    else if (is(L"value"))
+        SetValue(ParseInt(value));
+    else if (is(L"foreimage"))
+        m_foreImage = ParseImageSpec(value);
+    else if (is(L"forecolor"))
+        ParseColor(value, m_foreColor);
     else {
         CLabelUI::SetAttribute(name, value);
         return;
@@ -39,7 +46,8 @@ UiRect CProgressUI::FilledRect(const UiRect& rect) const {
         filled.right = filled.left;
         return filled;
     }
-    filled.right = rect.left + static_cast<int>(rect.Width() * (static_cast<long long>(m_value) - m_min) / range);
+    filled.right =
+        rect.left + static_cast<int>(rect.Width() * (static_cast<long long>(m_value) - m_min) / range);
     return filled;
 }
 

@@ -61,7 +61,8 @@ public:
     void FillRect(const UiRect& rect, uint32_t argb, UiSize round) override;
     void DrawBorder(const UiRect& rect, uint32_t argb, int width, UiSize round) override;
     bool DrawImage(const UiRect& controlRect, const ImageSpec& image) override;
-    void DrawText(const UiRect& rect, const std::wstring& text, uint32_t argb, int fontId, unsigned align) override;
+    void DrawText(const UiRect& rect, const std::wstring& text, uint32_t argb, int fontId,
+                  unsigned align) override;
     void DrawFocus(const UiRect& rect) override;
     void PushClip(const UiRect& rect) override;
     void PopClip() override;

@@ -19,7 +19,9 @@ namespace {
 
 ULONG_PTR g_gdiplusToken = 0;
 
-Gdiplus::Color ToColor(uint32_t argb) { return Gdiplus::Color(static_cast<Gdiplus::ARGB>(argb)); }
+Gdiplus::Color ToColor(uint32_t argb) {
+    return Gdiplus::Color(static_cast<Gdiplus::ARGB>(argb));
+}
 
 Gdiplus::RectF ToRectF(const UiRect& r) {
     return Gdiplus::RectF(static_cast<Gdiplus::REAL>(r.left), static_cast<Gdiplus::REAL>(r.top),
@@ -61,7 +63,8 @@ bool FaceInstalled(const std::wstring& face) {
 }
 
 std::unique_ptr<Gdiplus::Bitmap> Decode(const std::string& bytes) {
-    IStream* stream = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    IStream* stream =
+        ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
     if (!stream) return nullptr;
     std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream));
     std::unique_ptr<Gdiplus::Bitmap> copy;
@@ -91,7 +94,8 @@ std::wstring AtFactor(const std::wstring& name, int factor) {
     if (factor <= 1) return name;
     const size_t dot = name.find_last_of(L'.');
     const std::wstring suffix = L"@" + std::to_wstring(factor) + L"x";
-    if (dot == std::wstring::npos || name.find_first_of(L"\\/", dot) != std::wstring::npos) return name + suffix;
+    if (dot == std::wstring::npos || name.find_first_of(L"\\/", dot) != std::wstring::npos)
+        return name + suffix;
     return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
@@ -114,7 +118,9 @@ void StopGdiPlus() {
 
 CRenderFonts::CRenderFonts() = default;
 
-CRenderFonts::~CRenderFonts() { Clear(); }
+CRenderFonts::~CRenderFonts() {
+    Clear();
+}
 
 void CRenderFonts::Clear() {
     for (auto& [id, font] : m_fonts) {
@@ -131,9 +137,9 @@ std::wstring CRenderFonts::InstalledFace(const std::wstring& wanted) {
     if (it != known.end()) return it->second;
     std::wstring face = wanted;
     if (!FaceInstalled(face)) {
-        static const wchar_t* const kCjkFaces[] = {L"Microsoft YaHei", L"\x5FAE\x8F6F\x96C5\x9ED1", L"SimHei",
-                                                   L"SimSun", L"WenQuanYi Micro Hei", L"WenQuanYi Zen Hei",
-                                                   L"Noto Sans CJK SC", L"Droid Sans Fallback"};
+        static const wchar_t* const kCjkFaces[] = {
+            L"Microsoft YaHei",     L"\x5FAE\x8F6F\x96C5\x9ED1", L"SimHei",           L"SimSun",
+            L"WenQuanYi Micro Hei", L"WenQuanYi Zen Hei",        L"Noto Sans CJK SC", L"Droid Sans Fallback"};
         face.clear();
         for (const wchar_t* candidate : kCjkFaces) {
             if (FaceInstalled(candidate)) {
@@ -199,7 +205,9 @@ const CImageCache::Picture* CImageCache::Get(const std::wstring& name, int facto
     return stored.bitmap ? &stored : nullptr;
 }
 
-void CImageCache::Clear() { Pictures().clear(); }
+void CImageCache::Clear() {
+    Pictures().clear();
+}
 
 // ---- renderer ----
 
@@ -244,10 +252,13 @@ bool CRenderGdiPlus::DrawImage(const UiRect& controlRect, const ImageSpec& image
     Gdiplus::Bitmap* bitmap = picture->bitmap.get();
     const int f = picture->factor;
     UiRect source{0, 0, static_cast<int>(bitmap->GetWidth()), static_cast<int>(bitmap->GetHeight())};
-    if (image.hasSource) source = {image.source.left * f, image.source.top * f, image.source.right * f, image.source.bottom * f};
+    if (image.hasSource)
+        source = {image.source.left * f, image.source.top * f, image.source.right * f,
+                  image.source.bottom * f};
     UiRect dest = controlRect;
     if (image.hasDest) dest = m_scale.Scale(image.dest).Offset(controlRect.left, controlRect.top);
-    const UiRect sourceCorner{image.corner.left * f, image.corner.top * f, image.corner.right * f, image.corner.bottom * f};
+    const UiRect sourceCorner{image.corner.left * f, image.corner.top * f, image.corner.right * f,
+                              image.corner.bottom * f};
     const UiRect destCorner = m_scale.Scale(image.corner);
 
     Gdiplus::ImageAttributes attributes;
@@ -270,21 +281,35 @@ bool CRenderGdiPlus::DrawImage(const UiRect& controlRect, const ImageSpec& image
         ~Restore() { g.SetSmoothingMode(mode); }
     } restore{*m_graphics, smoothing};
     for (const ImagePiece& piece : NineGridPieces(source, dest, sourceCorner, destCorner)) {
-        const Gdiplus::RectF to(static_cast<Gdiplus::REAL>(piece.dest.left), static_cast<Gdiplus::REAL>(piece.dest.top),
-                                static_cast<Gdiplus::REAL>(piece.dest.Width()),
-                                static_cast<Gdiplus::REAL>(piece.dest.Height()));
-        // A piece drawn at its own size is copied pixel for pixel. A stretched one is filtered; its
-        // source keeps a pixel off its edges, so the filter does not reach past them (some
-        // GDI+ implementations take the outside as transparent, which shows as a light seam).
         const bool stretchX = piece.dest.Width() != piece.source.Width();
         const bool stretchY = piece.dest.Height() != piece.source.Height();
-        const Gdiplus::REAL insetX = stretchX && piece.source.Width() > 2 ? 1.0f : 0.0f;
-        const Gdiplus::REAL insetY = stretchY && piece.source.Height() > 2 ? 1.0f : 0.0f;
-        m_graphics->SetInterpolationMode(stretchX || stretchY ? Gdiplus::InterpolationModeHighQualityBicubic
-                                                              : Gdiplus::InterpolationModeNearestNeighbor);
-        m_graphics->DrawImage(bitmap, to, piece.source.left + insetX, piece.source.top + insetY,
-                              piece.source.Width() - 2 * insetX, piece.source.Height() - 2 * insetY, Gdiplus::UnitPixel,
-                              &attributes);
+        if (!stretchX && !stretchY) {
+            // Drawn at its own size: copied pixel for pixel.
+            m_graphics->SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+            m_graphics->DrawImage(
+                bitmap,
+                Gdiplus::Rect(piece.dest.left, piece.dest.top, piece.dest.Width(), piece.dest.Height()),
+                piece.source.left, piece.source.top, piece.source.Width(), piece.source.Height(),
+                Gdiplus::UnitPixel, &attributes);
+            continue;
+        }
+        // A stretched piece is filtered, and a filter fades the outermost pixels of what it draws.
+        // Drawn a pixel larger on each stretched side and clipped back to its place, the faded
+        // pixels fall outside and pieces meet without a light seam.
+        const Gdiplus::REAL sx = static_cast<Gdiplus::REAL>(piece.source.Width()) / piece.dest.Width();
+        const Gdiplus::REAL sy = static_cast<Gdiplus::REAL>(piece.source.Height()) / piece.dest.Height();
+        const Gdiplus::REAL growX = stretchX ? 1.0f : 0.0f;
+        const Gdiplus::REAL growY = stretchY ? 1.0f : 0.0f;
+        const Gdiplus::RectF to(piece.dest.left - growX, piece.dest.top - growY,
+                                piece.dest.Width() + 2 * growX, piece.dest.Height() + 2 * growY);
+        const Gdiplus::GraphicsState state = m_graphics->Save();
+        m_graphics->IntersectClip(
+            Gdiplus::Rect(piece.dest.left, piece.dest.top, piece.dest.Width(), piece.dest.Height()));
+        m_graphics->SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        m_graphics->DrawImage(bitmap, to, piece.source.left - growX * sx, piece.source.top - growY * sy,
+                              piece.source.Width() + 2 * growX * sx, piece.source.Height() + 2 * growY * sy,
+                              Gdiplus::UnitPixel, &attributes);
+        m_graphics->Restore(state);
     }
     m_graphics->SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
     return true;
@@ -298,19 +323,33 @@ void CRenderGdiPlus::DrawText(const UiRect& rect, const std::wstring& text, uint
     if (!font) font = std::make_unique<Gdiplus::Font>(m_dc, hfont);
     Gdiplus::StringFormat format;
     switch (align & kAlignHorizontalMask) {
-        case kAlignCenter: format.SetAlignment(Gdiplus::StringAlignmentCenter); break;
-        case kAlignRight: format.SetAlignment(Gdiplus::StringAlignmentFar); break;
-        default: format.SetAlignment(Gdiplus::StringAlignmentNear); break;
+        case kAlignCenter:
+            format.SetAlignment(Gdiplus::StringAlignmentCenter);
+            break;
+        case kAlignRight:
+            format.SetAlignment(Gdiplus::StringAlignmentFar);
+            break;
+        default:
+            format.SetAlignment(Gdiplus::StringAlignmentNear);
+            break;
     }
     switch (align & kAlignVerticalMask) {
-        case kAlignVCenter: format.SetLineAlignment(Gdiplus::StringAlignmentCenter); break;
-        case kAlignBottom: format.SetLineAlignment(Gdiplus::StringAlignmentFar); break;
-        default: format.SetLineAlignment(Gdiplus::StringAlignmentNear); break;
+        case kAlignVCenter:
+            format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+            break;
+        case kAlignBottom:
+            format.SetLineAlignment(Gdiplus::StringAlignmentFar);
+            break;
+        default:
+            format.SetLineAlignment(Gdiplus::StringAlignmentNear);
+            break;
     }
     if (!(align & kAlignWrap)) format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
-    format.SetTrimming((align & kAlignEllipsis) ? Gdiplus::StringTrimmingEllipsisCharacter : Gdiplus::StringTrimmingNone);
+    format.SetTrimming((align & kAlignEllipsis) ? Gdiplus::StringTrimmingEllipsisCharacter
+                                                : Gdiplus::StringTrimmingNone);
     Gdiplus::SolidBrush brush(ToColor(argb));
-    m_graphics->DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(), ToRectF(rect), &format, &brush);
+    m_graphics->DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(), ToRectF(rect), &format,
+                           &brush);
 }
 
 void CRenderGdiPlus::DrawFocus(const UiRect& rect) {

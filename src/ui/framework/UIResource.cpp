@@ -92,7 +92,8 @@ bool CSkinResources::ReadFromFolder(const std::wstring& name, std::string& bytes
     return config::ReadConfigFile(m_folder + name, bytes) == config::ConfigFileRead::Ok;
 }
 
-bool CSkinResources::ReadProgramResource(const std::wstring& name, const std::wstring& type, std::string& bytes) const {
+bool CSkinResources::ReadProgramResource(const std::wstring& name, const std::wstring& type,
+                                         std::string& bytes) const {
     return m_programReader && m_programReader(name, type, bytes);
 }
 
@@ -106,10 +107,13 @@ bool CSkinResources::ReadFile(const std::wstring& name, std::string& bytes) cons
     }
     switch (m_kind) {
         case UILIB_ZIP:
-        case UILIB_ZIPRESOURCE: return ReadFromZip(path, bytes);
-        case UILIB_RESOURCE: return ReadProgramResource(path, type, bytes);
+        case UILIB_ZIPRESOURCE:
+            return ReadFromZip(path, bytes);
+        case UILIB_RESOURCE:
+            return ReadProgramResource(path, type, bytes);
         case UILIB_FILE:
-        default: return ReadFromFolder(path, bytes);
+        default:
+            return ReadFromFolder(path, bytes);
     }
 }
 

@@ -43,7 +43,8 @@ public:
     bool ReadFile(const std::wstring& name, std::string& bytes) const;
 
     // Reads a named resource of a type from the program (kind 3); set by the Win32 layer.
-    using ProgramResourceReader = std::function<bool(const std::wstring& name, const std::wstring& type, std::string&)>;
+    using ProgramResourceReader =
+        std::function<bool(const std::wstring& name, const std::wstring& type, std::string&)>;
     void SetProgramResourceReader(ProgramResourceReader reader) { m_programReader = std::move(reader); }
     bool ReadProgramResource(const std::wstring& name, const std::wstring& type, std::string& bytes) const;
 

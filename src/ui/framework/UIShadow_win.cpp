@@ -25,7 +25,8 @@ void RegisterShadowClass() {
 }
 
 // Distance from a point outside a rounded rectangle to its edge.
-double OutsideDistance(double x, double y, double left, double top, double right, double bottom, double radius) {
+double OutsideDistance(double x, double y, double left, double top, double right, double bottom,
+                       double radius) {
     const double cx = std::clamp(x, left + radius, right - radius);
     const double cy = std::clamp(y, top + radius, bottom - radius);
     const double d = std::hypot(x - cx, y - cy) - radius;
@@ -40,8 +41,8 @@ bool CShadowWnd::CanBlend() {
         IsCompositionEnabledFn isEnabled = nullptr;
         HMODULE dwm = sys::LoadSystemLibrary(L"dwmapi.dll");
         BOOL enabled = FALSE;
-        return dwm && sys::GetProc(dwm, "DwmIsCompositionEnabled", isEnabled) && SUCCEEDED(isEnabled(&enabled)) &&
-               enabled;
+        return dwm && sys::GetProc(dwm, "DwmIsCompositionEnabled", isEnabled) &&
+               SUCCEEDED(isEnabled(&enabled)) && enabled;
     }();
     return blends;
 }
@@ -50,8 +51,8 @@ CShadowWnd::CShadowWnd(HWND host, int size, POINT offset, uint32_t argb, int cor
     : m_host(host), m_size(size), m_offset(offset), m_argb(argb), m_radius(cornerRadius) {
     RegisterShadowClass();
     // Owned by the host's owner, not by the host: an owned window always lies above its owner.
-    m_hWnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kShadowClass,
-                               L"", WS_POPUP, 0, 0, 0, 0, ::GetWindow(host, GW_OWNER), nullptr,
+    m_hWnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                               kShadowClass, L"", WS_POPUP, 0, 0, 0, 0, ::GetWindow(host, GW_OWNER), nullptr,
                                CPaintManagerUI::GetInstance(), nullptr);
 }
 
@@ -88,11 +89,14 @@ void CShadowWnd::Render(int width, int height) {
         for (int x = 0; x < width; ++x) {
             const double d = OutsideDistance(x + 0.5, y + 0.5, left, top, right, bottom, m_radius);
             double a = 0;
-            if (d <= 0) a = maxAlpha;
-            else if (d < m_size) a = maxAlpha * std::pow(1.0 - d / m_size, 2.0);
+            if (d <= 0)
+                a = maxAlpha;
+            else if (d < m_size)
+                a = maxAlpha * std::pow(1.0 - d / m_size, 2.0);
             const uint32_t alpha = static_cast<uint32_t>(a + 0.5);
             // Premultiplied, as UpdateLayeredWindow expects.
-            pixels[y * width + x] = alpha << 24 | (r * alpha / 255) << 16 | (g * alpha / 255) << 8 | (b * alpha / 255);
+            pixels[y * width + x] =
+                alpha << 24 | (r * alpha / 255) << 16 | (g * alpha / 255) << 8 | (b * alpha / 255);
         }
     }
     m_rendered = {width, height};
@@ -114,8 +118,8 @@ void CShadowWnd::Update() {
         // a window manager, X servers stack it as they like): the window's own area is cut out.
         HRGN ring = ::CreateRectRgn(0, 0, width, height);
         const int left = m_size - m_offset.x, top = m_size - m_offset.y;
-        HRGN inner = ::CreateRoundRectRgn(left, top, left + host.right - host.left + 1, top + host.bottom - host.top + 1,
-                                          m_radius * 2, m_radius * 2);
+        HRGN inner = ::CreateRoundRectRgn(left, top, left + host.right - host.left + 1,
+                                          top + host.bottom - host.top + 1, m_radius * 2, m_radius * 2);
         ::CombineRgn(ring, ring, inner, RGN_DIFF);
         ::DeleteObject(inner);
         if (!::SetWindowRgn(m_hWnd, ring, FALSE)) ::DeleteObject(ring);

@@ -24,10 +24,14 @@ LONG WindowImplBase::GetStyle() {
 
 void WindowImplBase::OnClick(TNotifyUI& msg) {
     const std::wstring& name = msg.pSender ? msg.pSender->GetName() : std::wstring();
-    if (name == L"closebtn") Close(1);
-    else if (name == L"minbtn") SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    else if (name == L"maxbtn") SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    else if (name == L"restorebtn") SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+    if (name == L"closebtn")
+        Close(1);
+    else if (name == L"minbtn")
+        SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else if (name == L"maxbtn")
+        SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    else if (name == L"restorebtn")
+        SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
 void WindowImplBase::Notify(TNotifyUI& msg) {
@@ -51,9 +55,13 @@ LRESULT WindowImplBase::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& b
     return 0;
 }
 
-CControlUI* WindowImplBase::CreateControl(const wchar_t*) { return nullptr; }
+CControlUI* WindowImplBase::CreateControl(const wchar_t*) {
+    return nullptr;
+}
 
-const wchar_t* WindowImplBase::QueryControlText(const wchar_t*, const wchar_t*) { return nullptr; }
+const wchar_t* WindowImplBase::QueryControlText(const wchar_t*, const wchar_t*) {
+    return nullptr;
+}
 
 void WindowImplBase::OnFinalMessage(HWND) {
     m_pm.RemovePreMessageFilter(this);
@@ -87,7 +95,9 @@ LRESULT WindowImplBase::OnNcCalcSize(UINT, WPARAM, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT WindowImplBase::OnNcPaint(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+LRESULT WindowImplBase::OnNcPaint(UINT, WPARAM, LPARAM, BOOL&) {
+    return 0;
+}
 
 LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&) {
     POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -101,8 +111,10 @@ LRESULT WindowImplBase::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL& bHand
     monitor.cbSize = sizeof(monitor);
     ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
     // Maximised, the window covers the work area, not the taskbar.
-    info->ptMaxPosition = {monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top};
-    info->ptMaxSize = {monitor.rcWork.right - monitor.rcWork.left, monitor.rcWork.bottom - monitor.rcWork.top};
+    info->ptMaxPosition = {monitor.rcWork.left - monitor.rcMonitor.left,
+                           monitor.rcWork.top - monitor.rcMonitor.top};
+    info->ptMaxSize = {monitor.rcWork.right - monitor.rcWork.left,
+                       monitor.rcWork.bottom - monitor.rcWork.top};
     const SIZE minimum = m_pm.GetMinInfo();
     if (minimum.cx > 0) info->ptMinTrackSize.x = minimum.cx;
     if (minimum.cy > 0) info->ptMinTrackSize.y = minimum.cy;
@@ -187,18 +199,18 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         path += skinFile;
     }
     if (!m_pm.LoadSkin(path, this)) {
-        ::MessageBoxW(nullptr, (L"\x52A0\x8F7D\x8D44\x6E90\x6587\x4EF6\x5931\x8D25\xFF1A" + skinFile).c_str(), L"Duilib",
-                      MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, (L"\x52A0\x8F7D\x8D44\x6E90\x6587\x4EF6\x5931\x8D25\xFF1A" + skinFile).c_str(),
+                      L"Duilib", MB_OK | MB_ICONERROR);
         ::ExitProcess(1);
     }
     // The skin's size applies; a window made 0 x 0 keeps its place until it is centred.
     const SIZE size = m_pm.GetInitSize();
     if (size.cx > 0 && size.cy > 0) {
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE |
-                                                                     SWP_FRAMECHANGED);
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy,
+                       SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     } else {
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE |
-                                                        SWP_FRAMECHANGED);
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     m_pm.AddNotifier(this);
     Init();
@@ -209,26 +221,66 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     BOOL handled = TRUE;
     switch (uMsg) {
-        case WM_CREATE: result = OnCreate(uMsg, wParam, lParam, handled); break;
-        case WM_CLOSE: result = OnClose(uMsg, wParam, lParam, handled); break;
-        case WM_DESTROY: result = OnDestroy(uMsg, wParam, lParam, handled); break;
-        case WM_NCACTIVATE: result = OnNcActivate(uMsg, wParam, lParam, handled); break;
-        case WM_NCCALCSIZE: result = OnNcCalcSize(uMsg, wParam, lParam, handled); break;
-        case WM_NCPAINT: result = OnNcPaint(uMsg, wParam, lParam, handled); break;
-        case WM_NCHITTEST: result = OnNcHitTest(uMsg, wParam, lParam, handled); break;
-        case WM_GETMINMAXINFO: result = OnGetMinMaxInfo(uMsg, wParam, lParam, handled); break;
-        case WM_MOUSEWHEEL: result = OnMouseWheel(uMsg, wParam, lParam, handled); break;
-        case WM_SIZE: result = OnSize(uMsg, wParam, lParam, handled); break;
-        case WM_CHAR: result = OnChar(uMsg, wParam, lParam, handled); break;
-        case WM_SYSCOMMAND: result = OnSysCommand(uMsg, wParam, lParam, handled); break;
-        case WM_KEYDOWN: result = OnKeyDown(uMsg, wParam, lParam, handled); break;
-        case WM_KILLFOCUS: result = OnKillFocus(uMsg, wParam, lParam, handled); break;
-        case WM_SETFOCUS: result = OnSetFocus(uMsg, wParam, lParam, handled); break;
-        case WM_LBUTTONUP: result = OnLButtonUp(uMsg, wParam, lParam, handled); break;
-        case WM_LBUTTONDOWN: result = OnLButtonDown(uMsg, wParam, lParam, handled); break;
-        case WM_MOUSEMOVE: result = OnMouseMove(uMsg, wParam, lParam, handled); break;
-        case WM_MOUSEHOVER: result = OnMouseHover(uMsg, wParam, lParam, handled); break;
-        case WM_DPICHANGED: result = OnDpiChanged(uMsg, wParam, lParam, handled); break;
+        case WM_CREATE:
+            result = OnCreate(uMsg, wParam, lParam, handled);
+            break;
+        case WM_CLOSE:
+            result = OnClose(uMsg, wParam, lParam, handled);
+            break;
+        case WM_DESTROY:
+            result = OnDestroy(uMsg, wParam, lParam, handled);
+            break;
+        case WM_NCACTIVATE:
+            result = OnNcActivate(uMsg, wParam, lParam, handled);
+            break;
+        case WM_NCCALCSIZE:
+            result = OnNcCalcSize(uMsg, wParam, lParam, handled);
+            break;
+        case WM_NCPAINT:
+            result = OnNcPaint(uMsg, wParam, lParam, handled);
+            break;
+        case WM_NCHITTEST:
+            result = OnNcHitTest(uMsg, wParam, lParam, handled);
+            break;
+        case WM_GETMINMAXINFO:
+            result = OnGetMinMaxInfo(uMsg, wParam, lParam, handled);
+            break;
+        case WM_MOUSEWHEEL:
+            result = OnMouseWheel(uMsg, wParam, lParam, handled);
+            break;
+        case WM_SIZE:
+            result = OnSize(uMsg, wParam, lParam, handled);
+            break;
+        case WM_CHAR:
+            result = OnChar(uMsg, wParam, lParam, handled);
+            break;
+        case WM_SYSCOMMAND:
+            result = OnSysCommand(uMsg, wParam, lParam, handled);
+            break;
+        case WM_KEYDOWN:
+            result = OnKeyDown(uMsg, wParam, lParam, handled);
+            break;
+        case WM_KILLFOCUS:
+            result = OnKillFocus(uMsg, wParam, lParam, handled);
+            break;
+        case WM_SETFOCUS:
+            result = OnSetFocus(uMsg, wParam, lParam, handled);
+            break;
+        case WM_LBUTTONUP:
+            result = OnLButtonUp(uMsg, wParam, lParam, handled);
+            break;
+        case WM_LBUTTONDOWN:
+            result = OnLButtonDown(uMsg, wParam, lParam, handled);
+            break;
+        case WM_MOUSEMOVE:
+            result = OnMouseMove(uMsg, wParam, lParam, handled);
+            break;
+        case WM_MOUSEHOVER:
+            result = OnMouseHover(uMsg, wParam, lParam, handled);
+            break;
+        case WM_DPICHANGED:
+            result = OnDpiChanged(uMsg, wParam, lParam, handled);
+            break;
         default:
             handled = FALSE;
             result = HandleCustomMessage(uMsg, wParam, lParam, handled);

@@ -53,7 +53,8 @@ private:
 
 std::unique_ptr<SkinWnd> OpenWindow(const std::wstring& skin) {
     auto window = std::make_unique<SkinWnd>(skin);
-    if (!window->Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600)) return nullptr;
+    if (!window->Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600))
+        return nullptr;
     window->CenterWindow();
     window->ShowWindow();
     ::SetForegroundWindow(window->GetHWND());
@@ -85,26 +86,58 @@ void UseFolder() {
 const std::map<std::wstring, std::vector<std::pair<std::wstring, std::wstring>>>& RequiredControls() {
     static const std::map<std::wstring, std::vector<std::pair<std::wstring, std::wstring>>> required = {
         {L"install.xml",
-         {{L"BtnInstallClose", L"ButtonUI"}, {L"BtnInstall", L"ButtonUI"}, {L"BtnCustom", L"ButtonUI"},
-          {L"EditPath", L"EditUI"}, {L"OptLicence", L"OptionUI"}, {L"BtnLicence", L"ButtonUI"},
-          {L"ProInstall", L"ProgressUI"}, {L"LabelTips", L"LabelUI"}, {L"BtnQuickStart", L"ButtonUI"},
-          {L"VerBeforInstall", L"VerticalLayoutUI"}, {L"VerInstall", L"VerticalLayoutUI"},
-          {L"VerAfterInstall", L"VerticalLayoutUI"}, {L"CtrlGame", L"ControlUI"}, {L"CtrlWeGame", L"ControlUI"},
-          {L"CtrlShopping", L"ControlUI"}, {L"CtrlSteam", L"ControlUI"}, {L"minbtn", L"ButtonUI"}}},
+         {{L"BtnInstallClose", L"ButtonUI"},
+          {L"BtnInstall", L"ButtonUI"},
+          {L"BtnCustom", L"ButtonUI"},
+          {L"EditPath", L"EditUI"},
+          {L"OptLicence", L"OptionUI"},
+          {L"BtnLicence", L"ButtonUI"},
+          {L"ProInstall", L"ProgressUI"},
+          {L"LabelTips", L"LabelUI"},
+          {L"BtnQuickStart", L"ButtonUI"},
+          {L"VerBeforInstall", L"VerticalLayoutUI"},
+          {L"VerInstall", L"VerticalLayoutUI"},
+          {L"VerAfterInstall", L"VerticalLayoutUI"},
+          {L"CtrlGame", L"ControlUI"},
+          {L"CtrlWeGame", L"ControlUI"},
+          {L"CtrlShopping", L"ControlUI"},
+          {L"CtrlSteam", L"ControlUI"},
+          {L"minbtn", L"ButtonUI"}}},
         {L"uninstall.xml",
-         {{L"VerUninstPage1", L"VerticalLayoutUI"}, {L"VerUninstPage2", L"VerticalLayoutUI"},
-          {L"VerUninstPage3", L"VerticalLayoutUI"}, {L"BtnUninst", L"ButtonUI"}, {L"BtnUse", L"ButtonUI"},
-          {L"BtnMin", L"ButtonUI"}, {L"BtnClose", L"ButtonUI"}, {L"OptQuestion", L"OptionUI"},
-          {L"OptMuch", L"OptionUI"}, {L"OptUgly", L"OptionUI"}, {L"OptFlow", L"OptionUI"},
-          {L"OptUninstSelf", L"OptionUI"}, {L"OptSale", L"OptionUI"}, {L"OptOther", L"OptionUI"},
-          {L"EditOther", L"EditUI"}, {L"EditNumber", L"EditUI"}, {L"BtnCommit", L"ButtonUI"},
-          {L"BtnNotUninst", L"ButtonUI"}, {L"BtnBye", L"ButtonUI"}}},
+         {{L"VerUninstPage1", L"VerticalLayoutUI"},
+          {L"VerUninstPage2", L"VerticalLayoutUI"},
+          {L"VerUninstPage3", L"VerticalLayoutUI"},
+          {L"BtnUninst", L"ButtonUI"},
+          {L"BtnUse", L"ButtonUI"},
+          {L"BtnMin", L"ButtonUI"},
+          {L"BtnClose", L"ButtonUI"},
+          {L"OptQuestion", L"OptionUI"},
+          {L"OptMuch", L"OptionUI"},
+          {L"OptUgly", L"OptionUI"},
+          {L"OptFlow", L"OptionUI"},
+          {L"OptUninstSelf", L"OptionUI"},
+          {L"OptSale", L"OptionUI"},
+          {L"OptOther", L"OptionUI"},
+          {L"EditOther", L"EditUI"},
+          {L"EditNumber", L"EditUI"},
+          {L"BtnCommit", L"ButtonUI"},
+          {L"BtnNotUninst", L"ButtonUI"},
+          {L"BtnBye", L"ButtonUI"}}},
         {L"webinstall.xml",
-         {{L"BtnWebInstallClose", L"ButtonUI"}, {L"BtnQuickStart", L"ButtonUI"}, {L"ProWebInstall", L"ProgressUI"},
-          {L"LabelTips", L"LabelUI"}, {L"LabelAction", L"LabelUI"}, {L"VerDownload", L"VerticalLayoutUI"},
-          {L"VerAfterInstall", L"VerticalLayoutUI"}, {L"CtrlGame", L"ControlUI"}, {L"CtrlWeGame", L"ControlUI"},
-          {L"CtrlShopping", L"ControlUI"}, {L"CtrlSteam", L"ControlUI"}, {L"minbtn", L"ButtonUI"}}},
-        {L"msg.xml", {{L"BtnMsgOK", L"ButtonUI"}, {L"BtnMsgCancel", L"ButtonUI"}, {L"BtnMsgClose", L"ButtonUI"}}},
+         {{L"BtnWebInstallClose", L"ButtonUI"},
+          {L"BtnQuickStart", L"ButtonUI"},
+          {L"ProWebInstall", L"ProgressUI"},
+          {L"LabelTips", L"LabelUI"},
+          {L"LabelAction", L"LabelUI"},
+          {L"VerDownload", L"VerticalLayoutUI"},
+          {L"VerAfterInstall", L"VerticalLayoutUI"},
+          {L"CtrlGame", L"ControlUI"},
+          {L"CtrlWeGame", L"ControlUI"},
+          {L"CtrlShopping", L"ControlUI"},
+          {L"CtrlSteam", L"ControlUI"},
+          {L"minbtn", L"ButtonUI"}}},
+        {L"msg.xml",
+         {{L"BtnMsgOK", L"ButtonUI"}, {L"BtnMsgCancel", L"ButtonUI"}, {L"BtnMsgClose", L"ButtonUI"}}},
     };
     return required;
 }
@@ -120,7 +153,9 @@ const std::map<std::wstring, std::vector<std::wstring>>& Pages() {
     return pages;
 }
 
-std::string Base(const std::wstring& skin) { return sys::WideToUtf8(skin.substr(0, skin.find(L'.'))); }
+std::string Base(const std::wstring& skin) {
+    return sys::WideToUtf8(skin.substr(0, skin.find(L'.')));
+}
 
 }  // namespace
 
@@ -128,10 +163,14 @@ std::string Base(const std::wstring& skin) { return sys::WideToUtf8(skin.substr(
 // control the windows need is there with its class; the archive's screenshots show each page.
 TEST(SkinWindows, EverySkinBuildsWithItsControlsFromTheArchiveAndFromAFolder) {
     for (int kind : {UILIB_ZIP, UILIB_FILE}) {
-        if (kind == UILIB_ZIP) UseArchive();
-        else UseFolder();
+        if (kind == UILIB_ZIP) {
+            UseArchive();
+        } else {
+            UseFolder();
+        }
         for (const auto& [skin, controls] : RequiredControls()) {
-            SCOPED_TRACE(sys::WideToUtf8(skin) + (kind == UILIB_ZIP ? " from the archive" : " from the folder"));
+            SCOPED_TRACE(sys::WideToUtf8(skin) +
+                         (kind == UILIB_ZIP ? " from the archive" : " from the folder"));
             auto window = OpenWindow(skin);
             ASSERT_TRUE(window);
             for (const auto& [name, className] : controls) {
@@ -141,12 +180,16 @@ TEST(SkinWindows, EverySkinBuildsWithItsControlsFromTheArchiveAndFromAFolder) {
             }
             if (kind == UILIB_ZIP) {
                 const auto& pages = Pages().at(skin);
-                if (pages.empty()) EXPECT_FALSE(Screenshot("skin-" + Base(skin), window->GetHWND()).empty());
+                if (pages.empty()) {
+                    EXPECT_FALSE(Screenshot("skin-" + Base(skin), window->GetHWND()).empty());
+                }
                 for (const std::wstring& page : pages) {
                     for (const std::wstring& other : pages) {
                         window->GetPaintManager().FindControl(other.c_str())->SetVisible(other == page);
                     }
-                    EXPECT_FALSE(Screenshot("skin-" + Base(skin) + "-" + sys::WideToUtf8(page), window->GetHWND()).empty());
+                    EXPECT_FALSE(
+                        Screenshot("skin-" + Base(skin) + "-" + sys::WideToUtf8(page), window->GetHWND())
+                            .empty());
                 }
             }
             Close(window);
@@ -173,7 +216,8 @@ TEST(SkinWindows, TheArchiveFileIsNotKeptOpen) {
 // A skin that is missing ends the process with code 1 after the message box.
 TEST(SkinWindows, AMissingSkinEndsTheProcessWithCode1AfterItsMessage) {
     const std::wstring probe = EnvPath("QY_UI_PROBE_EXE");
-    sys::UniqueHandle process = StartProcess(probe, L"1 \"" + EnvPath("QY_SKIN_FILES_DIR") + L"\" nosuch.xml");
+    sys::UniqueHandle process =
+        StartProcess(probe, L"1 \"" + EnvPath("QY_SKIN_FILES_DIR") + L"\" nosuch.xml");
     ASSERT_TRUE(process);
     HWND box = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (box = ::FindWindowW(L"#32770", L"Duilib")) != nullptr; }, 20000));
@@ -215,7 +259,8 @@ TEST(SkinWindows, MouseAndKeyboardInputReachTheControls) {
     EXPECT_TRUE(PumpUntil([&] { return window->Saw(L"setfocus:EditPath"); }, 3000));
     PumpFor(300);
     ASSERT_TRUE(TypeText("D:\\Games 2"));
-    EXPECT_TRUE(PumpUntil([&] { return edit->GetText() == L"D:\\Games 2"; }, 5000)) << sys::WideToUtf8(edit->GetText());
+    EXPECT_TRUE(PumpUntil([&] { return edit->GetText() == L"D:\\Games 2"; }, 5000))
+        << sys::WideToUtf8(edit->GetText());
     EXPECT_TRUE(window->Saw(L"textchanged:EditPath"));
     ASSERT_TRUE(PressKeys("Tab"));
     EXPECT_TRUE(PumpUntil([&] { return window->Saw(L"killfocus:EditPath"); }, 3000));
@@ -233,6 +278,12 @@ TEST(SkinWindows, MouseAndKeyboardInputReachTheControls) {
     Close(window);
 }
 
+bool g_ownerEnabledDuringModal = true;
+HWND g_ownerWindow = nullptr;
+void CALLBACK LookAtOwner(HWND, UINT, UINT_PTR, DWORD) {
+    g_ownerEnabledDuringModal = ::IsWindowEnabled(g_ownerWindow) != FALSE;
+}
+
 // The modal message window: OK gives 1, cancel and the close button 2, Alt+F4 0; its owner is
 // disabled while it is shown.
 TEST(SkinWindows, TheModalMessageWindowReturnsWhatWasPressed) {
@@ -243,7 +294,8 @@ TEST(SkinWindows, TheModalMessageWindowReturnsWhatWasPressed) {
         const wchar_t* button;  // null: Alt+F4
         UINT expected;
     };
-    for (const Case& c : {Case{L"BtnMsgOK", 1}, Case{L"BtnMsgCancel", 2}, Case{L"BtnMsgClose", 2}, Case{nullptr, 0}}) {
+    for (const Case& c :
+         {Case{L"BtnMsgOK", 1}, Case{L"BtnMsgCancel", 2}, Case{L"BtnMsgClose", 2}, Case{nullptr, 0}}) {
         SCOPED_TRACE(c.button ? sys::WideToUtf8(c.button) : "Alt+F4");
         auto* box = new CMsgWnd;
         ASSERT_TRUE(box->Create(owner->GetHWND(), L"MsgWnd", 0x80B, 0x60000, 0, 0, 0, 0));
@@ -252,20 +304,17 @@ TEST(SkinWindows, TheModalMessageWindowReturnsWhatWasPressed) {
         std::string input = "xdotool key alt+F4";
         if (c.button) {
             const POINT at = ScreenCentre(box->GetHWND(), box->GetPaintManager().FindControl(c.button));
-            input = "xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " && sleep 0.2 && xdotool click 1";
+            input = "xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
+                    " && sleep 0.2 && xdotool click 1";
         }
         StartHostCommand("sleep 1.5 && " + input);
-        static bool ownerEnabledDuringModal;
-        static HWND ownerWindow;
-        ownerEnabledDuringModal = true;
-        ownerWindow = owner->GetHWND();
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 700, [](HWND, UINT, UINT_PTR, DWORD) {
-            ownerEnabledDuringModal = ::IsWindowEnabled(ownerWindow) != FALSE;
-        });
+        g_ownerEnabledDuringModal = true;
+        g_ownerWindow = owner->GetHWND();
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 700, LookAtOwner);
         const UINT result = box->ShowModal();  // the window deletes itself when it goes
         ::KillTimer(nullptr, timer);
         EXPECT_EQ(result, c.expected);
-        EXPECT_FALSE(ownerEnabledDuringModal);
+        EXPECT_FALSE(g_ownerEnabledDuringModal);
         EXPECT_TRUE(::IsWindowEnabled(owner->GetHWND()));
         PumpFor(300);
     }
@@ -303,23 +352,27 @@ TEST(SkinWindows, TheUiThreadRunsAWorkersCallsInOrder) {
 // starts, so each DPI runs in a process of its own.
 TEST(SkinWindows, TheWizardScalesWithTheDpi) {
     HKEY desktop = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &desktop, nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &desktop, nullptr),
               ERROR_SUCCESS);
-    const std::wstring source = L"\"" + EnvPath("QY_SKIN_ARCHIVE").substr(0, EnvPath("QY_SKIN_ARCHIVE").find_last_of(L'\\')) + L"\"";
+    const std::wstring source =
+        L"\"" + EnvPath("QY_SKIN_ARCHIVE").substr(0, EnvPath("QY_SKIN_ARCHIVE").find_last_of(L'\\')) + L"\"";
     for (DWORD dpi : {96u, 144u, 192u}) {
-        ::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+        ::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                         sizeof(dpi));
         DWORD code = 0;
         const std::string out = RunAndCapture(L"\"" + EnvPath("QY_UI_PROBE_EXE") + L"\" 2 " + source +
                                                   L" install.xml skin-install-dpi" + std::to_wstring(dpi),
                                               &code);
         EXPECT_EQ(code, 0u);
         const int w = 900 * static_cast<int>(dpi) / 96, h = 600 * static_cast<int>(dpi) / 96;
-        EXPECT_NE(out.find("size " + std::to_string(w) + " " + std::to_string(h) + " dpi " + std::to_string(dpi)),
-                  std::string::npos)
+        EXPECT_NE(
+            out.find("size " + std::to_string(w) + " " + std::to_string(h) + " dpi " + std::to_string(dpi)),
+            std::string::npos)
             << out;
     }
     const DWORD normal = 96;
-    ::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&normal), sizeof(normal));
+    ::RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&normal),
+                     sizeof(normal));
     ::RegCloseKey(desktop);
 }

@@ -17,13 +17,17 @@ std::string HostTemp() {
     return dir && *dir ? dir : "/tmp";
 }
 
-std::wstring WindowsPathOfHost(const std::string& hostPath) { return HostPathToWindows(hostPath); }
+std::wstring WindowsPathOfHost(const std::string& hostPath) {
+    return HostPathToWindows(hostPath);
+}
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
     }
     return quoted + "'";
 }
@@ -37,8 +41,10 @@ std::wstring WindowsArgument(const std::string& text) {
             ++backslashes;
             continue;
         }
-        if (c == L'"') quoted.append(backslashes * 2 + 1, L'\\');
-        else quoted.append(backslashes, L'\\');
+        if (c == L'"')
+            quoted.append(backslashes * 2 + 1, L'\\');
+        else
+            quoted.append(backslashes, L'\\');
         backslashes = 0;
         quoted += c;
     }
@@ -51,7 +57,8 @@ bool SpawnShell(const std::string& script) {
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(L"/bin/sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (!::CreateProcessW(L"/bin/sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
     if (pi.hThread) ::CloseHandle(pi.hThread);
     if (pi.hProcess) ::CloseHandle(pi.hProcess);
     return true;
@@ -77,15 +84,17 @@ bool PumpUntil(const std::function<bool()>& done, int ms) {
     }
 }
 
-void StartHostCommand(const std::string& command) { SpawnShell(command); }
+void StartHostCommand(const std::string& command) {
+    SpawnShell(command);
+}
 
 int RunHostCommand(const std::string& command, int timeoutMs) {
     static int counter = 0;
-    const std::string marker =
-        HostTemp() + "/qy-ui-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".rc";
+    const std::string marker = HostTemp() + "/qy-ui-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                               std::to_string(++counter) + ".rc";
     std::remove(sys::WideToUtf8(WindowsPathOfHost(marker)).c_str());
-    if (!SpawnShell("(" + command + ") >/dev/null 2>&1; echo $? > " + Quote(marker) + ".tmp; mv " + Quote(marker) +
-                    ".tmp " + Quote(marker))) {
+    if (!SpawnShell("(" + command + ") >/dev/null 2>&1; echo $? > " + Quote(marker) + ".tmp; mv " +
+                    Quote(marker) + ".tmp " + Quote(marker))) {
         return -1;
     }
     const std::wstring markerPath = WindowsPathOfHost(marker);
@@ -108,9 +117,13 @@ bool ClickAt(POINT screen) {
     return RunHostCommand(move + " && sleep 0.15 && xdotool click 1") == 0;
 }
 
-bool TypeText(const std::string& text) { return RunHostCommand("xdotool type --delay 30 " + Quote(text)) == 0; }
+bool TypeText(const std::string& text) {
+    return RunHostCommand("xdotool type --delay 30 " + Quote(text)) == 0;
+}
 
-bool PressKeys(const std::string& keys) { return RunHostCommand("xdotool key --delay 60 " + keys) == 0; }
+bool PressKeys(const std::string& keys) {
+    return RunHostCommand("xdotool key --delay 60 " + keys) == 0;
+}
 
 std::string Screenshot(const std::string& name, HWND window) {
     const char* dir = std::getenv("QY_SCREENSHOT_DIR");
@@ -122,10 +135,12 @@ std::string Screenshot(const std::string& name, HWND window) {
     if (window && ::GetWindowRect(window, &r)) {
         constexpr int kMargin = 24;  // the shadow
         const LONG left = (std::max)(0L, r.left - kMargin), top = (std::max)(0L, r.top - kMargin);
-        crop = " -crop " + std::to_string(r.right + kMargin - left) + "x" + std::to_string(r.bottom + kMargin - top) +
-               "+" + std::to_string(left) + "+" + std::to_string(top) + " +repage";
+        crop = " -crop " + std::to_string(r.right + kMargin - left) + "x" +
+               std::to_string(r.bottom + kMargin - top) + "+" + std::to_string(left) + "+" +
+               std::to_string(top) + " +repage";
     }
-    if (RunHostCommand("mkdir -p " + Quote(dir) + " && xwd -root -silent | convert xwd:-" + crop + " " + Quote(png)) != 0) {
+    if (RunHostCommand("mkdir -p " + Quote(dir) + " && xwd -root -silent | convert xwd:-" + crop + " " +
+                       Quote(png)) != 0) {
         return {};
     }
     return png;
@@ -134,7 +149,8 @@ std::string Screenshot(const std::string& name, HWND window) {
 bool ImagePixel(const std::string& png, POINT screen, unsigned& rgb) {
     const std::string out = HostTemp() + "/qy-ui-pixel-" + std::to_string(::GetCurrentProcessId()) + ".txt";
     const std::string crop = std::to_string(screen.x) + "," + std::to_string(screen.y);
-    if (RunHostCommand("convert " + Quote(png) + " -format '%[hex:p{" + crop + "}]' info: > " + Quote(out)) != 0) {
+    if (RunHostCommand("convert " + Quote(png) + " -format '%[hex:p{" + crop + "}]' info: > " + Quote(out)) !=
+        0) {
         return false;
     }
     const std::string hex = ReadTextFile(WindowsPathOfHost(out));

@@ -42,7 +42,8 @@ int wmain(int argc, wchar_t** argv) {
     PumpFor(1500);
     RECT r;
     ::GetWindowRect(window.GetHWND(), &r);
-    std::printf("size %ld %ld dpi %d\n", r.right - r.left, r.bottom - r.top, window.GetPaintManager().GetDpi());
+    std::printf("size %ld %ld dpi %d\n", r.right - r.left, r.bottom - r.top,
+                window.GetPaintManager().GetDpi());
     std::fflush(stdout);
     if (argc > 4) Screenshot(sys::WideToUtf8(argv[4]), window.GetHWND());
     ::DestroyWindow(window.GetHWND());

@@ -1,0 +1,23 @@
+# Writes a module definition of the functions an import library imports from DLL, read by nm:
+#   cmake -DNM=nm -DIMPORT_LIB=libx.a -DDLL=x.dll -DDEF=out.def -P MakeDelayDef.cmake
+execute_process(COMMAND ${NM} ${IMPORT_LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${NM} could not read ${IMPORT_LIB}")
+endif()
+# Import slots: "__imp_Name" on x86_64, "__imp__Name@n" (stdcall) on i686.
+string(REGEX MATCHALL "I __imp__?[A-Za-z0-9_@]+" slots "${symbols}")
+set(exports "")
+foreach(slot IN LISTS slots)
+  string(REGEX REPLACE "^I __imp_" "" name "${slot}")
+  if(name MATCHES "@[0-9]+$")
+    string(REGEX REPLACE "^_" "" name "${name}")
+  endif()
+  list(APPEND exports "${name}")
+endforeach()
+list(REMOVE_DUPLICATES exports)
+list(LENGTH exports count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no functions found in ${IMPORT_LIB}")
+endif()
+list(JOIN exports "\n" lines)
+file(WRITE ${DEF} "LIBRARY ${DLL}\nEXPORTS\n${lines}\n")
