@@ -31,6 +31,8 @@ public:
     int WriteLog(int level, const char* format, va_list args) override;
 
     std::wstring GetSelfName();
+    // Whether a procedure runs (on a worker or on the calling thread).
+    bool IsRunning() const { return m_busy; }
 
     // The procedure that belongs to the record's mode, on the calling thread; 0 for other modes.
     int RunProcedure(OpePARAMEx* record);

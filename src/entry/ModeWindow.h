@@ -4,9 +4,10 @@
 #include "entry/OpePARAMEx.h"
 
 // 0 after the window's loop has ended; -1 for a mode outside 0-6; -2 when the mode has no window
-// or the window object was not made; kSilentRunIncomplete when a silent install or uninstall
-// ended without completing, or did not start because Init had failed (initialized false): with
-// no configuration read it would install or remove nothing and report success.
+// or the window was not made; kSilentRunIncomplete when a silent install, uninstall or web install
+// ended without completing (its window closed itself), or did not start because Init had failed
+// (initialized false): with no configuration read it would install or remove nothing and report
+// success.
 int CreateModeWindow(OpePARAMEx* record, bool initialized = true);
 constexpr int kSilentRunIncomplete = 1;
 

@@ -1,42 +1,75 @@
-// The window factory. The wizard windows are not part of this build yet: the silent modes run what
-// their windows run, without a window; the others report the window they would open and return
-// as if that window's loop had ended.
+// The window factory: the wizard of the run's mode, its message loop, and what the loop's end
+// says about a silent run.
 #include "entry/ModeWindow.h"
 
 #include <windows.h>
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
-#include "entry/SilentRun.h"
+#include "ui/InstallWnd.h"
+#include "ui/UninstallWnd.h"
+#include "ui/WebInstallWnd.h"
+#include "ui/framework/PaintManagerUI.h"
 
 const char* ModeWindowClass(int mode) {
     switch (mode) {
         case OpePARAMEx::CMD_INSTALL:
-        case OpePARAMEx::CMD_SILENT: return "CInstallWnd";
+        case OpePARAMEx::CMD_SILENT:
+            return "CInstallWnd";
         case OpePARAMEx::CMD_UNINSTALL:
-        case OpePARAMEx::CMD_UNSILENT: return "CUninstallWnd";
+        case OpePARAMEx::CMD_UNSILENT:
+            return "CUninstallWnd";
         case OpePARAMEx::CMD_WEBINSTALL:
-        case OpePARAMEx::CMD_WEBSILENT: return "CWebInstallWnd";
-        default: return nullptr;
+        case OpePARAMEx::CMD_WEBSILENT:
+            return "CWebInstallWnd";
+        default:
+            return nullptr;
     }
 }
+
+namespace {
+
+CWizardWnd* MakeWindow(OpePARAMEx* record) {
+    switch (record->m_Mode) {
+        case OpePARAMEx::CMD_INSTALL:
+        case OpePARAMEx::CMD_SILENT:
+            return new CInstallWnd(record);
+        case OpePARAMEx::CMD_UNINSTALL:
+        case OpePARAMEx::CMD_UNSILENT:
+            return new CUninstallWnd(record);
+        case OpePARAMEx::CMD_WEBINSTALL:
+        case OpePARAMEx::CMD_WEBSILENT:
+            return new CWebInstallWnd(record);
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
 
 int CreateModeWindow(OpePARAMEx* record, bool initialized) {
     LogPrint(log4z::LOG_LEVEL_INFO, "GeneralWindow, ********************Current Process ID: %d, CmdLine: %d ",
              static_cast<int>(::GetCurrentProcessId()), record->m_Mode);
     if (record->m_Mode == OpePARAMEx::CMD_UPDATE) return -2;
-    const char* windowClass = ModeWindowClass(record->m_Mode);
-    if (!windowClass) return -1;
-    const bool silent = record->m_Mode == OpePARAMEx::CMD_SILENT || record->m_Mode == OpePARAMEx::CMD_UNSILENT ||
+    if (!ModeWindowClass(record->m_Mode)) return -1;
+    const bool silent = record->m_Mode == OpePARAMEx::CMD_SILENT ||
+                        record->m_Mode == OpePARAMEx::CMD_UNSILENT ||
                         record->m_Mode == OpePARAMEx::CMD_WEBSILENT;
     if (silent && !initialized) {
-        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed, silent mode %d does not run", record->m_Mode);
+        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed, silent mode %d does not run",
+                 record->m_Mode);
         return kSilentRunIncomplete;
     }
-    if (record->m_Mode == OpePARAMEx::CMD_SILENT) return RunSilentInstall(*record) ? 0 : kSilentRunIncomplete;
-    if (record->m_Mode == OpePARAMEx::CMD_UNSILENT) return RunSilentUninstall(*record) ? 0 : kSilentRunIncomplete;
-    if (record->m_Mode == OpePARAMEx::CMD_WEBSILENT) return RunSilentWebInstall(*record) ? 0 : kSilentRunIncomplete;
-    LogPrint(log4z::LOG_LEVEL_INFO, "GeneralWindow, window %s for mode %d is not part of this build", windowClass,
-             record->m_Mode);
-    return 0;
+    CWizardWnd* window = MakeWindow(record);
+    if (!window) return -2;
+    // The window deletes itself when it goes; a silent run may end inside Create already.
+    if (!window->Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600)) {
+        delete window;
+        return -2;
+    }
+    window->CenterWindow();
+    window->ShowWindow();
+    const int quit = DuiLib::CPaintManagerUI::MessageLoop();
+    DuiLib::CPaintManagerUI::Term();
+    return quit == kQuitSilentRunFailed ? kSilentRunIncomplete : 0;
 }

@@ -193,8 +193,9 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
 
     // The entry in the list of installed programs starts the installed package manager.
     const std::wstring uninstallString = sys::Utf8ToWide(ValueOf(kUninstallKey, L"UninstallString"));
-    run = RunCommandLine(uninstallString, 60000);
+    run = RunCommandLine(uninstallString, 60000, L"", Wizard::Close);
     EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.wizards, std::vector<std::wstring>{L"UninstallWnd"});
     EXPECT_NE(run.log.find("CmdLine: 1"), std::string::npos) << run.log;
     EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"),
               std::string::npos);
@@ -296,6 +297,10 @@ TEST(SampleInstall, ARegisteredDriveRootIsNeverEmptied) {
     ASSERT_TRUE(WriteTextFile(L"C:\\package\\productlist.ini",
                               "[products]\r\ncount=1\r\nproduct1=Product.config\r\n"));
     ASSERT_TRUE(WriteTextFile(L"C:\\qycanary.txt", "canary"));
+    // The uninstall window's skin, where an installation keeps it.
+    ASSERT_EQ(sys::CreateFolderTree(L"C:\\Setup"), 0);
+    ASSERT_TRUE(::CopyFileW(ExecutableFromEnvironment("QY_SKIN_ARCHIVE").c_str(),
+                            L"C:\\Setup\\PackageManager.zip", FALSE));
     ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kProductKey) + L"\" /v InstallPath /d C:\\ /f")
                   .find("ERROR"),
               std::string::npos);

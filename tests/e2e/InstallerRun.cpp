@@ -1,5 +1,7 @@
 #include "InstallerRun.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -53,29 +55,62 @@ bool DismissMessageBox(DWORD processId, std::vector<MessageBoxSeen>& boxes) {
     return true;
 }
 
+struct WizardSearch {
+    DWORD processId;
+    HWND found;
+    std::wstring windowClass;
+};
+
+BOOL CALLBACK FindWizard(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WizardSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(window, cls, 64);
+    const std::wstring name = cls;
+    if (owner == search->processId && ::IsWindowVisible(window) &&
+        (name == L"InstallWnd" || name == L"UninstallWnd" || name == L"WebInstallWnd")) {
+        search->found = window;
+        search->windowClass = name;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 }  // namespace
+
+HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass) {
+    WizardSearch search = {processId, nullptr, {}};
+    ::EnumWindows(&FindWizard, reinterpret_cast<LPARAM>(&search));
+    if (windowClass) *windowClass = search.windowClass;
+    return search.found;
+}
 
 std::wstring ExecutableFromEnvironment(const char* variable) {
     const char* path = std::getenv(variable);
     return path ? HostPathToWindows(path) : L"";
 }
 
-std::wstring InstallerPath() { return ExecutableFromEnvironment("QY_PACKAGE_MANAGER_EXE"); }
-
-InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs, std::wstring exe) {
-    if (exe.empty()) exe = InstallerPath();
-    return RunCommandLine(L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments), timeoutMs, exe);
+std::wstring InstallerPath() {
+    return ExecutableFromEnvironment("QY_PACKAGE_MANAGER_EXE");
 }
 
-InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs, const std::wstring& application) {
+InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs, std::wstring exe, Wizard wizard) {
+    if (exe.empty()) exe = InstallerPath();
+    return RunCommandLine(L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments), timeoutMs, exe,
+                          wizard);
+}
+
+InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs, const std::wstring& application,
+                            Wizard wizard) {
     InstallerRun run;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     FILETIME startedAt;
     ::GetSystemTimeAsFileTime(&startedAt);
-    if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                          nullptr, nullptr, &si, &pi)) {
+    if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), &commandLine[0], nullptr,
+                          nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         return run;
     }
     sys::UniqueHandle process(pi.hProcess), thread(pi.hThread);
@@ -91,6 +126,13 @@ InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs, const std::
     int waited = 0;
     while (::WaitForSingleObject(process.get(), 100) == WAIT_TIMEOUT) {
         DismissMessageBox(pi.dwProcessId, run.boxes);
+        std::wstring windowClass;
+        if (HWND shown = FindWizardWindow(pi.dwProcessId, &windowClass)) {
+            if (std::find(run.wizards.begin(), run.wizards.end(), windowClass) == run.wizards.end()) {
+                run.wizards.push_back(windowClass);
+            }
+            if (wizard == Wizard::Close) ::PostMessageW(shown, WM_CLOSE, 1, 0);
+        }
         waited += 100;
         if (waited > timeoutMs) {
             run.timedOut = true;

@@ -2,6 +2,8 @@
 // (read and dismissed with OK), the exit code, and the log file the run wrote.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -10,8 +12,13 @@ struct MessageBoxSeen {
     std::wstring text;
 };
 
+// What the run does with the wizard window of an interactive mode: leave it to the test (which
+// then drives it or lets the run time out), or close it once it shows (a user closing it).
+enum class Wizard { Leave, Close };
+
 struct InstallerRun {
     bool started = false;
+    std::vector<std::wstring> wizards;  // window classes of the wizard windows that showed
     bool timedOut = false;
     unsigned long processId = 0;
     long exitCode = 0;
@@ -24,7 +31,11 @@ struct InstallerRun {
 std::wstring InstallerPath();
 // A Windows path from an environment variable that holds a host path (empty when unset).
 std::wstring ExecutableFromEnvironment(const char* variable);
-InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs = 60000, std::wstring exe = L"");
+InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs = 60000, std::wstring exe = L"",
+                          Wizard wizard = Wizard::Leave);
 // The same for a whole command line, started as the system starts one (no application name
 // unless given).
-InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs = 60000, const std::wstring& application = L"");
+InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs = 60000,
+                            const std::wstring& application = L"", Wizard wizard = Wizard::Leave);
+// The visible wizard window (InstallWnd, UninstallWnd, WebInstallWnd) of a process, or null.
+HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass = nullptr);

@@ -14,6 +14,7 @@ void ExpectSetupPackageExtracted(const InstallerRun& run) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(run.wizards, std::vector<std::wstring>{L"InstallWnd"});  // shown, then closed by the user
     const std::wstring work = sys::TempFolder() + L"~QYSetup\\";
     for (const wchar_t* file :
          {L"_setup.ini", L"package\\Product.config", L"package\\Tarn.config", L"package\\setup.config",
@@ -33,7 +34,7 @@ void ExpectSetupPackageExtracted(const InstallerRun& run) {
 TEST(PackagedStartup, TheSampleInstallerUnpacksItsSetupPackage) {
     const std::wstring installer = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
     ASSERT_FALSE(installer.empty()) << "QY_SAMPLE_INSTALLER_EXE not set";
-    InstallerRun run = RunInstaller(L"", 60000, installer);
+    InstallerRun run = RunInstaller(L"", 60000, installer, Wizard::Close);
     ExpectSetupPackageExtracted(run);
     EXPECT_EQ(run.log.find("Pkg Head verify failed"), std::string::npos)
         << "nothing follows the last package";
@@ -42,7 +43,7 @@ TEST(PackagedStartup, TheSampleInstallerUnpacksItsSetupPackage) {
 TEST(PackagedStartup, ASignedInstallerStillUnpacksAndStopsAtTheCertificate) {
     const std::wstring installer = ExecutableFromEnvironment("QY_SIGNED_INSTALLER_EXE");
     ASSERT_FALSE(installer.empty()) << "QY_SIGNED_INSTALLER_EXE not set";
-    InstallerRun run = RunInstaller(L"", 60000, installer);
+    InstallerRun run = RunInstaller(L"", 60000, installer, Wizard::Close);
     ExpectSetupPackageExtracted(run);
     EXPECT_NE(run.log.find("Pkg Head verify failed | nret 255 SetupPkg:"), std::string::npos) << run.log;
 }

@@ -16,8 +16,8 @@ const std::wstring kErrorTitle = L"错误";
 
 void RegisterInstallFolder(const std::wstring& folder) {
     sys::UniqueHKey key;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QuillyTarn", 0, nullptr, 0, KEY_WRITE, nullptr,
-                                key.receive(), nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\QuillyTarn", 0, nullptr, 0, KEY_WRITE,
+                                nullptr, key.receive(), nullptr),
               ERROR_SUCCESS);
     ::RegSetValueExW(key.get(), L"InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                      static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
@@ -46,23 +46,29 @@ protected:
 
 }  // namespace
 
+// The bare stub carries no setup package, so no skin either: the install window cannot be built,
+// and the run ends with the framework's message and exit code 1.
 TEST_F(StartupTest, NoArgumentsInstallsIntoTheDefaultFolder) {
     InstallerRun run = RunInstaller(L"");
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].title, L"Duilib");
+    EXPECT_EQ(run.boxes[0].text, L"加载资源文件失败：install.xml");
     ASSERT_FALSE(run.logFile.empty());
     // The run's first file opens with the writer thread's lines.
     const std::string firstLine = run.log.substr(0, run.log.find("\r\n"));
-    EXPECT_NE(firstLine.find("LOG_ALARM -----------------  log4z thread started!"), std::string::npos) << firstLine;
+    EXPECT_NE(firstLine.find("LOG_ALARM -----------------  log4z thread started!"), std::string::npos)
+        << firstLine;
     EXPECT_NE(run.log.find("logger id=0 key=Main name=Main path="), std::string::npos);
     const std::wstring work = sys::TempFolder() + L"~QYSetup";
-    EXPECT_NE(run.log.find("Init, CreateTempInstallDir success, path " + sys::WideToUtf8(work)), std::string::npos);
+    EXPECT_NE(run.log.find("Init, CreateTempInstallDir success, path " + sys::WideToUtf8(work)),
+              std::string::npos);
     EXPECT_NE(run.log.find("wWinmain, init success"), std::string::npos);
     char modeLine[128];
-    std::snprintf(modeLine, sizeof(modeLine), "GeneralWindow, ********************Current Process ID: %lu, CmdLine: 0 ",
-                  run.processId);
+    std::snprintf(modeLine, sizeof(modeLine),
+                  "GeneralWindow, ********************Current Process ID: %lu, CmdLine: 0 ", run.processId);
     EXPECT_NE(run.log.find(modeLine), std::string::npos) << run.log;
     EXPECT_TRUE(FileExists(work));
     EXPECT_NE(run.logFile.find(L"PackageManager_Main_"), std::wstring::npos);
@@ -73,14 +79,16 @@ TEST_F(StartupTest, SilentNoRestartAndWebSilentRunTheirModes) {
     InstallerRun silent = RunInstaller(L"/silent /norestart");
     EXPECT_EQ(silent.exitCode, 1603);
     EXPECT_NE(silent.log.find("CmdLine: 3 "), std::string::npos);
-    EXPECT_NE(silent.log.find("GeneralWindow, Init failed, silent mode 3 does not run"), std::string::npos) << silent.log;
+    EXPECT_NE(silent.log.find("GeneralWindow, Init failed, silent mode 3 does not run"), std::string::npos)
+        << silent.log;
     EXPECT_EQ(silent.log.find("In_Install"), std::string::npos);
 
-    // Named without "product#channel", the stub cannot ask for a package.
+    // Without a setup package there is no skin for the web-install window either.
     InstallerRun web = RunInstaller(L"-websilent:D:\\Web");
-    EXPECT_EQ(web.exitCode, 1603);
+    EXPECT_EQ(web.exitCode, 1);
     EXPECT_NE(web.log.find("CmdLine: 6 "), std::string::npos);
-    EXPECT_NE(web.log.find("In_WebInstall, GetDownloadUrl fail, nret -1"), std::string::npos) << web.log;
+    ASSERT_EQ(web.boxes.size(), 1u);
+    EXPECT_EQ(web.boxes[0].text, L"加载资源文件失败：webinstall.xml");
 }
 
 TEST_F(StartupTest, MalformedCommandLinesShowTheParseMessage) {
@@ -107,11 +115,14 @@ TEST_F(StartupTest, UpdateWithRegisteredFolderShowsTheWindowMessageAfterInit) {
     EXPECT_NE(run.log.find("CmdLine: 2 "), std::string::npos);
 }
 
+// The uninstall window takes its skin from the registered folder's "Setup" folder: there is none.
 TEST_F(StartupTest, UninstallUsesTheRegisteredFolder) {
     RegisterInstallFolder(L"C:\\Quilly\\Tarnhold");
     InstallerRun run = RunInstaller(L"/uninstall");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.boxes.empty());
-    EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"), std::string::npos);
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, L"加载资源文件失败：uninstall.xml");
+    EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"),
+              std::string::npos);
     EXPECT_NE(run.log.find("CmdLine: 1 "), std::string::npos);
 }

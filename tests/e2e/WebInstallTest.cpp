@@ -47,11 +47,15 @@ void Announce(const std::string& update, const nlohmann::json& answer) {
     client.Post(update + "/__reset", "{}", reply);
     CHttpClient control;
     control.Post(update + "/__control",
-                 nlohmann::json{{"endpoint", "/soft/update/search"}, {"responses", {{{"status", 200}, {"body", answer.dump()}}}}}.dump(),
+                 nlohmann::json{{"endpoint", "/soft/update/search"},
+                                {"responses", {{{"status", 200}, {"body", answer.dump()}}}}}
+                     .dump(),
                  reply);
 }
 
-std::string Md5Hex(const std::string& bytes) { return Md5::Hex(*Md5::Of(bytes.data(), bytes.size())); }
+std::string Md5Hex(const std::string& bytes) {
+    return Md5::Hex(*Md5::Of(bytes.data(), bytes.size()));
+}
 
 // The web installer run as the system would start it, asking the stand-in at update.
 InstallerRun RunWebInstaller(const std::wstring& web, const std::string& update) {
@@ -65,29 +69,35 @@ InstallerRun RunWebInstaller(const std::wstring& web, const std::string& update)
 
 TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilently) {
     const std::map<std::string, std::string> net = NetEnv();
-    ASSERT_TRUE(net.count("QY_NET_UPDATE") && net.count("QY_NET_HTTPS") && net.count("QY_NET_FILES")) << "servers not started";
+    ASSERT_TRUE(net.count("QY_NET_UPDATE") && net.count("QY_NET_HTTPS") && net.count("QY_NET_FILES"))
+        << "servers not started";
     // The package the server announces: the sample installer, served by nginx.
     const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
     const std::string bytes = ReadTextFile(sample);
     ASSERT_FALSE(bytes.empty());
-    ASSERT_TRUE(::CopyFileW(sample.c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
-    const nlohmann::json answer = {
-        {"code", 0},
-        {"data",
-         {{"version", "16.2"},
-          {"blockurl",
-           {{{"ver_range", "16.1-16.2"}, {"url", "http://127.0.0.1:1/patch"}, {"md5", "x"}, {"size", 1}, {"fileName", "p.exe"}},
-            {{"ver_range", "16.2-16.2"},
-             {"url", net.at("QY_NET_HTTPS") + "/redirect/QuillySetup.exe"},
-             {"md5", Md5Hex(bytes)},
-             {"size", bytes.size()},
-             {"fileName", "..\\..\\QuillySetup.exe"}}}}}}};
+    ASSERT_TRUE(::CopyFileW(sample.c_str(),
+                            HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
+    const nlohmann::json answer = {{"code", 0},
+                                   {"data",
+                                    {{"version", "16.2"},
+                                     {"blockurl",
+                                      {{{"ver_range", "16.1-16.2"},
+                                        {"url", "http://127.0.0.1:1/patch"},
+                                        {"md5", "x"},
+                                        {"size", 1},
+                                        {"fileName", "p.exe"}},
+                                       {{"ver_range", "16.2-16.2"},
+                                        {"url", net.at("QY_NET_HTTPS") + "/redirect/QuillySetup.exe"},
+                                        {"md5", Md5Hex(bytes)},
+                                        {"size", bytes.size()},
+                                        {"fileName", "..\\..\\QuillySetup.exe"}}}}}}};
     Announce(net.at("QY_NET_UPDATE"), answer);
 
-    // The web installer is the bare stub under a name that says product, channel and type.
+    // The web installer is an installer under a name that says product, channel and type; it
+    // reads no product from its packages, only its window's skin.
     WinTestFolder downloads;
     const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
-    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), web.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(sample.c_str(), web.c_str(), FALSE));
     const std::wstring accessLog = HostPathToWindows(NetState() + "/nginx-access.log");
     const size_t logged = ReadTextFile(accessLog).size();
     InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
@@ -133,14 +143,19 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
 
     // A package that fails (here the bare stub, which has nothing to install) is reported.
     const std::string stub = ReadTextFile(InstallerPath());
-    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/Broken.exe").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(),
+                            HostPathToWindows(net.at("QY_NET_FILES") + "/Broken.exe").c_str(), FALSE));
     nlohmann::json broken = answer;
-    broken["data"]["blockurl"][1] = {{"ver_range", "16.2-16.2"}, {"url", net.at("QY_NET_HTTP") + "/Broken.exe"},
-                                     {"md5", Md5Hex(stub)}, {"size", stub.size()}, {"fileName", "Broken.exe"}};
+    broken["data"]["blockurl"][1] = {{"ver_range", "16.2-16.2"},
+                                     {"url", net.at("QY_NET_HTTP") + "/Broken.exe"},
+                                     {"md5", Md5Hex(stub)},
+                                     {"size", stub.size()},
+                                     {"fileName", "Broken.exe"}};
     Announce(net.at("QY_NET_UPDATE"), broken);
     run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
     EXPECT_EQ(run.exitCode, 1603);
-    EXPECT_NE(run.log.find("In_WebInstall, GetExitCodeProcess fail, nret 0 err "), std::string::npos) << run.log;
+    EXPECT_NE(run.log.find("In_WebInstall, GetExitCodeProcess fail, nret 0 err "), std::string::npos)
+        << run.log;
 }
 
 TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
@@ -148,14 +163,17 @@ TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
     ASSERT_TRUE(net.count("QY_NET_UPDATE")) << "servers not started";
     const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
     const std::string bytes = ReadTextFile(sample);
-    ASSERT_TRUE(::CopyFileW(sample.c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
-    Announce(net.at("QY_NET_UPDATE"),
-             {{"code", 0},
-              {"data",
-               {{"version", "16.2"},
-                {"blockurl",
-                 {{{"ver_range", "16.2-16.2"}, {"url", net.at("QY_NET_HTTP") + "/QuillySetup.exe"}, {"md5", Md5Hex(bytes)},
-                   {"size", bytes.size()}, {"fileName", "QuillySetup.exe"}}}}}}});
+    ASSERT_TRUE(::CopyFileW(sample.c_str(),
+                            HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
+    Announce(net.at("QY_NET_UPDATE"), {{"code", 0},
+                                       {"data",
+                                        {{"version", "16.2"},
+                                         {"blockurl",
+                                          {{{"ver_range", "16.2-16.2"},
+                                            {"url", net.at("QY_NET_HTTP") + "/QuillySetup.exe"},
+                                            {"md5", Md5Hex(bytes)},
+                                            {"size", bytes.size()},
+                                            {"fileName", "QuillySetup.exe"}}}}}}});
     // The temporary folder of a user named like "John Smith" on a Chinese system: the download
     // goes there by wide paths, and the installer is started with its path quoted.
     const std::wstring temp = L"C:\\users\\John Smith\\临时";
@@ -163,12 +181,14 @@ TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
     TempFolderOverride override(temp);
     WinTestFolder downloads;
     const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
-    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), web.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(sample.c_str(), web.c_str(), FALSE));
     InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
     EXPECT_EQ(run.exitCode, 0) << run.log;
-    EXPECT_TRUE(ReadTextFile(temp + L"\\~QYDownload\\QuillySetup.exe") == bytes) << "not downloaded into the user's folder";
+    EXPECT_TRUE(ReadTextFile(temp + L"\\~QYDownload\\QuillySetup.exe") == bytes)
+        << "not downloaded into the user's folder";
     const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
-    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder) << "the downloaded installer did not run";
+    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder)
+        << "the downloaded installer did not run";
     InstallerRun uninstall = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
     EXPECT_EQ(uninstall.exitCode, 0) << uninstall.log;
 }

@@ -43,8 +43,8 @@ public:
     static int GetResourceType();
     // The optional resource list ("res.xml") from the current source; false when there is none.
     static bool LoadResourceList(const wchar_t* name);
-    // Runs until WM_QUIT.
-    static void MessageLoop();
+    // Runs until WM_QUIT; its exit code.
+    static int MessageLoop();
     // Releases the pictures, fonts and GDI+ after the loop.
     static void Term();
 

@@ -130,12 +130,13 @@ bool CPaintManagerUI::LoadResourceList(const wchar_t* name) {
     return CSkinResources::Instance().LoadResourceList(name ? name : L"");
 }
 
-void CPaintManagerUI::MessageLoop() {
-    MSG msg;
+int CPaintManagerUI::MessageLoop() {
+    MSG msg = {};
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+    return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
 }
 
 void CPaintManagerUI::Term() {

@@ -1,0 +1,37 @@
+// What the install, uninstall and web-install windows share: the run's mode record (their own
+// copy, whose address the driver gets), the running percentage, pressing their own buttons,
+// carrying the driver's reports to the UI thread, and their end (the message loop ends with them).
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "entry/OpePARAMEx.h"
+#include "ui/IInstallUIPromptEx.h"
+#include "ui/framework/WindowImplBase.h"
+
+// The message loop's result when a silent run did not complete.
+constexpr int kQuitSilentRunFailed = 1;
+
+class CWizardWnd : public IInstallUIPromptEx, public DuiLib::WindowImplBase {
+public:
+    explicit CWizardWnd(const OpePARAMEx* record);
+    void OnFinalMessage(HWND hWnd) override;
+
+protected:
+    // The class name for the window's text exceptions ("CInstallWnd").
+    virtual const char* ClassName() const = 0;
+    // Runs fn; an exception becomes the text exception "<class>::<what>".
+    void Guarded(const char* what, const std::function<void()>& fn);
+    // Delivers a click of the control to the window's own Notify, as the silent modes do.
+    void Press(DuiLib::CControlUI* control);
+    // Runs fn on the UI thread, in the order of the calls (at once when already there).
+    void OnUiThread(std::function<void()> fn);
+    bool IsSilent() const;
+    // A silent run that did not complete: the window closes and the process ends with a failure.
+    void EndSilentRunFailed(const char* why);
+
+    OpePARAMEx m_Record;
+    int m_Percent = 0;
+    int m_QuitCode = 0;
+};
