@@ -38,8 +38,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int code = 0;
     for (int i = 1; i < argc; ++i) {
         line += L"|" + std::wstring(argv[i]);
-        if (std::wcsncmp(argv[i], L"--wait=", 7) == 0) wait = static_cast<unsigned>(std::wcstoul(argv[i] + 7, nullptr, 10));
-        if (std::wcsncmp(argv[i], L"--exit=", 7) == 0) code = static_cast<int>(std::wcstol(argv[i] + 7, nullptr, 10));
+        if (std::wcsncmp(argv[i], L"--wait=", 7) == 0)
+            wait = static_cast<unsigned>(std::wcstoul(argv[i] + 7, nullptr, 10));
+        if (std::wcsncmp(argv[i], L"--exit=", 7) == 0)
+            code = static_cast<int>(std::wcstol(argv[i] + 7, nullptr, 10));
+    }
+    // A test that needs time while a run rule runs (a wizard's progress page) sets the wait for
+    // every start of the installer's children.
+    wchar_t fromEnvironment[16] = {};
+    if (!wait && ::GetEnvironmentVariableW(L"QY_PROBE_WAIT_MS", fromEnvironment, 16) > 0) {
+        wait = static_cast<unsigned>(std::wcstoul(fromEnvironment, nullptr, 10));
     }
     Append(line);
     if (wait) {

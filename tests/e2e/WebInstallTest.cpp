@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "InstallerRun.h"
+#include "NetStandIn.h"
 #include "WinTestSupport.h"
 #include "interface/Maker/Md5.h"
 #include "net/HttpClient.h"
@@ -20,37 +21,10 @@
 
 namespace {
 
-std::string NetState() {
-    const char* state = std::getenv("QY_NET_STATE");
-    return state ? state : "";
-}
-
-std::map<std::string, std::string> NetEnv() {
-    std::map<std::string, std::string> values;
-    const std::string text = ReadTextFile(HostPathToWindows(NetState() + "/servers.env"));
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        const size_t equals = line.find('=');
-        if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
-        start = end + 1;
-    }
-    return values;
-}
-
-// Queues one answer of the stand-in's search endpoint.
+// Queues one answer of the stand-in's search endpoint, after a reset.
 void Announce(const std::string& update, const nlohmann::json& answer) {
-    std::string reply;
-    CHttpClient client;
-    client.Post(update + "/__reset", "{}", reply);
-    CHttpClient control;
-    control.Post(update + "/__control",
-                 nlohmann::json{{"endpoint", "/soft/update/search"},
-                                {"responses", {{{"status", 200}, {"body", answer.dump()}}}}}
-                     .dump(),
-                 reply);
+    ResetStandIn(update);
+    QueueAnswer(update, "/soft/update/search", answer);
 }
 
 std::string Md5Hex(const std::string& bytes) {

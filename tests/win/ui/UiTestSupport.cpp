@@ -9,6 +9,8 @@
 
 #include "WinTestSupport.h"
 #include "system/TextConv.h"
+#include "ui/framework/UIResource.h"
+#include "ui/framework/WindowImplBase.h"
 
 namespace {
 
@@ -105,10 +107,7 @@ int RunHostCommand(const std::string& command, int timeoutMs) {
 }
 
 POINT ScreenCentre(HWND window, const DuiLib::CControlUI* control) {
-    const DuiLib::UiRect& r = control->GetPos();
-    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ::ClientToScreen(window, &p);
-    return p;
+    return ScreenPoint(window, control->GetPos());
 }
 
 bool ClickAt(POINT screen) {
@@ -163,4 +162,47 @@ bool ImagePixel(const std::string& png, POINT screen, unsigned& rgb) {
 std::wstring EnvPath(const char* name) {
     const char* value = std::getenv(name);
     return value ? WindowsPathOfHost(value) : std::wstring();
+}
+
+bool UseSkinArchive() {
+    const std::wstring archive = EnvPath("QY_SKIN_ARCHIVE");
+    const size_t slash = archive.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return false;
+    DuiLib::CPaintManagerUI::SetResourceType(DuiLib::UILIB_ZIP);
+    DuiLib::CPaintManagerUI::SetResourcePath(archive.substr(0, slash).c_str());
+    return DuiLib::CPaintManagerUI::SetResourceZip(archive.substr(slash + 1).c_str());
+}
+
+namespace {
+
+class HiddenSkinWnd : public DuiLib::WindowImplBase {
+public:
+    explicit HiddenSkinWnd(std::wstring skin) : m_skin(std::move(skin)) {}
+    const wchar_t* GetWindowClassName() const override { return L"QyHiddenSkin"; }
+    std::wstring GetSkinFile() override { return m_skin; }
+
+private:
+    std::wstring m_skin;
+};
+
+}  // namespace
+
+std::map<std::wstring, DuiLib::UiRect> SkinControlRects(const std::wstring& skin,
+                                                        const std::vector<std::wstring>& names) {
+    std::map<std::wstring, DuiLib::UiRect> rects;
+    HiddenSkinWnd window(skin);
+    if (!window.Create(nullptr, L"", WS_POPUP, 0, 0, 0, 0, 0)) return rects;
+    window.GetPaintManager().UpdateLayout();
+    for (const std::wstring& name : names) {
+        if (DuiLib::CControlUI* control = window.GetPaintManager().FindControl(name.c_str()))
+            rects[name] = control->GetPos();
+    }
+    ::DestroyWindow(window.GetHWND());
+    return rects;
+}
+
+POINT ScreenPoint(HWND window, const DuiLib::UiRect& rect) {
+    POINT p = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ::ClientToScreen(window, &p);
+    return p;
 }

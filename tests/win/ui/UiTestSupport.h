@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "ui/framework/UIControl.h"
 
@@ -40,3 +42,13 @@ bool ImagePixel(const std::string& png, POINT pixel, unsigned& rgb);
 
 // The host path of an environment variable's file (the test's CMake passes host paths).
 std::wstring EnvPath(const char* name);
+
+// The skin archive (QY_SKIN_ARCHIVE) as this process's skin source.
+bool UseSkinArchive();
+// Where the named controls of a skin lie in a window of the skin's size, in client pixels at this
+// process's DPI: the framework itself builds and lays out the skin in a hidden window. Controls
+// the skin lacks are left out.
+std::map<std::wstring, DuiLib::UiRect> SkinControlRects(const std::wstring& skin,
+                                                        const std::vector<std::wstring>& names);
+// The centre of a rectangle of a window's client area, in screen pixels.
+POINT ScreenPoint(HWND window, const DuiLib::UiRect& rect);

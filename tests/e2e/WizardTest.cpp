@@ -1,0 +1,246 @@
+// The real wizards from their command lines under Wine and Xvfb, driven with real mouse clicks
+// and keystrokes at the places the skins give their controls: the interactive install with a
+// chosen folder and a close that is cancelled, the uninstall survey with the server's reasons and
+// with the built-in ones, and the web install's download. Screenshots of every page go to
+// QY_SCREENSHOT_DIR.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "InstallerRun.h"
+#include "NetStandIn.h"
+#include "UiTestSupport.h"
+#include "WinTestSupport.h"
+#include "system/FileHelpers.h"
+#include "system/TextConv.h"
+
+namespace {
+
+const wchar_t kProductKey[] = L"Software\\QuillyTarn";
+
+struct WizardRun {
+    sys::UniqueHandle process;
+    DWORD processId = 0;
+    HWND window = nullptr;
+    FILETIME started = {};
+    WizardRun() = default;
+    WizardRun(WizardRun&&) = default;
+    // A test that stopped half way leaves no wizard behind.
+    ~WizardRun() {
+        if (process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
+            ::TerminateProcess(process.get(), 99);
+    }
+};
+
+// Starts an installer as the user does and waits for its wizard window.
+WizardRun StartWizard(const std::wstring& exe, const std::wstring& arguments) {
+    WizardRun wizard;
+    ::GetSystemTimeAsFileTime(&wizard.started);
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi)) {
+        return wizard;
+    }
+    ::CloseHandle(pi.hThread);
+    wizard.process.reset(pi.hProcess);
+    wizard.processId = pi.dwProcessId;
+    PumpUntil([&] { return (wizard.window = FindWizardWindow(wizard.processId)) != nullptr; }, 60000);
+    PumpFor(1500);  // the first paint
+    return wizard;
+}
+
+DWORD WaitForExit(WizardRun& wizard, int ms = 60000) {
+    if (!PumpUntil([&] { return ::WaitForSingleObject(wizard.process.get(), 0) == WAIT_OBJECT_0; }, ms))
+        return 99;
+    DWORD code = 0;
+    ::GetExitCodeProcess(wizard.process.get(), &code);
+    return code;
+}
+
+// The wizard's run log, once it holds the text.
+bool RunLogContains(const WizardRun& wizard, const std::string& text, int ms) {
+    return PumpUntil(
+        [&] {
+            const std::wstring log = FindRunLog(wizard.processId, wizard.started, true);
+            return !log.empty() && ReadTextFile(log).find(text) != std::string::npos;
+        },
+        ms);
+}
+
+bool Click(HWND window, const std::map<std::wstring, DuiLib::UiRect>& rects, const wchar_t* name) {
+    auto it = rects.find(name);
+    if (it == rects.end()) return false;
+    return ClickAt(ScreenPoint(window, it->second));
+}
+
+HWND FindTopWindow(DWORD processId, const wchar_t* windowClass) {
+    struct Search {
+        DWORD processId;
+        const wchar_t* windowClass;
+        HWND found;
+    } search = {processId, windowClass, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            wchar_t cls[64] = {};
+            ::GetClassNameW(window, cls, 64);
+            if (owner != s->processId || !::IsWindowVisible(window) || std::wstring(cls) != s->windowClass)
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(UseSkinArchive()); }
+};
+
+}  // namespace
+
+// Start page: the agreement box unticked hides the install button and ticked shows it again; a
+// folder is chosen in the folder dialog; the install starts; closing during the install asks and
+// cancel keeps it going; the final page starts the product.
+TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
+    const auto rects = SkinControlRects(L"install.xml", {L"OptLicence", L"BtnCustom", L"BtnInstall",
+                                                         L"BtnInstallClose", L"BtnQuickStart", L"EditPath"});
+    const auto msg = SkinControlRects(L"msg.xml", {L"BtnMsgCancel"});
+    ASSERT_EQ(rects.size(), 6u);
+    // The rule before the copy runs long enough for the progress page and a close to be seen.
+    ::SetEnvironmentVariableW(L"QY_PROBE_WAIT_MS", L"6000");
+    WizardRun wizard = StartWizard(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), L"");
+    ::SetEnvironmentVariableW(L"QY_PROBE_WAIT_MS", nullptr);
+    ASSERT_NE(wizard.window, nullptr);
+    EXPECT_FALSE(Screenshot("wizard-install-start", wizard.window).empty());
+    ASSERT_TRUE(Click(wizard.window, rects, L"OptLicence"));
+    PumpFor(500);
+    EXPECT_FALSE(Screenshot("wizard-install-unticked", wizard.window).empty());
+    ASSERT_TRUE(Click(wizard.window, rects, L"OptLicence"));
+
+    // The folder dialog, confirmed with the folder it opens on (the desktop). Wine's dialog takes
+    // the tree's selection and not what its edit box holds, so the test does not type a folder.
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnCustom"));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(
+        PumpUntil([&] { return (dialog = FindTopWindow(wizard.processId, L"#32770")) != nullptr; }, 10000));
+    PumpFor(800);
+    EXPECT_FALSE(Screenshot("wizard-install-folder-dialog", dialog).empty());
+    std::wstring texts;
+    ::EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM param) -> BOOL {
+            wchar_t text[128] = {};
+            ::GetWindowTextW(child, text, 128);
+            *reinterpret_cast<std::wstring*>(param) += std::wstring(text) + L"|";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    EXPECT_NE(texts.find(L"请选择安装目录："), std::wstring::npos) << sys::WideToUtf8(texts);
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    wchar_t desktop[MAX_PATH] = {};
+    ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
+    const std::wstring folder = std::wstring(desktop) + L"\\Morvane\\Tarnhold";
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(dialog); }, 5000));
+    PumpFor(500);
+    EXPECT_FALSE(Screenshot("wizard-install-custom-folder", wizard.window).empty());
+
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstall"));
+    PumpFor(300);
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstallClose"));
+    HWND box = nullptr;
+    const bool asked =
+        PumpUntil([&] { return (box = FindTopWindow(wizard.processId, L"MsgWnd")) != nullptr; }, 5000);
+    EXPECT_TRUE(asked) << "closing during the install asks";
+    if (asked) {
+        PumpFor(500);
+        EXPECT_FALSE(Screenshot("wizard-install-confirm-close", wizard.window).empty());
+        ASSERT_TRUE(Click(box, msg, L"BtnMsgCancel"));
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(box); }, 5000));
+    }
+    EXPECT_FALSE(Screenshot("wizard-install-progress", wizard.window).empty());
+    ASSERT_TRUE(RunLogContains(wizard, "In_Install, Install complete", 120000));
+    EXPECT_TRUE(::IsWindow(wizard.window)) << "cancel kept the window and the install";
+    PumpFor(1500);
+    EXPECT_FALSE(Screenshot("wizard-install-final", wizard.window).empty());
+    EXPECT_EQ(RegText(kProductKey, L"InstallPath"), folder);
+
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnQuickStart"));
+    EXPECT_EQ(WaitForExit(wizard), 0u);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return ReadTextFile(folder + L"\\probe.log").find("start|Tarn.exe|/welcome") != std::string::npos;
+        },
+        10000))
+        << ReadTextFile(folder + L"\\probe.log");
+}
+
+// The uninstall survey: with the server down the built-in reasons show; with the server's list
+// of eight, six options, and the chosen one with the typed contact is what the server receives.
+TEST_F(WizardTest, TheUninstallSurveyPostsTheChosenReason) {
+    const std::wstring folder = RegText(kProductKey, L"InstallPath");
+    ASSERT_FALSE(folder.empty()) << "needs the interactive install before it";
+    const auto net = NetEnv();
+    ASSERT_TRUE(net.count("QY_NET_UPDATE")) << "servers not started";
+    const std::string update = net.at("QY_NET_UPDATE");
+    const auto page = SkinControlRects(L"uninstall.xml", {L"BtnUninst", L"BtnNotUninst", L"BtnCommit",
+                                                          L"BtnBye", L"EditNumber", L"VerUninstPage1"});
+    ASSERT_EQ(page.size(), 6u);
+
+    // Nobody answers on port 9: the built-in reasons.
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", L"http://127.0.0.1:9");
+    WizardRun offline = StartWizard(folder + L"\\PackageManager.exe", L"/uninstall");
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    ASSERT_NE(offline.window, nullptr);
+    EXPECT_FALSE(Screenshot("wizard-uninstall-confirm", offline.window).empty());
+    ASSERT_TRUE(Click(offline.window, page, L"BtnUninst"));
+    PumpFor(2500);
+    EXPECT_FALSE(Screenshot("wizard-uninstall-builtin-reasons", offline.window).empty());
+    ASSERT_TRUE(Click(offline.window, page, L"BtnNotUninst"));
+    EXPECT_EQ(WaitForExit(offline), 0u);
+    EXPECT_EQ(RegText(kProductKey, L"InstallPath"), folder) << "not uninstalled";
+
+    ResetStandIn(update);
+    nlohmann::json reasons = nlohmann::json::array();
+    const char* names[] = {"不好用",   "太占内存", "界面不好看", "流量太大",
+                           "自己卸载", "广告太多", "其它软件",   "暂时不用"};
+    for (int id = 1; id <= 8; ++id) reasons.push_back({{"id", id}, {"name", names[id - 1]}});
+    QueueAnswer(update, "/soft/uninstall/getTypeList",
+                {{"code", 0}, {"msg", ""}, {"data", {{"type_list", reasons}}}});
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(update).c_str());
+    WizardRun survey = StartWizard(folder + L"\\PackageManager.exe", L"/uninstall");
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    ASSERT_NE(survey.window, nullptr);
+    ASSERT_TRUE(Click(survey.window, page, L"BtnUninst"));
+    PumpFor(1500);
+    EXPECT_FALSE(Screenshot("wizard-uninstall-survey", survey.window).empty());
+    // The third reason (id 3) lies in the left column's second row of the page.
+    const DuiLib::UiRect& first = page.at(L"VerUninstPage1");
+    const DuiLib::UiRect third = {first.left + 89, first.top + 99, first.left + 100, first.top + 113};
+    ASSERT_TRUE(ClickAt(ScreenPoint(survey.window, third)));
+    ASSERT_TRUE(Click(survey.window, page, L"EditNumber"));
+    PumpFor(300);
+    ASSERT_TRUE(TypeText("12345"));
+    PumpFor(300);
+    EXPECT_FALSE(Screenshot("wizard-uninstall-survey-answered", survey.window).empty());
+    ASSERT_TRUE(Click(survey.window, page, L"BtnCommit"));
+    ASSERT_TRUE(RunLogContains(survey, "InstallProc, Run success", 120000));
+    ASSERT_TRUE(PumpUntil([&] { return RegText(kProductKey, L"InstallPath").empty(); }, 120000));
+    PumpFor(1500);
+    EXPECT_FALSE(Screenshot("wizard-uninstall-farewell", survey.window).empty());
+    ASSERT_TRUE(Click(survey.window, page, L"BtnBye"));
+    EXPECT_EQ(WaitForExit(survey), 0u);
+
+    std::string body;
+    for (const auto& request : RecordedRequests(update)) {
+        if (request.value("path", "") == "/soft/uninstall/confirmForm") body = request.value("body", "");
+    }
+    EXPECT_NE(body.find("{\"content\":\"\",\"mobile\":\"12345\",\"type\":3}"), std::string::npos) << body;
+}
