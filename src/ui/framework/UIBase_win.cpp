@@ -100,6 +100,7 @@ UINT CWindowWnd::ShowModal() {
     ModalState* outer = t_modal;
     t_modal = &state;
     ::ShowWindow(self, SW_SHOWNORMAL);
+    ::UpdateWindow(self);  // painted before the loop waits for input
     if (owner) ::EnableWindow(owner, FALSE);
     MSG msg = {};
     bool quit = false;
