@@ -77,26 +77,35 @@ bool Click(HWND window, const std::map<std::wstring, DuiLib::UiRect>& rects, con
     return ClickAt(ScreenPoint(window, it->second));
 }
 
+struct TopWindowSearch {
+    DWORD processId;
+    const wchar_t* windowClass;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopWindow(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<TopWindowSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(window, cls, 64);
+    if (owner != s->processId || !::IsWindowVisible(window) || std::wstring(cls) != s->windowClass)
+        return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 HWND FindTopWindow(DWORD processId, const wchar_t* windowClass) {
-    struct Search {
-        DWORD processId;
-        const wchar_t* windowClass;
-        HWND found;
-    } search = {processId, windowClass, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            wchar_t cls[64] = {};
-            ::GetClassNameW(window, cls, 64);
-            if (owner != s->processId || !::IsWindowVisible(window) || std::wstring(cls) != s->windowClass)
-                return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TopWindowSearch search = {processId, windowClass, nullptr};
+    ::EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+    wchar_t text[128] = {};
+    ::GetWindowTextW(child, text, 128);
+    *reinterpret_cast<std::wstring*>(param) += std::wstring(text) + L"|";
+    return TRUE;
 }
 
 class WizardTest : public ::testing::Test {
@@ -120,7 +129,8 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     wchar_t desktop[MAX_PATH] = {};
     ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
     const std::wstring folder = std::wstring(desktop) + L"\\Morvane\\Tarnhold";
-    const InstallerRun first = RunInstaller(L"/silent:" + folder, 120000, ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"));
+    const InstallerRun first =
+        RunInstaller(L"/silent:" + folder, 120000, ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"));
     ASSERT_EQ(first.exitCode, 0) << first.log;
     ::SetEnvironmentVariableW(L"QY_PROBE_WAIT_MS", L"6000");
     WizardRun wizard = StartWizard(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), L"");
@@ -141,15 +151,7 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     PumpFor(800);
     EXPECT_FALSE(Screenshot("wizard-install-folder-dialog", dialog).empty());
     std::wstring texts;
-    ::EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM param) -> BOOL {
-            wchar_t text[128] = {};
-            ::GetWindowTextW(child, text, 128);
-            *reinterpret_cast<std::wstring*>(param) += std::wstring(text) + L"|";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
+    ::EnumChildWindows(dialog, CollectText, reinterpret_cast<LPARAM>(&texts));
     EXPECT_NE(texts.find(L"请选择安装目录："), std::wstring::npos) << sys::WideToUtf8(texts);
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(dialog); }, 5000));
