@@ -20,8 +20,6 @@
 namespace {
 
 constexpr char kLogSource[] = "QYPM";
-constexpr int kActionDownload = 8;
-constexpr int kActionInstalling = 29;
 
 // The last path component of the server's file name; empty when nothing usable is left (a
 // name must never lead out of the download folder or name a device).

@@ -6,6 +6,10 @@
 
 class CFloatingPictures {
 public:
+    // The window timer that moves them, and its period.
+    static constexpr unsigned kTimer = 1000;
+    static constexpr unsigned kPeriodMs = 140;
+
     // Any of them may be missing from the skin; then there is no animation.
     void Attach(DuiLib::CControlUI* game, DuiLib::CControlUI* weGame, DuiLib::CControlUI* shopping,
                 DuiLib::CControlUI* steam);

@@ -12,18 +12,6 @@
 
 using namespace DuiLib;
 
-namespace {
-
-constexpr UINT_PTR kAnimationTimer = 1000;
-constexpr UINT kAnimationPeriod = 140;
-
-template <typename T>
-T* Find(CPaintManagerUI& pm, const wchar_t* name) {
-    return dynamic_cast<T*>(pm.FindControl(name));
-}
-
-}  // namespace
-
 std::wstring CInstallWnd::GetSkinFile() {
     std::wstring file;
     Guarded("GetSkinFile failed", [&] { file = L"install.xml"; });
@@ -32,18 +20,18 @@ std::wstring CInstallWnd::GetSkinFile() {
 
 void CInstallWnd::Init() {
     Guarded("Init failed", [&] {
-        m_BtnInstallClose = Find<CButtonUI>(m_pm, L"BtnInstallClose");
-        m_BtnInstall = Find<CButtonUI>(m_pm, L"BtnInstall");
-        m_BtnCustom = Find<CButtonUI>(m_pm, L"BtnCustom");
-        m_EditPath = Find<CEditUI>(m_pm, L"EditPath");
-        m_OptLicence = Find<COptionUI>(m_pm, L"OptLicence");
-        m_BtnLicence = Find<CButtonUI>(m_pm, L"BtnLicence");
-        m_ProInstall = Find<CProgressUI>(m_pm, L"ProInstall");
-        m_LabelTips = Find<CLabelUI>(m_pm, L"LabelTips");
-        m_BtnQuickStart = Find<CButtonUI>(m_pm, L"BtnQuickStart");
-        m_VerBeforInstall = Find<CVerticalLayoutUI>(m_pm, L"VerBeforInstall");
-        m_VerInstall = Find<CVerticalLayoutUI>(m_pm, L"VerInstall");
-        m_VerAfterInstall = Find<CVerticalLayoutUI>(m_pm, L"VerAfterInstall");
+        m_BtnInstallClose = FindControlAs<CButtonUI>(L"BtnInstallClose");
+        m_BtnInstall = FindControlAs<CButtonUI>(L"BtnInstall");
+        m_BtnCustom = FindControlAs<CButtonUI>(L"BtnCustom");
+        m_EditPath = FindControlAs<CEditUI>(L"EditPath");
+        m_OptLicence = FindControlAs<COptionUI>(L"OptLicence");
+        m_BtnLicence = FindControlAs<CButtonUI>(L"BtnLicence");
+        m_ProInstall = FindControlAs<CProgressUI>(L"ProInstall");
+        m_LabelTips = FindControlAs<CLabelUI>(L"LabelTips");
+        m_BtnQuickStart = FindControlAs<CButtonUI>(L"BtnQuickStart");
+        m_VerBeforInstall = FindControlAs<CVerticalLayoutUI>(L"VerBeforInstall");
+        m_VerInstall = FindControlAs<CVerticalLayoutUI>(L"VerInstall");
+        m_VerAfterInstall = FindControlAs<CVerticalLayoutUI>(L"VerAfterInstall");
         m_Pictures.Attach(m_pm.FindControl(L"CtrlGame"), m_pm.FindControl(L"CtrlWeGame"),
                           m_pm.FindControl(L"CtrlShopping"), m_pm.FindControl(L"CtrlSteam"));
         if (!m_BtnInstall || !m_EditPath || !m_OptLicence || !m_ProInstall || !m_LabelTips ||
@@ -89,7 +77,7 @@ void CInstallWnd::Notify(TNotifyUI& msg) {
 }
 
 LRESULT CInstallWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM, BOOL&) {
-    if (uMsg == WM_TIMER && wParam == kAnimationTimer) m_Pictures.Step();
+    if (uMsg == WM_TIMER && wParam == CFloatingPictures::kTimer) m_Pictures.Step();
     return 0;
 }
 
@@ -171,6 +159,7 @@ void CInstallWnd::OnFinished(const char*, int) {
         m_VerAfterInstall->SetVisible(true);
         m_pm.UpdateLayout();
         ::UpdateWindow(m_hWnd);
-        if (m_Pictures.Complete()) ::SetTimer(m_hWnd, kAnimationTimer, kAnimationPeriod, nullptr);
+        if (m_Pictures.Complete())
+            ::SetTimer(m_hWnd, CFloatingPictures::kTimer, CFloatingPictures::kPeriodMs, nullptr);
     });
 }

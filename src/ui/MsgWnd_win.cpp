@@ -17,9 +17,9 @@ std::wstring CMsgWnd::GetSkinFile() {
 
 void CMsgWnd::Init() {
     try {
-        m_BtnMsgOK = dynamic_cast<CButtonUI*>(m_pm.FindControl(L"BtnMsgOK"));
-        m_BtnMsgCancel = dynamic_cast<CButtonUI*>(m_pm.FindControl(L"BtnMsgCancel"));
-        m_BtnMsgClose = dynamic_cast<CButtonUI*>(m_pm.FindControl(L"BtnMsgClose"));
+        m_BtnMsgOK = FindControlAs<CButtonUI>(L"BtnMsgOK");
+        m_BtnMsgCancel = FindControlAs<CButtonUI>(L"BtnMsgCancel");
+        m_BtnMsgClose = FindControlAs<CButtonUI>(L"BtnMsgClose");
     } catch (...) {
         throw std::runtime_error("CMsgWnd::Init failed");
     }

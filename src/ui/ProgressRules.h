@@ -24,3 +24,6 @@ std::wstring PercentText(int percent);
 
 // The action code that marks the end of an operation.
 constexpr int kActionComplete = 26;
+// The web install's download, and its last step (starting the downloaded installer).
+constexpr int kActionDownload = 8;
+constexpr int kActionInstalling = 29;

@@ -18,11 +18,6 @@ namespace {
 constexpr int kNoReason = 9999;
 constexpr size_t kMostServerReasons = 6;
 
-template <typename T>
-T* Find(CPaintManagerUI& pm, const wchar_t* name) {
-    return dynamic_cast<T*>(pm.FindControl(name));
-}
-
 }  // namespace
 
 std::wstring CUninstallWnd::GetSkinFile() {
@@ -33,22 +28,22 @@ std::wstring CUninstallWnd::GetSkinFile() {
 
 void CUninstallWnd::Init() {
     Guarded("Init failed", [&] {
-        m_VerUninstPage1 = Find<CVerticalLayoutUI>(m_pm, L"VerUninstPage1");
-        m_VerUninstPage2 = Find<CVerticalLayoutUI>(m_pm, L"VerUninstPage2");
-        m_VerUninstPage3 = Find<CVerticalLayoutUI>(m_pm, L"VerUninstPage3");
-        m_BtnUninst = Find<CButtonUI>(m_pm, L"BtnUninst");
-        m_BtnUse = Find<CButtonUI>(m_pm, L"BtnUse");
-        m_BtnMin = Find<CButtonUI>(m_pm, L"BtnMin");
-        m_BtnClose = Find<CButtonUI>(m_pm, L"BtnClose");
+        m_VerUninstPage1 = FindControlAs<CVerticalLayoutUI>(L"VerUninstPage1");
+        m_VerUninstPage2 = FindControlAs<CVerticalLayoutUI>(L"VerUninstPage2");
+        m_VerUninstPage3 = FindControlAs<CVerticalLayoutUI>(L"VerUninstPage3");
+        m_BtnUninst = FindControlAs<CButtonUI>(L"BtnUninst");
+        m_BtnUse = FindControlAs<CButtonUI>(L"BtnUse");
+        m_BtnMin = FindControlAs<CButtonUI>(L"BtnMin");
+        m_BtnClose = FindControlAs<CButtonUI>(L"BtnClose");
         const wchar_t* const builtIn[6] = {L"OptQuestion", L"OptMuch",       L"OptUgly",
                                            L"OptFlow",     L"OptUninstSelf", L"OptSale"};
-        for (int i = 0; i < 6; ++i) m_BuiltIn[i] = Find<COptionUI>(m_pm, builtIn[i]);
-        m_OptOther = Find<COptionUI>(m_pm, L"OptOther");
-        m_EditOther = Find<CEditUI>(m_pm, L"EditOther");
-        m_EditNumber = Find<CEditUI>(m_pm, L"EditNumber");
-        m_BtnCommit = Find<CButtonUI>(m_pm, L"BtnCommit");
-        m_BtnNotUninst = Find<CButtonUI>(m_pm, L"BtnNotUninst");
-        m_BtnBye = Find<CButtonUI>(m_pm, L"BtnBye");
+        for (int i = 0; i < 6; ++i) m_BuiltIn[i] = FindControlAs<COptionUI>(builtIn[i]);
+        m_OptOther = FindControlAs<COptionUI>(L"OptOther");
+        m_EditOther = FindControlAs<CEditUI>(L"EditOther");
+        m_EditNumber = FindControlAs<CEditUI>(L"EditNumber");
+        m_BtnCommit = FindControlAs<CButtonUI>(L"BtnCommit");
+        m_BtnNotUninst = FindControlAs<CButtonUI>(L"BtnNotUninst");
+        m_BtnBye = FindControlAs<CButtonUI>(L"BtnBye");
         if (!m_VerUninstPage1 || !m_VerUninstPage2 || !m_VerUninstPage3 || !m_OptOther || !m_EditOther ||
             !m_EditNumber || !m_BtnCommit || !m_BtnBye) {
             throw std::runtime_error("uninstall.xml lacks a control");

@@ -8,19 +8,6 @@
 
 using namespace DuiLib;
 
-namespace {
-
-constexpr UINT_PTR kAnimationTimer = 1000;
-constexpr UINT kAnimationPeriod = 140;
-constexpr int kActionInstalling = 29;
-
-template <typename T>
-T* Find(CPaintManagerUI& pm, const wchar_t* name) {
-    return dynamic_cast<T*>(pm.FindControl(name));
-}
-
-}  // namespace
-
 std::wstring CWebInstallWnd::GetSkinFile() {
     std::wstring file;
     Guarded("GetSkinFile failed", [&] { file = L"webinstall.xml"; });
@@ -29,13 +16,13 @@ std::wstring CWebInstallWnd::GetSkinFile() {
 
 void CWebInstallWnd::Init() {
     Guarded("Init failed", [&] {
-        m_BtnWebInstallClose = Find<CButtonUI>(m_pm, L"BtnWebInstallClose");
-        m_BtnQuickStart = Find<CButtonUI>(m_pm, L"BtnQuickStart");
-        m_ProWebInstall = Find<CProgressUI>(m_pm, L"ProWebInstall");
-        m_LabelTips = Find<CLabelUI>(m_pm, L"LabelTips");
-        m_LabelAction = Find<CLabelUI>(m_pm, L"LabelAction");
-        m_VerDownload = Find<CVerticalLayoutUI>(m_pm, L"VerDownload");
-        m_VerAfterInstall = Find<CVerticalLayoutUI>(m_pm, L"VerAfterInstall");
+        m_BtnWebInstallClose = FindControlAs<CButtonUI>(L"BtnWebInstallClose");
+        m_BtnQuickStart = FindControlAs<CButtonUI>(L"BtnQuickStart");
+        m_ProWebInstall = FindControlAs<CProgressUI>(L"ProWebInstall");
+        m_LabelTips = FindControlAs<CLabelUI>(L"LabelTips");
+        m_LabelAction = FindControlAs<CLabelUI>(L"LabelAction");
+        m_VerDownload = FindControlAs<CVerticalLayoutUI>(L"VerDownload");
+        m_VerAfterInstall = FindControlAs<CVerticalLayoutUI>(L"VerAfterInstall");
         m_Pictures.Attach(m_pm.FindControl(L"CtrlGame"), m_pm.FindControl(L"CtrlWeGame"),
                           m_pm.FindControl(L"CtrlShopping"), m_pm.FindControl(L"CtrlSteam"));
         if (!m_ProWebInstall || !m_LabelTips || !m_LabelAction || !m_VerDownload || !m_VerAfterInstall) {
@@ -65,7 +52,7 @@ void CWebInstallWnd::Notify(TNotifyUI& msg) {
 }
 
 LRESULT CWebInstallWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM, BOOL&) {
-    if (uMsg == WM_TIMER && wParam == kAnimationTimer) m_Pictures.Step();
+    if (uMsg == WM_TIMER && wParam == CFloatingPictures::kTimer) m_Pictures.Step();
     return 0;
 }
 
@@ -101,7 +88,8 @@ void CWebInstallWnd::OnFinished(const char*, int) {
         m_VerAfterInstall->SetVisible(true);
         m_pm.UpdateLayout();
         ::UpdateWindow(m_hWnd);
-        if (m_Pictures.Complete()) ::SetTimer(m_hWnd, kAnimationTimer, kAnimationPeriod, nullptr);
+        if (m_Pictures.Complete())
+            ::SetTimer(m_hWnd, CFloatingPictures::kTimer, CFloatingPictures::kPeriodMs, nullptr);
         // Nobody is there to press a button after a silent web install.
         if (m_Record.m_Mode == OpePARAMEx::CMD_WEBSILENT) Close(1);
     });

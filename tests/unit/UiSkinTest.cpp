@@ -121,6 +121,21 @@ TEST(UiSkin, TheShippedSkinsLayOutAt96And144Dpi) {
     EXPECT_EQ(number->GetMaxChar(), 20);
 }
 
+TEST(UiSkin, ARowSharesItsWidthAsAColumnSharesItsHeight) {
+    TestHost host;
+    UiWindowSpec window;
+    std::unique_ptr<CControlUI> row(CDialogBuilder().Create(
+        "<Window size=\"100,20\"><HorizontalLayout><Control name=\"a\" width=\"30\"/><Control name=\"b\"/>"
+        "<Control name=\"c\" padding=\"5,2,0,0\"/></HorizontalLayout></Window>",
+        nullptr, &host, window));
+    ASSERT_TRUE(row);
+    row->SetPos({0, 0, 100, 20}, false);
+    EXPECT_EQ(PosOf(*row, L"a"), (UiRect{0, 0, 30, 20}));
+    EXPECT_EQ(PosOf(*row, L"b"),
+              (UiRect{30, 0, 63, 20}));  // 65 free pixels, the first share gets the odd one
+    EXPECT_EQ(PosOf(*row, L"c"), (UiRect{68, 2, 100, 20}));
+}
+
 TEST(UiSkin, BrokenDocumentsAreRefusedWithAReason) {
     TestHost host;
     for (const char* text :

@@ -463,14 +463,8 @@ void CPaintManagerUI::Paint() {
     const int height = client.bottom - client.top;
     if (width > 0 && height > 0 && m_root) {
         UpdateLayout();
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HBITMAP bitmap = CreateBitmap32(dc, width, height, &bits);
         HDC memory = ::CreateCompatibleDC(dc);
         if (bitmap && memory) {
             HGDIOBJ old = ::SelectObject(memory, bitmap);

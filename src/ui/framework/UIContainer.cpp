@@ -112,18 +112,31 @@ int ShareOf(int free, int count, int index) {
     return free / count + (index < free % count ? 1 : 0);
 }
 
+// Rows are laid out as columns with the two axes swapped.
+UiRect Transposed(const UiRect& r) {
+    return {r.top, r.left, r.bottom, r.right};
+}
+
 }  // namespace
 
-void CVerticalLayoutUI::ArrangeChildren(const UiRect& inner) {
+void CContainerUI::ArrangeLine(const UiRect& innerRect, bool vertical) {
+    auto axes = [vertical](const UiRect& r) { return vertical ? r : Transposed(r); };
+    auto along = [vertical](const CControlUI* item) {
+        return vertical ? item->GetFixedHeight() : item->GetFixedWidth();
+    };
+    auto across = [vertical](const CControlUI* item) {
+        return vertical ? item->GetFixedWidth() : item->GetFixedHeight();
+    };
+    const UiRect inner = axes(innerRect);
     int fixedTotal = 0;
     int flexible = 0;
     int placed = 0;
     for (CControlUI* item : m_items) {
         if (!item->IsVisible() || item->IsFloat()) continue;
-        const UiRect pad = item->GetPadding();
+        const UiRect pad = axes(item->GetPadding());
         fixedTotal += pad.top + pad.bottom;
-        if (item->GetFixedHeight() > 0)
-            fixedTotal += item->GetFixedHeight();
+        if (along(item) > 0)
+            fixedTotal += along(item);
         else
             ++flexible;
         ++placed;
@@ -134,54 +147,27 @@ void CVerticalLayoutUI::ArrangeChildren(const UiRect& inner) {
     int flexIndex = 0;
     for (CControlUI* item : m_items) {
         if (item->IsFloat()) continue;
-        const UiRect pad = item->GetPadding();
+        const UiRect pad = axes(item->GetPadding());
         const bool shown = item->IsVisible();
-        // A hidden child takes no room but gets a place at the start of the column, so that pages
+        // A hidden child takes no room but gets a place at the start of the line, so that pages
         // sharing one place have their rectangles before they are first shown.
-        const int height = item->GetFixedHeight() > 0
-                               ? item->GetFixedHeight()
-                               : (shown ? ShareOf(free, flexible, flexIndex++) : inner.Height());
+        const int length =
+            along(item) > 0 ? along(item) : (shown ? ShareOf(free, flexible, flexIndex++) : inner.Height());
         const int available = inner.Width() - pad.left - pad.right;
-        const int width =
-            item->GetFixedWidth() > 0 ? std::min(item->GetFixedWidth(), std::max(available, 0)) : available;
+        const int breadth = across(item) > 0 ? std::min(across(item), std::max(available, 0)) : available;
         const int top = (shown ? y : inner.top) + pad.top;
-        item->SetPos({inner.left + pad.left, top, inner.left + pad.left + width, top + height}, false);
-        if (shown) y = top + height + pad.bottom + ChildPadding();
+        item->SetPos(axes({inner.left + pad.left, top, inner.left + pad.left + breadth, top + length}),
+                     false);
+        if (shown) y = top + length + pad.bottom + ChildPadding();
     }
 }
 
+void CVerticalLayoutUI::ArrangeChildren(const UiRect& inner) {
+    ArrangeLine(inner, true);
+}
+
 void CHorizontalLayoutUI::ArrangeChildren(const UiRect& inner) {
-    int fixedTotal = 0;
-    int flexible = 0;
-    int placed = 0;
-    for (CControlUI* item : m_items) {
-        if (!item->IsVisible() || item->IsFloat()) continue;
-        const UiRect pad = item->GetPadding();
-        fixedTotal += pad.left + pad.right;
-        if (item->GetFixedWidth() > 0)
-            fixedTotal += item->GetFixedWidth();
-        else
-            ++flexible;
-        ++placed;
-    }
-    if (placed > 1) fixedTotal += ChildPadding() * (placed - 1);
-    const int free = inner.Width() - fixedTotal;
-    int x = inner.left;
-    int flexIndex = 0;
-    for (CControlUI* item : m_items) {
-        if (item->IsFloat()) continue;
-        const UiRect pad = item->GetPadding();
-        const bool shown = item->IsVisible();
-        const int width = item->GetFixedWidth() > 0
-                              ? item->GetFixedWidth()
-                              : (shown ? ShareOf(free, flexible, flexIndex++) : inner.Width());
-        const int available = inner.Height() - pad.top - pad.bottom;
-        const int height =
-            item->GetFixedHeight() > 0 ? std::min(item->GetFixedHeight(), std::max(available, 0)) : available;
-        const int left = (shown ? x : inner.left) + pad.left;
-        item->SetPos({left, inner.top + pad.top, left + width, inner.top + pad.top + height}, false);
-        if (shown) x = left + width + pad.right + ChildPadding();
-    }
+    ArrangeLine(inner, false);
 }
 
 }  // namespace DuiLib

@@ -31,6 +31,9 @@ protected:
     // Places the children that are not floating inside the inner rectangle.
     virtual void ArrangeChildren(const UiRect& inner) = 0;
     void ArrangeFloating();
+    // The children that are not floating one after the other, in a column or a row: fixed sizes
+    // first, the rest shared equally among those that give none.
+    void ArrangeLine(const UiRect& inner, bool vertical);
     UiRect Inner() const;
     int ChildPadding() const { return Scaled(m_childPadding); }
 

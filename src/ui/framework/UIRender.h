@@ -20,6 +20,10 @@ class Font;
 
 namespace DuiLib {
 
+// A 32-bit top-down DIB section of the size (premultiplied alpha where a layered window shows it);
+// null when it cannot be made.
+HBITMAP CreateBitmap32(HDC dc, int width, int height, void** bits);
+
 // Starts GDI+ on first use; ended by CPaintManagerUI::Term.
 void StartGdiPlus();
 void StopGdiPlus();

@@ -101,6 +101,16 @@ std::wstring AtFactor(const std::wstring& name, int factor) {
 
 }  // namespace
 
+HBITMAP CreateBitmap32(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 void StartGdiPlus() {
     if (g_gdiplusToken) return;
     Gdiplus::GdiplusStartupInput input;

@@ -6,6 +6,7 @@
 
 #include "system/SystemLibrary.h"
 #include "ui/framework/PaintManagerUI.h"
+#include "ui/framework/UIRender.h"
 
 namespace DuiLib {
 
@@ -72,14 +73,8 @@ void CShadowWnd::SetSize(int size, POINT offset, int cornerRadius) {
 void CShadowWnd::Render(int width, int height) {
     if (m_bitmap) ::DeleteObject(m_bitmap);
     m_bitmap = nullptr;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    m_bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bitmap = CreateBitmap32(nullptr, width, height, &bits);
     if (!m_bitmap || !bits) return;
     auto* pixels = static_cast<uint32_t*>(bits);
     const double maxAlpha = static_cast<double>(m_argb >> 24);

@@ -68,6 +68,11 @@ public:
     const wchar_t* QueryControlText(const wchar_t* name, const wchar_t* className) override;
 
     CPaintManagerUI& GetPaintManager() { return m_pm; }
+    // The control of that name when it is of class T, else null.
+    template <typename T>
+    T* FindControlAs(const wchar_t* name) {
+        return dynamic_cast<T*>(m_pm.FindControl(name));
+    }
 
 protected:
     CPaintManagerUI m_pm;

@@ -41,10 +41,6 @@ public:
         }
         return false;
     }
-    template <typename T>
-    T* Find(const wchar_t* name) {
-        return dynamic_cast<T*>(m_pm.FindControl(name));
-    }
     std::vector<std::wstring> m_seen;
 
 private:
@@ -237,10 +233,10 @@ TEST(SkinWindows, MouseAndKeyboardInputReachTheControls) {
     auto window = OpenWindow(L"install.xml");
     ASSERT_TRUE(window);
     HWND hwnd = window->GetHWND();
-    auto* custom = window->Find<CButtonUI>(L"BtnCustom");
-    auto* licence = window->Find<COptionUI>(L"OptLicence");
-    auto* edit = window->Find<CEditUI>(L"EditPath");
-    auto* install = window->Find<CButtonUI>(L"BtnInstall");
+    auto* custom = window->FindControlAs<CButtonUI>(L"BtnCustom");
+    auto* licence = window->FindControlAs<COptionUI>(L"OptLicence");
+    auto* edit = window->FindControlAs<CEditUI>(L"EditPath");
+    auto* install = window->FindControlAs<CButtonUI>(L"BtnInstall");
     ASSERT_TRUE(custom && licence && edit && install);
 
     ASSERT_TRUE(ClickAt(ScreenCentre(hwnd, custom)));
