@@ -168,7 +168,7 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     EXPECT_TRUE(asked) << "closing during the install asks";
     if (asked) {
         PumpFor(500);
-        EXPECT_FALSE(Screenshot("wizard-install-confirm-close", wizard.window).empty());
+        EXPECT_FALSE(Screenshot("wizard-install-confirm-close", wizard.window, box).empty());
         ASSERT_TRUE(Click(box, msg, L"BtnMsgCancel"));
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(box); }, 5000));
     }

@@ -276,8 +276,13 @@ TEST(SkinWindows, MouseAndKeyboardInputReachTheControls) {
 
 bool g_ownerEnabledDuringModal = true;
 HWND g_ownerWindow = nullptr;
+HWND g_shotOf = nullptr;  // the message window to photograph while it is shown, once
 void CALLBACK LookAtOwner(HWND, UINT, UINT_PTR, DWORD) {
     g_ownerEnabledDuringModal = ::IsWindowEnabled(g_ownerWindow) != FALSE;
+    if (HWND box = g_shotOf) {
+        g_shotOf = nullptr;
+        EXPECT_FALSE(Screenshot("skin-msg-modal", g_ownerWindow, box).empty());
+    }
 }
 
 // The modal message window: OK gives 1, cancel and the close button 2, Alt+F4 0; its owner is
@@ -303,7 +308,10 @@ TEST(SkinWindows, TheModalMessageWindowReturnsWhatWasPressed) {
             input = "xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
                     " && sleep 0.2 && xdotool click 1";
         }
-        StartHostCommand("sleep 1.5 && " + input);
+        // The first answer waits for the picture of the window over its owner.
+        const bool photograph = c.expected == 1;
+        StartHostCommand((photograph ? "sleep 2.5 && " : "sleep 1.5 && ") + input);
+        g_shotOf = photograph ? box->GetHWND() : nullptr;
         g_ownerEnabledDuringModal = true;
         g_ownerWindow = owner->GetHWND();
         const UINT_PTR timer = ::SetTimer(nullptr, 0, 700, LookAtOwner);

@@ -124,7 +124,7 @@ bool PressKeys(const std::string& keys) {
     return RunHostCommand("xdotool key --delay 60 " + keys) == 0;
 }
 
-std::string Screenshot(const std::string& name, HWND window) {
+std::string Screenshot(const std::string& name, HWND window, HWND over) {
     const char* dir = std::getenv("QY_SCREENSHOT_DIR");
     if (!dir || !*dir) return {};
     const std::string png = std::string(dir) + "/" + name + ".png";
@@ -138,10 +138,20 @@ std::string Screenshot(const std::string& name, HWND window) {
                std::to_string(r.bottom + kMargin - top) + "+" + std::to_string(left) + "+" +
                std::to_string(top) + " +repage";
     }
-    if (RunHostCommand("mkdir -p " + Quote(dir) + " && xwd -root -silent | convert xwd:-" + crop + " " +
-                       Quote(png)) != 0) {
-        return {};
+    std::string layer, cleanUp;
+    RECT o;
+    wchar_t title[256] = {};
+    if (over && ::GetWindowRect(over, &o) && ::GetWindowTextW(over, title, 256) > 0) {
+        layer = " \\( xwd:\"$over\" \\) -geometry +" + std::to_string(o.left) + "+" + std::to_string(o.top) +
+                " -composite";
+        layer = "over=$(mktemp) && xwd -name " + Quote(sys::WideToUtf8(title)) + " -silent > \"$over\" && " +
+                "xwd -root -silent | convert xwd:-" + layer;
+        cleanUp = " && rm -f \"$over\"";
+    } else {
+        layer = "xwd -root -silent | convert xwd:-";
     }
+    if (RunHostCommand("mkdir -p " + Quote(dir) + " && " + layer + crop + " " + Quote(png) + cleanUp) != 0)
+        return {};
     return png;
 }
 

@@ -36,7 +36,11 @@ bool PressKeys(const std::string& keys);  // xdotool key names, e.g. "Tab", "shi
 
 // Writes a PNG of the screen into the screenshot folder (QY_SCREENSHOT_DIR), cut to the window
 // and a margin around it when one is given; the path, or empty when it failed.
-std::string Screenshot(const std::string& name, HWND window = nullptr);
+// A window shown over another (`over`, found by its title) is laid over the screen image from its
+// own X image: Wine without a window manager leaves a second top-level window black on the root
+// image (a plain Win32 window with a white class brush does the same), while its own X image
+// holds what it painted, as a compositing desktop would show it.
+std::string Screenshot(const std::string& name, HWND window = nullptr, HWND over = nullptr);
 // The colour (0xRRGGBB) of a pixel of a PNG (a host path, as Screenshot returns it).
 bool ImagePixel(const std::string& png, POINT pixel, unsigned& rgb);
 
