@@ -20,6 +20,7 @@ namespace DuiLib {
 
 class CNativeEdit;
 class CShadowWnd;
+class CToolTipWnd;
 class CRenderFonts;
 
 class CPaintManagerUI : public IControlHost {
@@ -116,6 +117,9 @@ private:
     void EndEdit();
     void UpdateDpi(int dpi);
     void ApplyRoundCorner();
+    // The hot control's tooltip: asked for when the pointer comes to rest, gone when it moves on.
+    void ScheduleToolTip();
+    void ShowToolTip();
     HFONT EditorFont(int fontId);
 
     HWND m_hWnd = nullptr;
@@ -142,6 +146,7 @@ private:
     std::unique_ptr<CNativeEdit> m_editor;
     CEditUI* m_editing = nullptr;
     std::unique_ptr<CShadowWnd> m_shadow;
+    std::unique_ptr<CToolTipWnd> m_toolTip;
     std::unique_ptr<CUiCallQueue> m_calls;
 };
 

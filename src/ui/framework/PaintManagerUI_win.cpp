@@ -12,6 +12,7 @@
 #include "ui/framework/UIRender.h"
 #include "ui/framework/UIResource.h"
 #include "ui/framework/UIShadow.h"
+#include "ui/framework/UIToolTip.h"
 
 namespace DuiLib {
 
@@ -151,6 +152,7 @@ CPaintManagerUI::CPaintManagerUI() : m_fonts(std::make_unique<CRenderFonts>()) {
 }
 
 CPaintManagerUI::~CPaintManagerUI() {
+    m_toolTip.reset();
     m_editor.reset();
     m_editing = nullptr;
     for (auto& [timer, info] : m_timers) {
@@ -420,7 +422,10 @@ void CPaintManagerUI::EndEdit() {
 }
 
 void CPaintManagerUI::ControlRemoved(CControlUI* control) {
-    if (IsInside(m_hot, control)) m_hot = nullptr;
+    if (IsInside(m_hot, control)) {
+        m_hot = nullptr;
+        ScheduleToolTip();
+    }
     if (IsInside(m_pushed, control)) {
         m_pushed = nullptr;
         if (m_hWnd && ::GetCapture() == m_hWnd) ::ReleaseCapture();
@@ -512,8 +517,33 @@ void CPaintManagerUI::SetHot(CControlUI* control, UiPoint point) {
     if (control == m_hot) return;
     CControlUI* old = m_hot;
     m_hot = control;
+    ScheduleToolTip();
     if (old) SendEvent(old, UiEvent::MouseLeave, point);
     if (control) SendEvent(control, UiEvent::MouseEnter, point);
+}
+
+namespace {
+constexpr UINT_PTR kToolTipTimer = 0x3FFF;  // below the controls' timers
+constexpr UINT kToolTipDelayMs = 500;
+}  // namespace
+
+void CPaintManagerUI::ScheduleToolTip() {
+    if (m_toolTip) m_toolTip->Hide();
+    if (!m_hWnd) return;
+    if (m_hot && !m_pushed && !m_hot->GetToolTip().empty())
+        ::SetTimer(m_hWnd, kToolTipTimer, kToolTipDelayMs, nullptr);
+    else
+        ::KillTimer(m_hWnd, kToolTipTimer);
+}
+
+void CPaintManagerUI::ShowToolTip() {
+    ::KillTimer(m_hWnd, kToolTipTimer);
+    if (!m_hot || m_pushed || m_hot->GetToolTip().empty() || !m_hot->IsVisible()) return;
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    if (!m_toolTip) m_toolTip = std::make_unique<CToolTipWnd>();
+    m_toolTip->Show(m_hWnd, m_hot->GetToolTip(), {cursor.x, cursor.y + m_scale.Scale(20)}, m_fonts->Get(-1),
+                    m_scale.Scale(6));
 }
 
 void CPaintManagerUI::UpdateDpi(int dpi) {
@@ -623,6 +653,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             else if (m_editing)
                 SetFocus(nullptr);
             m_pushed = control;
+            ScheduleToolTip();  // a press puts the tooltip away
             ::SetCapture(m_hWnd);
             SendEvent(control, UiEvent::ButtonDown, point);
             return false;
@@ -668,6 +699,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             if (m_focus) SendEvent(m_focus, UiEvent::KeyDown, {}, static_cast<unsigned>(wParam));
             return false;
         case WM_TIMER: {
+            if (wParam == kToolTipTimer) {
+                ShowToolTip();
+                lRes = 0;
+                return true;
+            }
             auto it = m_timers.find(static_cast<UINT_PTR>(wParam));
             if (it == m_timers.end()) return false;
             SendEvent(it->second.control, UiEvent::Timer, {}, it->second.id);
@@ -695,6 +731,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                 SendEvent(pushed, UiEvent::MouseLeave);
                 m_hot = nullptr;
             }
+            ScheduleToolTip();
             return false;
         default:
             return false;

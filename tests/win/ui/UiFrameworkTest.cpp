@@ -274,6 +274,34 @@ TEST(SkinWindows, MouseAndKeyboardInputReachTheControls) {
     Close(window);
 }
 
+// A control's tooltip shows when the pointer rests on it, below the pointer, and goes when the
+// pointer moves on.
+TEST(SkinWindows, AToolTipShowsWhileThePointerRests) {
+    UseArchive();
+    auto window = OpenWindow(L"msg.xml");
+    ASSERT_TRUE(window);
+    HWND hwnd = window->GetHWND();
+    CControlUI* close = window->GetPaintManager().FindControl(L"BtnMsgClose");
+    ASSERT_TRUE(close);
+    ASSERT_EQ(close->GetToolTip(), L"关闭");
+    auto shownTip = [&]() -> HWND {
+        HWND tip = ::FindWindowExW(nullptr, nullptr, L"QuillyToolTip", nullptr);
+        return tip && ::IsWindowVisible(tip) && ::GetWindow(tip, GW_OWNER) == hwnd ? tip : nullptr;
+    };
+    const POINT at = ScreenCentre(hwnd, close);
+    ASSERT_TRUE(RunHostCommand("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y)) == 0);
+    ASSERT_TRUE(PumpUntil([&] { return shownTip() != nullptr; }, 3000));
+    RECT tip;
+    ::GetWindowRect(shownTip(), &tip);
+    EXPECT_GT(tip.top, at.y);
+    EXPECT_GT(tip.right - tip.left, 20);
+    EXPECT_FALSE(Screenshot("skin-msg-tooltip", hwnd).empty());
+    const POINT away = ScreenCentre(hwnd, window->GetPaintManager().FindControl(L"BtnMsgOK"));
+    ASSERT_TRUE(RunHostCommand("xdotool mousemove " + std::to_string(away.x) + " " + std::to_string(away.y)) == 0);
+    EXPECT_TRUE(PumpUntil([&] { return shownTip() == nullptr; }, 3000));
+    Close(window);
+}
+
 bool g_ownerEnabledDuringModal = true;
 HWND g_ownerWindow = nullptr;
 HWND g_shotOf = nullptr;  // the message window to photograph while it is shown, once
