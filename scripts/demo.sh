@@ -2,9 +2,12 @@
 # The main job: builds PackageManager.exe, the packing tool and the sample product, packs the
 # sample into build/demo/QuillySetup.exe, installs it silently under Wine in a fresh prefix, and
 # shows what was installed (files with sizes, registry values, shortcuts and their targets, the
-# uninstall entry), the exit code and the log.
+# uninstall entry), the exit code and the log. Then it clicks through the interactive wizards as a
+# user would (an update install, the uninstall's first page) and writes their pages' screenshots
+# into build/demo/screenshots.
 #   demo.sh [installer arguments...]   default /silent; e.g. demo.sh /silent:C:\Games\Tarn /norestart
 #   demo.sh uninstall                  uninstalls it again from the same prefix and shows what is left
+#   demo.sh wizard                     opens the real install wizard on your display ($DISPLAY)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 root=$top/build/demo/wine
@@ -56,6 +59,86 @@ show_log() {
     tail -n 12 "$log" | cut -c1-200
   fi
 }
+
+# ---- the wizards, clicked through on the session's display ----
+shots=$top/build/demo/screenshots
+probe=$win/tests/win/ui/ui_probe.exe
+# The centre of a skin's control in client pixels, from the skin through the framework.
+centre() {
+  run "$probe" rects "$(winpath "$win/skin")" "$1" "$2" | tr -d '\r' |
+    awk -v n="$2" '$1 == n { print int(($2 + $4) / 2), int(($3 + $5) / 2) }'
+}
+# The wizard window's place on the screen ("x y w h"), once it is shown.
+wizard_place() {
+  local info
+  for _ in $(seq 300); do
+    if info=$(DISPLAY=$display xwininfo -name Quilly 2>/dev/null); then
+      echo "$info" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+                          /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }'
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+click() {
+  local at place
+  at=$(centre "$1" "$2"); place=$(wizard_place)
+  read -r cx cy <<<"$at"; read -r wx wy _ _ <<<"$place"
+  DISPLAY=$display xdotool mousemove $((wx + cx)) $((wy + cy)) sleep 0.2 click 1
+}
+shot() {
+  local place
+  place=$(wizard_place); read -r wx wy ww wh <<<"$place"
+  sleep 0.5
+  DISPLAY=$display xwd -root -silent | convert xwd:- -crop "$((ww + 48))x$((wh + 48))+$((wx - 24))+$((wy - 24))" \
+    +repage "$shots/$1.png"
+  echo "  $shots/$1.png"
+}
+newest_log() {
+  find "$prefix/drive_c/users" -path '*MVInstallLog*' -name '*_Main_*.log' -printf '%T@ %p\n' 2>/dev/null |
+    sort -n | tail -n1 | cut -d' ' -f2-
+}
+wait_for_log() {
+  for _ in $(seq 600); do grep -q "$1" "$(newest_log)" 2>/dev/null && return 0; sleep 0.2; done
+  return 1
+}
+wizard_pages() {
+  local folder=$1
+  display=$(. "$root/session.env" && echo "$DISPLAY")
+  mkdir -p "$shots"
+  rm -f "$shots"/*.png
+  echo "== the install wizard over the installed product (an update), screenshots:"
+  # The sample's updater, run by the install's rule before the copy, takes its time, so that the
+  # progress page can be seen.
+  QY_PROBE_WAIT_MS=4000 timeout 180 "$top/scripts/wine-run" "$root" "$exe" &
+  local wizard=$!
+  wizard_place >/dev/null || { echo "  the wizard did not show"; kill $wizard 2>/dev/null; return 1; }
+  sleep 1.5
+  shot install-start
+  click install.xml BtnInstall
+  sleep 1.5
+  shot install-progress
+  wait_for_log "In_Install, Install complete" || echo "  the install did not complete"
+  sleep 1.5
+  shot install-final
+  click install.xml BtnQuickStart  # starts the product and ends the wizard
+  wait $wizard || true
+  echo "== the uninstall wizard's first page:"
+  timeout 120 "$top/scripts/wine-run" "$root" "$folder\\PackageManager.exe" /uninstall &
+  wizard=$!
+  wizard_place >/dev/null && sleep 1.5 && shot uninstall-start
+  click uninstall.xml BtnClose  # leaves the product installed
+  wait $wizard || true
+}
+
+if [ "${1:-}" = wizard ]; then
+  [ -f "$exe" ] || { echo "demo.sh wizard: no installer yet (run scripts/demo.sh first)" >&2; exit 1; }
+  [ -n "${DISPLAY:-}" ] || { echo "demo.sh wizard: no display (DISPLAY is not set)" >&2; exit 1; }
+  mkdir -p "$top/build/demo/desktop"
+  WINEPREFIX=$top/build/demo/desktop/prefix WINEDLLOVERRIDES="mscoree=;mshtml=" \
+    exec "$(command -v wine64 || echo /usr/lib/wine/wine64)" "$exe"
+fi
 
 if [ "${1:-}" = uninstall ]; then
   [ -f "$prefix/system.reg" ] || { echo "demo.sh uninstall: nothing installed yet (run scripts/demo.sh first)" >&2; exit 1; }
@@ -120,4 +203,8 @@ show_registry
 echo "--- shortcuts ---"
 show_shortcuts
 show_log
+if [ -n "$folder" ]; then
+  wizard_pages "$folder"
+fi
 echo "uninstall it again with: scripts/demo.sh uninstall"
+echo "open the wizard on your display with: scripts/demo.sh wizard"

@@ -12,6 +12,7 @@
 #include "NetStandIn.h"
 #include "UiTestSupport.h"
 #include "WinTestSupport.h"
+#include "interface/Maker/Md5.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
 
@@ -89,12 +90,14 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM param) {
     ::GetWindowThreadProcessId(window, &owner);
     wchar_t cls[64] = {};
     ::GetClassNameW(window, cls, 64);
-    if (owner != s->processId || !::IsWindowVisible(window) || std::wstring(cls) != s->windowClass)
+    if ((s->processId && owner != s->processId) || !::IsWindowVisible(window) ||
+        std::wstring(cls) != s->windowClass)
         return TRUE;
     s->found = window;
     return FALSE;
 }
 
+// Process 0: a window of the class from any process.
 HWND FindTopWindow(DWORD processId, const wchar_t* windowClass) {
     TopWindowSearch search = {processId, windowClass, nullptr};
     ::EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
@@ -249,4 +252,58 @@ TEST_F(WizardTest, TheUninstallSurveyPostsTheChosenReason) {
         if (request.value("path", "") == "/soft/uninstall/confirmForm") body = request.value("body", "");
     }
     EXPECT_NE(body.find("{\"content\":\"\",\"mobile\":\"12345\",\"type\":3}"), std::string::npos) << body;
+}
+
+// The interactive web install: the download's progress, size and speed on screen while nginx
+// serves the announced installer slowly, then the downloaded installer's own wizard opened by the
+// shell; the web window stays on its download page until it is closed.
+TEST_F(WizardTest, AWebInstallShowsItsDownloadThenOpensTheDownloadedWizard) {
+    const auto net = NetEnv();
+    ASSERT_TRUE(net.count("QY_NET_UPDATE") && net.count("QY_NET_HTTPS")) << "servers not started";
+    const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
+    const std::string bytes = ReadTextFile(sample);
+    ASSERT_TRUE(::CopyFileW(sample.c_str(),
+                            HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
+    ResetStandIn(net.at("QY_NET_UPDATE"));
+    QueueAnswer(net.at("QY_NET_UPDATE"), "/soft/update/search",
+                {{"code", 0},
+                 {"data",
+                  {{"version", "16.2"},
+                   {"blockurl",
+                    {{{"ver_range", "16.2-16.2"},
+                      {"url", net.at("QY_NET_HTTPS") + "/crawl/QuillySetup.exe"},
+                      {"md5", Md5::Hex(*Md5::Of(bytes.data(), bytes.size()))},
+                      {"size", bytes.size()},
+                      {"fileName", "QuillySetup.exe"}}}}}}});
+    WinTestFolder downloads;
+    const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
+    ASSERT_TRUE(::CopyFileW(sample.c_str(), web.c_str(), FALSE));
+    const auto rects = SkinControlRects(L"webinstall.xml", {L"BtnWebInstallClose"});
+    const auto install = SkinControlRects(L"install.xml", {L"BtnInstallClose"});
+    ASSERT_EQ(rects.size() + install.size(), 2u);
+
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
+    // (A bare "/webinstall" names no folder and is refused.)
+    WizardRun wizard = StartWizard(web, L"/webinstall:" + downloads.path() + L"\\Tarnhold");
+    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    ASSERT_NE(wizard.window, nullptr);
+    // At a megabyte a second the six megabytes take some seconds: the page shows them coming.
+    ASSERT_TRUE(RunLogContains(wizard, "GetDownloadUrl", 20000));
+    PumpFor(2500);
+    EXPECT_FALSE(Screenshot("wizard-webinstall-download", wizard.window).empty());
+
+    HWND opened = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (opened = FindTopWindow(0, L"InstallWnd")) != nullptr; }, 60000))
+        << "the shell opened the downloaded installer";
+    EXPECT_TRUE(ReadTextFile(sys::TempFolder() + L"~QYDownload\\QuillySetup.exe") == bytes);
+    PumpFor(1500);
+    EXPECT_FALSE(Screenshot("wizard-webinstall-handed-over", opened).empty());
+    EXPECT_TRUE(::IsWindow(wizard.window)) << "the web window stays on its download page";
+
+    // The downloaded wizard is left on its start page, and the web window is closed.
+    ASSERT_TRUE(Click(opened, install, L"BtnInstallClose"));
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(opened); }, 10000));
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnWebInstallClose"));
+    EXPECT_EQ(WaitForExit(wizard), 0u);
+    EXPECT_EQ(RegText(kProductKey, L"InstallPath"), L"") << "nothing was installed";
 }

@@ -3,10 +3,14 @@
 //   ui_probe KIND SOURCE SKIN [SCREENSHOT]
 // KIND 1: SOURCE is a skin folder; KIND 2: SOURCE is a folder holding PackageManager.zip.
 // Prints "size W H dpi D" and, with SCREENSHOT, writes that screenshot of the window.
+//   ui_probe rects SOURCE SKIN NAME...
+// Prints "NAME LEFT TOP RIGHT BOTTOM" for each named control of the skin in PackageManager.zip
+// (client pixels at this DPI), for scripts that click a wizard like a user.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "system/TextConv.h"
@@ -31,6 +35,17 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 4) return 2;
     ::SetProcessDPIAware();
     DuiLib::CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
+    if (std::wstring(argv[1]) == L"rects") {
+        DuiLib::CPaintManagerUI::SetResourceType(DuiLib::UILIB_ZIP);
+        DuiLib::CPaintManagerUI::SetResourcePath(argv[2]);
+        if (!DuiLib::CPaintManagerUI::SetResourceZip(L"PackageManager.zip")) return 3;
+        const auto rects = SkinControlRects(argv[3], std::vector<std::wstring>(argv + 4, argv + argc));
+        for (const auto& [name, r] : rects)
+            std::printf("%s %d %d %d %d\n", sys::WideToUtf8(name).c_str(), r.left, r.top, r.right, r.bottom);
+        std::fflush(stdout);
+        DuiLib::CPaintManagerUI::Term();
+        return rects.size() == static_cast<size_t>(argc - 4) ? 0 : 4;
+    }
     const int kind = _wtoi(argv[1]);
     DuiLib::CPaintManagerUI::SetResourceType(kind);
     DuiLib::CPaintManagerUI::SetResourcePath(argv[2]);
