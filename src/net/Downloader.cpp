@@ -11,11 +11,13 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstring>
+#include <optional>
 #include <cstdio>
 #include <thread>
 
 #include "common/log/log4z.h"
 #include "interface/Maker/Md5.h"
+#include "net/BackgroundDigest.h"
 #include "net/CurlHandles.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
@@ -276,7 +278,9 @@ bool CDownloader::Join() {
     sys::UniqueFile target = sys::OpenFile(Wide(m_outputPath), "wb+");
     if (!target) return false;
     LargeStreamBuffer(target.get());
-    Md5 digest;
+    // The digest is computed beside the copy rather than after each block of it.
+    std::optional<BackgroundDigest> digest;
+    if (!m_expectedMd5.empty()) digest.emplace();
     std::vector<char> block(4096);
     bool written = true;
     for (Part* part : m_parts) {
@@ -284,7 +288,7 @@ bool CDownloader::Join() {
         std::fseek(file, 0, SEEK_SET);
         size_t read = 0;
         while ((read = std::fread(block.data(), 1, block.size(), file)) > 0) {
-            digest.Update(block.data(), read);
+            if (digest) digest->Update(block.data(), read);
             written = written && std::fwrite(block.data(), 1, read, target.get()) == read;
         }
         part->file.reset();
@@ -296,8 +300,8 @@ bool CDownloader::Join() {
         QYLOG_ERROR("Download, cannot write %s", m_outputPath.c_str());
         return false;
     }
-    if (m_expectedMd5.empty()) return true;
-    const std::optional<Md5::Digest> result = digest.Final();
+    if (!digest) return true;
+    const std::optional<Md5::Digest> result = digest->Final();
     if (!result) return false;
     const std::string hex = Md5::Hex(*result);
     if (sys::EqualsNoCase(hex, m_expectedMd5)) return true;

@@ -2,8 +2,10 @@
 // name and the search request's query string.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "net/BackgroundDigest.h"
 #include "net/Downloader.h"
 #include "net/UpdateProtocol.h"
 #include "net/UpdateServer.h"
@@ -58,4 +60,19 @@ TEST(NetRules, TheSearchQueryIsExactAndItsValuesAreEncoded) {
     EXPECT_EQ(ConfirmFormUrl(), "http://127.0.0.1:8123/soft/uninstall/confirmForm");
     ::unsetenv(kUpdateServerVariable);
     EXPECT_EQ(TypeListUrl(), "http://update.quilly.example/soft/uninstall/getTypeList") << "the built-in default";
+}
+
+// The digest hashed beside the download's join is the digest of the bytes in their order, for
+// inputs that end before, on and after a batch boundary and that span several batches.
+TEST(NetRules, TheBackgroundDigestMatchesTheDirectOne) {
+    std::string bytes(3 * 64 + 29, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + 7);
+    for (size_t length : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{65}, bytes.size()}) {
+        for (size_t piece : {size_t{1}, size_t{10}, size_t{200}}) {
+            BackgroundDigest digest(64);
+            for (size_t at = 0; at < length; at += piece) digest.Update(bytes.data() + at, std::min(piece, length - at));
+            EXPECT_EQ(Md5::Hex(*digest.Final()), Md5::Hex(*Md5::Of(bytes.data(), length)))
+                << length << " bytes in pieces of " << piece;
+        }
+    }
 }
