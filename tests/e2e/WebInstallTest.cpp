@@ -187,3 +187,47 @@ TEST(WebInstall, TheSurveyAnswerIsPostedAsTheWindowWroteIt) {
     EXPECT_EQ(seen[0]["body"], "{\"content\":\"\",\"mobile\":\"12345\",\"type\":3}");
     EXPECT_EQ(seen[1]["body"], "{\"content\":\"太慢了\",\"mobile\":\"\",\"type\":0}");
 }
+
+// What the window is told for each failure, recorded by a prompt in the web installer's own
+// process: "下载失败" when no package is announced or the download fails its digest, "安装失败"
+// when the package cannot be started or ends with a non-zero code (after the install step began).
+TEST(WebInstall, EachFailureIsToldToTheWindow) {
+    const std::map<std::string, std::string> net = NetEnv();
+    ASSERT_TRUE(net.count("QY_NET_UPDATE") && net.count("QY_NET_HTTP")) << "servers not started";
+    const std::string files = net.at("QY_NET_FILES");
+    const std::string stub = ReadTextFile(InstallerPath());
+    ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), HostPathToWindows(files + "/Broken.exe").c_str(), FALSE));
+    const std::string text = "not a program\r\n";
+    WriteTextFile(HostPathToWindows(files + "/NotAProgram.exe"), text);
+    WinTestFolder folder;
+    const std::wstring probe = folder.path() + L"\\Quilly#web#2.exe";
+    ASSERT_TRUE(::CopyFileW(ExecutableFromEnvironment("QY_WEB_PROMPT_PROBE_EXE").c_str(), probe.c_str(), FALSE));
+    auto entry = [&](const std::string& name, const std::string& bytes, const std::string& md5) {
+        return nlohmann::json{{"ver_range", "16.2-16.2"},
+                              {"url", net.at("QY_NET_HTTP") + "/" + name},
+                              {"md5", md5},
+                              {"size", bytes.size()},
+                              {"fileName", name}};
+    };
+    struct Case {
+        const char* what;
+        nlohmann::json blocks;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"no package", nlohmann::json::array(), "error 下载失败\nresult -1\n"},
+        {"wrong digest", {entry("Broken.exe", stub, "00000000000000000000000000000000")},
+         "error 下载失败\nresult -2\n"},
+        {"not a program", {entry("NotAProgram.exe", text, Md5Hex(text))}, "error 安装失败\nresult -3\n"},
+        {"non-zero exit", {entry("Broken.exe", stub, Md5Hex(stub))}, "installing\nerror 安装失败\nresult -4\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Announce(net.at("QY_NET_UPDATE"), {{"code", 0}, {"data", {{"version", "16.2"}, {"blockurl", c.blocks}}}});
+        ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
+        const InstallerRun run = RunCommandLine(L"\"" + probe + L"\"", 120000, probe);
+        ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(ReadTextFile(probe + L".prompt.txt"), c.told);
+    }
+}
