@@ -94,6 +94,9 @@ void Uninstall(const std::wstring& folder) {
     InstallerRun run = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_TRUE(GoneWithin(folder + L"\\PackageManager.exe", 20000));
+    // Nothing the uninstall started still holds the Setup folder (only the running package
+    // manager keeps the install folder until it has deleted itself).
+    EXPECT_EQ(run.log.find("\\Setup now, err"), std::string::npos) << run.log;
 }
 
 size_t Position(const std::string& log, const std::string& text) {

@@ -3,8 +3,9 @@
 //   DllRegX64.exe /r "dll"            DllRegisterServer
 //   DllRegX64.exe /u "dll"            DllUnregisterServer
 //   DllRegX64.exe /c "dll" Function   an exported function without arguments
-// Exit code 0 on success; otherwise one line on standard error and 1 (command line), 2 (the DLL
-// could not be loaded), 3 (no such export) or 4 (the registration function reported failure).
+// Exit code 0 on success; otherwise one line on standard error (seen when it is redirected: the
+// helper has no console) and 1 (command line), 2 (the DLL could not be loaded), 3 (no such
+// export) or 4 (the registration function reported failure).
 #include <windows.h>
 #include <shellapi.h>
 
