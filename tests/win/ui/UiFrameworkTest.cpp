@@ -227,6 +227,28 @@ TEST(SkinWindows, AMissingSkinEndsTheProcessWithCode1AfterItsMessage) {
     EXPECT_EQ(code, 1u);
 }
 
+// The program's own resources as skin sources: the message window's skin and pictures one by one
+// (kind 3) and the whole archive held in memory (kind 4).
+TEST(SkinWindows, SkinsLoadFromTheProgramsResources) {
+    const std::wstring probe = L"\"" + EnvPath("QY_UI_PROBE_EXE") + L"\"";
+    DWORD code = 1;
+    std::string out = RunAndCapture(probe + L" 3 - msg.xml skin-kind3-msg", &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(out.find("size 320 190"), std::string::npos) << out;
+    // The warning sign's picture came from its resource: its orange is beside the mark in the middle.
+    const char* dir = std::getenv("QY_SCREENSHOT_DIR");
+    unsigned rgb = 0;
+    if (dir && ImagePixel(std::string(dir) + "/skin-kind3-msg.png", {24 + 150, 24 + 52}, rgb)) {
+        EXPECT_GT(rgb >> 16, 0xE0u) << std::hex << rgb;
+        EXPECT_LT(rgb & 0xFF, 0x60u) << std::hex << rgb;
+    } else {
+        ADD_FAILURE() << "no screenshot";
+    }
+    out = RunAndCapture(probe + L" 4 - install.xml skin-kind4-install", &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(out.find("size 900 600"), std::string::npos) << out;
+}
+
 // Real mouse and keyboard input reaches the controls and the window's Notify.
 TEST(SkinWindows, MouseAndKeyboardInputReachTheControls) {
     UseArchive();

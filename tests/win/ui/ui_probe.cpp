@@ -1,7 +1,9 @@
 // Opens one skinned window from a skin source and reports what it became, for the window tests
 // that need a process of its own (a skin that ends the process, another DPI):
 //   ui_probe KIND SOURCE SKIN [SCREENSHOT]
-// KIND 1: SOURCE is a skin folder; KIND 2: SOURCE is a folder holding PackageManager.zip.
+// KIND 1: SOURCE is a skin folder; KIND 2: SOURCE is a folder holding PackageManager.zip;
+// KIND 3: the probe's own resources, file by file; KIND 4: the archive in the probe's resources,
+// held in memory (SOURCE is not read for 3 and 4).
 // Prints "size W H dpi D" and, with SCREENSHOT, writes that screenshot of the window.
 //   ui_probe rects SOURCE SKIN NAME...
 // Prints "NAME LEFT TOP RIGHT BOTTOM" for each named control of the skin in PackageManager.zip
@@ -50,6 +52,12 @@ int wmain(int argc, wchar_t** argv) {
     DuiLib::CPaintManagerUI::SetResourceType(kind);
     DuiLib::CPaintManagerUI::SetResourcePath(argv[2]);
     if (kind == DuiLib::UILIB_ZIP) DuiLib::CPaintManagerUI::SetResourceZip(L"PackageManager.zip");
+    if (kind == DuiLib::UILIB_ZIPRESOURCE) {
+        std::string archive;
+        if (!DuiLib::CSkinResources::Instance().ReadProgramResource(L"IDR_ZIPRES", L"ZIPRES", archive) ||
+            !DuiLib::CPaintManagerUI::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size())))
+            return 3;
+    }
     ProbeWnd window(argv[3]);
     if (!window.Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600)) return 3;
     window.CenterWindow();
