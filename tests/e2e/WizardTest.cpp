@@ -256,8 +256,8 @@ TEST_F(WizardTest, TheUninstallSurveyPostsTheChosenReason) {
 
 // The interactive web install: the download's progress, size and speed on screen while nginx
 // serves the announced installer slowly, then the downloaded installer's own wizard opened by the
-// shell; the web window stays on its download page until it is closed.
-TEST_F(WizardTest, AWebInstallShowsItsDownloadThenOpensTheDownloadedWizard) {
+// shell, which installs the product; the web window stays on its download page until it is closed.
+TEST_F(WizardTest, AWebInstallShowsItsDownloadThenTheDownloadedWizardInstalls) {
     const auto net = NetEnv();
     ASSERT_TRUE(net.count("QY_NET_UPDATE") && net.count("QY_NET_HTTPS")) << "servers not started";
     const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
@@ -279,8 +279,8 @@ TEST_F(WizardTest, AWebInstallShowsItsDownloadThenOpensTheDownloadedWizard) {
     const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
     ASSERT_TRUE(::CopyFileW(sample.c_str(), web.c_str(), FALSE));
     const auto rects = SkinControlRects(L"webinstall.xml", {L"BtnWebInstallClose"});
-    const auto install = SkinControlRects(L"install.xml", {L"BtnInstallClose"});
-    ASSERT_EQ(rects.size() + install.size(), 2u);
+    const auto install = SkinControlRects(L"install.xml", {L"BtnInstall", L"BtnInstallClose"});
+    ASSERT_EQ(rects.size() + install.size(), 3u);
 
     ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
     // (A bare "/webinstall" names no folder and is refused.)
@@ -300,10 +300,17 @@ TEST_F(WizardTest, AWebInstallShowsItsDownloadThenOpensTheDownloadedWizard) {
     EXPECT_FALSE(Screenshot("wizard-webinstall-handed-over", opened).empty());
     EXPECT_TRUE(::IsWindow(wizard.window)) << "the web window stays on its download page";
 
-    // The downloaded wizard is left on its start page, and the web window is closed.
+    // The user installs with the downloaded wizard and closes the web window.
+    ASSERT_TRUE(Click(opened, install, L"BtnInstall"));
+    const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
+    EXPECT_TRUE(PumpUntil([&] { return RegText(kProductKey, L"InstallPath") == folder; }, 120000))
+        << "the downloaded wizard installed the product";
+    PumpFor(2000);
+    EXPECT_FALSE(Screenshot("wizard-webinstall-installed", opened).empty());
     ASSERT_TRUE(Click(opened, install, L"BtnInstallClose"));
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(opened); }, 10000));
     ASSERT_TRUE(Click(wizard.window, rects, L"BtnWebInstallClose"));
     EXPECT_EQ(WaitForExit(wizard), 0u);
-    EXPECT_EQ(RegText(kProductKey, L"InstallPath"), L"") << "nothing was installed";
+    const InstallerRun uninstall = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
+    EXPECT_EQ(uninstall.exitCode, 0) << uninstall.log;
 }
