@@ -11,20 +11,26 @@
 
 namespace {
 
-struct DialogSearch {
-    DWORD processId;
+struct TopWindowSearch {
+    DWORD processId;  // 0: any process
+    std::vector<std::wstring> classes;
     HWND found;
+    std::wstring windowClass;
 };
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
+BOOL CALLBACK MatchTopWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<TopWindowSearch*>(param);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     wchar_t cls[64] = {};
     ::GetClassNameW(window, cls, 64);
-    if (owner == search->processId && std::wstring(cls) == L"#32770" && ::IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
+    if ((search->processId && owner != search->processId) || !::IsWindowVisible(window)) return TRUE;
+    for (const std::wstring& wanted : search->classes) {
+        if (wanted == cls) {
+            search->found = window;
+            search->windowClass = cls;
+            return FALSE;
+        }
     }
     return TRUE;
 }
@@ -42,48 +48,30 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
 
 // Reads and closes a message box of the process, if one is shown.
 bool DismissMessageBox(DWORD processId, std::vector<MessageBoxSeen>& boxes) {
-    DialogSearch search = {processId, nullptr};
-    ::EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return false;
+    HWND found = FindTopWindow(processId, {L"#32770"});
+    if (!found) return false;
     MessageBoxSeen box;
     wchar_t title[256] = {};
-    ::GetWindowTextW(search.found, title, 256);
+    ::GetWindowTextW(found, title, 256);
     box.title = title;
-    ::EnumChildWindows(search.found, &CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
+    ::EnumChildWindows(found, &CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
     boxes.push_back(box);
-    ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return true;
-}
-
-struct WizardSearch {
-    DWORD processId;
-    HWND found;
-    std::wstring windowClass;
-};
-
-BOOL CALLBACK FindWizard(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WizardSearch*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(window, cls, 64);
-    const std::wstring name = cls;
-    if (owner == search->processId && ::IsWindowVisible(window) &&
-        (name == L"InstallWnd" || name == L"UninstallWnd" || name == L"WebInstallWnd")) {
-        search->found = window;
-        search->windowClass = name;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 }  // namespace
 
-HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass) {
-    WizardSearch search = {processId, nullptr, {}};
-    ::EnumWindows(&FindWizard, reinterpret_cast<LPARAM>(&search));
+HWND FindTopWindow(unsigned long processId, std::initializer_list<const wchar_t*> classes,
+                   std::wstring* windowClass) {
+    TopWindowSearch search = {processId, std::vector<std::wstring>(classes.begin(), classes.end()), nullptr, {}};
+    ::EnumWindows(&MatchTopWindow, reinterpret_cast<LPARAM>(&search));
     if (windowClass) *windowClass = search.windowClass;
     return search.found;
+}
+
+HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass) {
+    return FindTopWindow(processId, {L"InstallWnd", L"UninstallWnd", L"WebInstallWnd"}, windowClass);
 }
 
 std::wstring ExecutableFromEnvironment(const char* variable) {

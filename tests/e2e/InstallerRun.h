@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,8 @@ InstallerRun RunInstaller(const std::wstring& arguments, int timeoutMs = 60000, 
 // unless given).
 InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs = 60000,
                             const std::wstring& application = L"", Wizard wizard = Wizard::Leave);
+// A visible top-level window of a process (0: of any process) with one of the classes, or null.
+HWND FindTopWindow(unsigned long processId, std::initializer_list<const wchar_t*> classes,
+                   std::wstring* windowClass = nullptr);
 // The visible wizard window (InstallWnd, UninstallWnd, WebInstallWnd) of a process, or null.
 HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass = nullptr);

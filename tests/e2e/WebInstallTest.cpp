@@ -33,10 +33,8 @@ std::string Md5Hex(const std::string& bytes) {
 
 // The web installer run as the system would start it, asking the stand-in at update.
 InstallerRun RunWebInstaller(const std::wstring& web, const std::string& update) {
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(update).c_str());
-    InstallerRun run = RunInstaller(L"/websilent", 180000, web);
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
-    return run;
+    EnvironmentOverride server({L"QY_UPDATE_SERVER"}, sys::Utf8ToWide(update).c_str());
+    return RunInstaller(L"/websilent", 180000, web);
 }
 
 }  // namespace
@@ -224,9 +222,8 @@ TEST(WebInstall, EachFailureIsToldToTheWindow) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Announce(net.at("QY_NET_UPDATE"), {{"code", 0}, {"data", {{"version", "16.2"}, {"blockurl", c.blocks}}}});
-        ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
+        EnvironmentOverride server({L"QY_UPDATE_SERVER"}, sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
         const InstallerRun run = RunCommandLine(L"\"" + probe + L"\"", 120000, probe);
-        ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(ReadTextFile(probe + L".prompt.txt"), c.told);
     }

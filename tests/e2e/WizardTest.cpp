@@ -54,6 +54,12 @@ WizardRun StartWizard(const std::wstring& exe, const std::wstring& arguments) {
     return wizard;
 }
 
+// The same with the update server at `update`.
+WizardRun StartWizardAsking(const std::string& update, const std::wstring& exe, const std::wstring& arguments) {
+    EnvironmentOverride server({L"QY_UPDATE_SERVER"}, sys::Utf8ToWide(update).c_str());
+    return StartWizard(exe, arguments);
+}
+
 DWORD WaitForExit(WizardRun& wizard, int ms = 60000) {
     if (!PumpUntil([&] { return ::WaitForSingleObject(wizard.process.get(), 0) == WAIT_OBJECT_0; }, ms))
         return 99;
@@ -76,32 +82,6 @@ bool Click(HWND window, const std::map<std::wstring, DuiLib::UiRect>& rects, con
     auto it = rects.find(name);
     if (it == rects.end()) return false;
     return ClickAt(ScreenPoint(window, it->second));
-}
-
-struct TopWindowSearch {
-    DWORD processId;
-    const wchar_t* windowClass;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTopWindow(HWND window, LPARAM param) {
-    auto* s = reinterpret_cast<TopWindowSearch*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(window, cls, 64);
-    if ((s->processId && owner != s->processId) || !::IsWindowVisible(window) ||
-        std::wstring(cls) != s->windowClass)
-        return TRUE;
-    s->found = window;
-    return FALSE;
-}
-
-// Process 0: a window of the class from any process.
-HWND FindTopWindow(DWORD processId, const wchar_t* windowClass) {
-    TopWindowSearch search = {processId, windowClass, nullptr};
-    ::EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 BOOL CALLBACK CollectText(HWND child, LPARAM param) {
@@ -135,9 +115,10 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     const InstallerRun first =
         RunInstaller(L"/silent:" + folder, 120000, ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"));
     ASSERT_EQ(first.exitCode, 0) << first.log;
-    ::SetEnvironmentVariableW(L"QY_PROBE_WAIT_MS", L"6000");
-    WizardRun wizard = StartWizard(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), L"");
-    ::SetEnvironmentVariableW(L"QY_PROBE_WAIT_MS", nullptr);
+    WizardRun wizard = [] {
+        EnvironmentOverride slowUpdater({L"QY_PROBE_WAIT_MS"}, L"6000");
+        return StartWizard(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), L"");
+    }();
     ASSERT_NE(wizard.window, nullptr);
     EXPECT_FALSE(Screenshot("wizard-install-start", wizard.window).empty());
     ASSERT_TRUE(Click(wizard.window, rects, L"OptLicence"));
@@ -150,7 +131,7 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     ASSERT_TRUE(Click(wizard.window, rects, L"BtnCustom"));
     HWND dialog = nullptr;
     ASSERT_TRUE(
-        PumpUntil([&] { return (dialog = FindTopWindow(wizard.processId, L"#32770")) != nullptr; }, 10000));
+        PumpUntil([&] { return (dialog = FindTopWindow(wizard.processId, {L"#32770"})) != nullptr; }, 10000));
     PumpFor(800);
     EXPECT_FALSE(Screenshot("wizard-install-folder-dialog", dialog).empty());
     std::wstring texts;
@@ -167,7 +148,7 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstallClose"));
     HWND box = nullptr;
     const bool asked =
-        PumpUntil([&] { return (box = FindTopWindow(wizard.processId, L"MsgWnd")) != nullptr; }, 5000);
+        PumpUntil([&] { return (box = FindTopWindow(wizard.processId, {L"MsgWnd"})) != nullptr; }, 5000);
     EXPECT_TRUE(asked) << "closing during the install asks";
     if (asked) {
         PumpFor(500);
@@ -204,9 +185,7 @@ TEST_F(WizardTest, TheUninstallSurveyPostsTheChosenReason) {
     ASSERT_EQ(page.size(), 6u);
 
     // Nobody answers on port 9: the built-in reasons.
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", L"http://127.0.0.1:9");
-    WizardRun offline = StartWizard(folder + L"\\PackageManager.exe", L"/uninstall");
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    WizardRun offline = StartWizardAsking("http://127.0.0.1:9", folder + L"\\PackageManager.exe", L"/uninstall");
     ASSERT_NE(offline.window, nullptr);
     EXPECT_FALSE(Screenshot("wizard-uninstall-confirm", offline.window).empty());
     ASSERT_TRUE(Click(offline.window, page, L"BtnUninst"));
@@ -223,9 +202,7 @@ TEST_F(WizardTest, TheUninstallSurveyPostsTheChosenReason) {
     for (int id = 1; id <= 8; ++id) reasons.push_back({{"id", id}, {"name", names[id - 1]}});
     QueueAnswer(update, "/soft/uninstall/getTypeList",
                 {{"code", 0}, {"msg", ""}, {"data", {{"type_list", reasons}}}});
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(update).c_str());
-    WizardRun survey = StartWizard(folder + L"\\PackageManager.exe", L"/uninstall");
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    WizardRun survey = StartWizardAsking(update, folder + L"\\PackageManager.exe", L"/uninstall");
     ASSERT_NE(survey.window, nullptr);
     ASSERT_TRUE(Click(survey.window, page, L"BtnUninst"));
     PumpFor(1500);
@@ -282,10 +259,9 @@ TEST_F(WizardTest, AWebInstallShowsItsDownloadThenTheDownloadedWizardInstalls) {
     const auto install = SkinControlRects(L"install.xml", {L"BtnInstall", L"BtnInstallClose"});
     ASSERT_EQ(rects.size() + install.size(), 3u);
 
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", sys::Utf8ToWide(net.at("QY_NET_UPDATE")).c_str());
     // (A bare "/webinstall" names no folder and is refused.)
-    WizardRun wizard = StartWizard(web, L"/webinstall:" + downloads.path() + L"\\Tarnhold");
-    ::SetEnvironmentVariableW(L"QY_UPDATE_SERVER", nullptr);
+    WizardRun wizard =
+        StartWizardAsking(net.at("QY_NET_UPDATE"), web, L"/webinstall:" + downloads.path() + L"\\Tarnhold");
     ASSERT_NE(wizard.window, nullptr);
     // At a megabyte a second the six megabytes take some seconds: the page shows them coming.
     ASSERT_TRUE(RunLogContains(wizard, "GetDownloadUrl", 20000));
@@ -293,7 +269,7 @@ TEST_F(WizardTest, AWebInstallShowsItsDownloadThenTheDownloadedWizardInstalls) {
     EXPECT_FALSE(Screenshot("wizard-webinstall-download", wizard.window).empty());
 
     HWND opened = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (opened = FindTopWindow(0, L"InstallWnd")) != nullptr; }, 60000))
+    ASSERT_TRUE(PumpUntil([&] { return (opened = FindTopWindow(0, {L"InstallWnd"})) != nullptr; }, 60000))
         << "the shell opened the downloaded installer";
     EXPECT_TRUE(ReadTextFile(sys::TempFolder() + L"~QYDownload\\QuillySetup.exe") == bytes);
     PumpFor(1500);

@@ -84,17 +84,22 @@ std::string RunAndCapture(const std::wstring& commandLine, DWORD* exitCode) {
 
 std::wstring FindOwnLogFile() { return FindRunLog(::GetCurrentProcessId(), FILETIME{}); }
 
-TempFolderOverride::TempFolderOverride(const std::wstring& folder) {
-    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-        wchar_t value[MAX_PATH] = {};
-        ::GetEnvironmentVariableW(name, value, MAX_PATH);
-        m_saved.emplace_back(name, value);
-        ::SetEnvironmentVariableW(name, folder.c_str());
+EnvironmentOverride::EnvironmentOverride(std::initializer_list<const wchar_t*> names, const wchar_t* value) {
+    for (const wchar_t* name : names) {
+        const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+        std::optional<std::wstring> old;
+        if (size > 0) {
+            std::wstring text(size, L'\0');
+            text.resize(::GetEnvironmentVariableW(name, &text[0], size));
+            old = text;
+        }
+        m_saved.emplace_back(name, old);
+        ::SetEnvironmentVariableW(name, value);
     }
 }
 
-TempFolderOverride::~TempFolderOverride() {
-    for (const auto& saved : m_saved) ::SetEnvironmentVariableW(saved.first, saved.second.c_str());
+EnvironmentOverride::~EnvironmentOverride() {
+    for (const auto& [name, old] : m_saved) ::SetEnvironmentVariableW(name, old ? old->c_str() : nullptr);
 }
 
 void StartRunLog() {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,13 +23,21 @@ private:
 };
 
 // Points TMP and TEMP of this process (and the programs it starts) at folder while it lives.
-class TempFolderOverride {
+// Environment variables set for a scope (a null value removes them), as they were afterwards.
+class EnvironmentOverride {
 public:
-    explicit TempFolderOverride(const std::wstring& folder);
-    ~TempFolderOverride();
+    EnvironmentOverride(std::initializer_list<const wchar_t*> names, const wchar_t* value);
+    ~EnvironmentOverride();
+    EnvironmentOverride(const EnvironmentOverride&) = delete;
+    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
 
 private:
-    std::vector<std::pair<const wchar_t*, std::wstring>> m_saved;
+    std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>> m_saved;
+};
+
+class TempFolderOverride : public EnvironmentOverride {
+public:
+    explicit TempFolderOverride(const std::wstring& folder) : EnvironmentOverride({L"TMP", L"TEMP"}, folder.c_str()) {}
 };
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes);
