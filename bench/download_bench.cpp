@@ -2,6 +2,7 @@
 // and the MD5 check. Prints the wall seconds of Download() and its result; download_bench.sh
 // measures the whole process (and its peak memory) beside curl and aria2c.
 //   download_bench URL OUTPUT MD5 PARTS
+// QY_NET_CA names the root of the loopback servers' certificates (servers.sh writes it).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "common/log/log4z.h"
 #include "net/Downloader.h"
+#include "net/TlsPolicy.h"
 
 int main(int argc, char** argv) {
     if (argc != 5) {
@@ -24,6 +26,8 @@ int main(int argc, char** argv) {
     auto* log = log4z::ILog4zManager::getInstance();
     log->SetPath(log4z::kMainLogger, logFolder.c_str());
     log->Start();
+
+    if (const char* roots = std::getenv("QY_NET_CA")) net::SetTestRoots(roots);
 
     const auto start = std::chrono::steady_clock::now();
     bool ok = false;

@@ -105,17 +105,26 @@ build_nghttp2() {
 # Schannel's ALPN, which lets HTTP/2 be negotiated over TLS, is compiled upstream for MSVC only;
 # mingw-w64's sspi.h has everything it needs, so it is switched on here (HAS_ALPN). curl itself
 # still leaves it off below Windows 8.1 and under Wine.
+#
+# Schannel checks a server's certificate only when curl leaves the check to it ("automatic
+# validation"), and Wine's Schannel leaves it undone. curl's own check, which it otherwise takes
+# only with a CA file (the chain through the system's chain engine and Root store, revocation, the
+# host name), is made the check of every connection, so Windows and Wine verify alike.
 build_curl() {
   local src ver; src=$(fetch_source curl); ver=$(basename "$src")
-  stamp_ok "$ver-alpn" && return
+  stamp_ok "$ver-alpn-verify" && return
   log "$TRIPLET: $ver (Schannel, nghttp2)"
+  sed -i 's/^    backend->use_manual_cred_validation = false;$/    backend->use_manual_cred_validation = true;/' \
+    "$src/lib/vtls/schannel.c"
+  grep -q '^    backend->use_manual_cred_validation = true;$' "$src/lib/vtls/schannel.c" ||
+    { log "error: curl's Schannel check could not be switched on"; exit 1; }
   cmake_cross "$src" "$WORK/curl" -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
     -DHTTP_ONLY=ON -DCURL_DISABLE_LDAP=ON -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF \
     -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_LIBIDN2=OFF \
     -DCURL_ZLIB=ON -DZLIB_INCLUDE_DIR=/usr/$TRIPLET/include -DZLIB_LIBRARY=/usr/$TRIPLET/lib/libz.a \
     -DUSE_NGHTTP2=ON -DNGHTTP2_INCLUDE_DIR="$PREFIX/include" -DNGHTTP2_LIBRARY="$PREFIX/lib/libnghttp2.a" \
     -DCMAKE_C_FLAGS="-DNGHTTP2_STATICLIB -DHAS_ALPN=1" -DENABLE_UNICODE=ON
-  stamp "$ver-alpn"
+  stamp "$ver-alpn-verify"
 }
 
 build_googletest() {

@@ -19,6 +19,8 @@
 #include "interface/Maker/Md5.h"
 #include "net/BackgroundDigest.h"
 #include "net/CurlHandles.h"
+#include "net/HttpClient.h"
+#include "net/TlsPolicy.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
 #include "system/TextRules.h"
@@ -105,11 +107,16 @@ uint64_t CDownloader::GetRemoteSize(const std::string& url) {
     // Its own connection: no leftover of another transfer is read as this answer.
     curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-    if (StartsWith(url, "https://")) {
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    net::ApplyTlsPolicy(curl);
+    const HttpTimings& timings = GetHttpTimings();
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timings.connectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timings.stallSeconds);
+    const CURLcode performed = curl_easy_perform(curl);
+    if (performed != CURLE_OK) {
+        QYLOG_ERROR("GetRemoteSize, no answer from %s: %s", url.c_str(), curl_easy_strerror(performed));
+        return 0;
     }
-    if (curl_easy_perform(curl) != CURLE_OK) return 0;
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_off_t length = -1;
@@ -168,6 +175,13 @@ bool CDownloader::Download() {
         sys::RemoveFile(Wide(m_outputPath));
         return false;
     }
+    // Another size than the announced one is another file: nothing of it is fetched.
+    if (m_expectedSize != 0 && m_totalSize != m_expectedSize) {
+        QYLOG_ERROR("Download, %s has %" PRIu64 " bytes, announced %" PRIu64 ", nothing downloaded", m_sizeUrl.c_str(),
+                    m_totalSize, m_expectedSize);
+        sys::RemoveFile(Wide(m_outputPath));
+        return false;
+    }
     const auto ranges = Ranges(m_totalSize, m_partCount);
     for (unsigned i = 0; multi && i < ranges.size(); ++i) {
         net::CurlEasy handle(curl_easy_init());
@@ -193,9 +207,12 @@ bool CDownloader::Download() {
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &CDownloader::ReadHeader);
         curl_easy_setopt(curl, CURLOPT_URL, m_partUrl.c_str());
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2_0));
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+        net::ApplyTlsPolicy(curl);
         curl_easy_setopt(curl, CURLOPT_PIPEWAIT, 1L);
+        // A range that stops flowing fails instead of holding the download for ever.
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, GetHttpTimings().connectTimeoutSeconds);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, GetHttpTimings().stallSeconds);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         // Download hosts redirect; the ranges follow as the size query does.
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -296,16 +313,18 @@ bool CDownloader::Join() {
     written = std::fflush(target.get()) == 0 && written;
     target.reset();
     RemovePartFiles();
+    // Nothing that failed a check stays behind to be started by someone else.
     if (!written) {
         QYLOG_ERROR("Download, cannot write %s", m_outputPath.c_str());
+        sys::RemoveFile(Wide(m_outputPath));
         return false;
     }
     if (!digest) return true;
     const std::optional<Md5::Digest> result = digest->Final();
-    if (!result) return false;
-    const std::string hex = Md5::Hex(*result);
-    if (sys::EqualsNoCase(hex, m_expectedMd5)) return true;
+    const std::string hex = result ? Md5::Hex(*result) : std::string();
+    if (result && sys::EqualsNoCase(hex, m_expectedMd5)) return true;
     QYLOG_ERROR("Download, MD5 of %s is %s, expected %s", m_outputPath.c_str(), hex.c_str(), m_expectedMd5.c_str());
+    sys::RemoveFile(Wide(m_outputPath));
     return false;
 }
 

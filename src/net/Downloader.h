@@ -24,7 +24,11 @@ public:
     CDownloader(const CDownloader&) = delete;
     CDownloader& operator=(const CDownloader&) = delete;
 
-    // True when every range arrived whole, the target was written and its digest matched.
+    // The size the file must have (as announced with it); 0, the default, takes any size.
+    void ExpectSize(uint64_t bytes) { m_expectedSize = bytes; }
+
+    // True when every range arrived whole, the target was written and its digest matched. A
+    // target that fails is removed, and so are the part files.
     bool Download();
 
     // The size a 2xx answer to a header-only GET announces (redirects followed, over a connection
@@ -48,6 +52,7 @@ private:
     unsigned m_partCount;
     uint64_t m_totalSize = 0;
     uint64_t m_received = 0;
+    uint64_t m_expectedSize = 0;
     ProgressFn m_progress;
     void* m_owner;
     std::mutex m_lock;

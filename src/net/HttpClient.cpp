@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "net/CurlHandles.h"
+#include "net/TlsPolicy.h"
 #include "net/UpdateServer.h"
 
 namespace net {
@@ -34,6 +35,9 @@ size_t AppendBody(char* data, size_t size, size_t count, void* target) {
     auto* response = static_cast<std::string*>(target);
     const size_t bytes = size * count;
     if (!response || bytes == 0) return static_cast<size_t>(-1);
+    // An answer past the limit is no answer of the update server: taking fewer bytes than
+    // offered ends the transfer as failed.
+    if (response->size() + bytes > kMaxAnswerBytes) return 0;
     response->append(data, bytes);
     return bytes;
 }
@@ -99,12 +103,12 @@ int CHttpClient::Request(const std::string& url, const std::string* body, std::s
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    // The update server's certificate is not checked, on any scheme.
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    net::ApplyTlsPolicy(curl);
     const HttpTimings& timings = GetHttpTimings();
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timings.connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, timings.timeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timings.stallSeconds);
     curl_easy_setopt(curl, CURLOPT_DNS_CACHE_TIMEOUT, 259200L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
 
@@ -121,6 +125,8 @@ int CHttpClient::Request(const std::string& url, const std::string* body, std::s
         }
         Wait(timings.tryWaitMs);
     }
+    // What the last try left (an error page, half a body) is not the caller's to read.
+    response.clear();
     return kHttpFailed;
 }
 

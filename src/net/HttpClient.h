@@ -12,12 +12,18 @@ constexpr int kHttpOk = 0;         // the transfer completed with status 200
 constexpr int kHttpNoHandle = 2;   // no libcurl handle could be made
 constexpr int kHttpFailed = 22;    // no try completed with status 200
 
-// The waits and time-outs of a request; tests shorten them.
+// The longest answer the update server gives; a longer one fails its transfer.
+constexpr size_t kMaxAnswerBytes = 1024 * 1024;
+// A transfer slower than this for HttpTimings::stallSeconds has stalled and fails.
+constexpr long kStallBytesPerSecond = 1024;
+
+// The waits and time-outs of requests and downloads; tests shorten them.
 struct HttpTimings {
     long connectTimeoutSeconds = 120;
     long timeoutSeconds = 120;
     unsigned tryWaitMs = 50;        // after every failed try
     unsigned attemptWaitMs = 3000;  // after every failed GET attempt
+    long stallSeconds = 60;
 };
 HttpTimings& GetHttpTimings();
 
@@ -41,7 +47,8 @@ private:
     bool m_owned = false;
 };
 
-// GET with two attempts of two tries each, 3 s after every failed attempt. 0, 2 or 22.
+// GET with two attempts of two tries each, 3 s after every failed attempt. 0, 2 or 22; on a
+// failure the response is empty.
 int HttpGetRequest(const std::string& url, std::string& response);
 // POST of body to the update server's confirm-form address, two attempts without a wait.
 int HttpPostRequest(const std::string& body, std::string& response);

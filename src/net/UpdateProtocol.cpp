@@ -1,7 +1,5 @@
 #include "net/UpdateProtocol.h"
 
-#include <nlohmann/json.hpp>
-
 #include <vector>
 
 #include "common/log/log4z.h"
@@ -61,47 +59,19 @@ int GetDownloadUrl(const std::wstring& programPath, PackageInfo& package) {
     const std::string address = SearchAddress(name);
     QYLOG_INFO("GetDownloadUrl, downloadurl %s", address.c_str());
     std::string body;
+    // A failed try's error page or a cut-off body is never read as an answer.
     const int sent = HttpGetRequest(address, body);
-    if (body.empty()) {
+    if (sent != kHttpOk || body.empty()) {
         QYLOG_ERROR("GetDownloadUrl, HttpGetRequest fail, nret %d", sent);
         return -2;
     }
-    try {
-        nlohmann::json root = nlohmann::json::parse(body);
-        if (root.is_null()) {
-            QYLOG_ERROR("GetDownloadUrl, json::parse fail, url %s", address.c_str());
-            return -3;
-        }
-        nlohmann::json& data = root["data"];
-        nlohmann::json& blocks = data["blockurl"];
-        const int code = root["code"].get<int>();
-        const std::string version = data["version"].get<std::string>();
-        if (code != 0) {
-            QYLOG_ERROR("GetDownloadUrl, code or version exception, code %d version %s", code, version.c_str());
-            return -4;
-        }
-        const std::string key = version + "-" + version;
-        for (nlohmann::json& block : blocks) {
-            if (block["ver_range"].get<std::string>() != key) continue;
-            package.url = block["url"].get<std::string>();
-            package.md5 = block["md5"].get<std::string>();
-            package.size = block["size"].get<int32_t>();
-            package.fileName = block["fileName"].get<std::string>();
-            break;
-        }
-        if (!package.url.empty() && !package.md5.empty() && !package.fileName.empty() && package.size != 0) return 0;
-        QYLOG_FATAL("GetDownloadUrl, not find new package, url %s", address.c_str());
-        return -6;
-    } catch (const nlohmann::json::exception& e) {
-        QYLOG_ERROR("GetDownloadUrl: json exception, errmsg %s", e.what());
-        return -4;
-    }
+    return ParseSearchAnswer(body, address, package);
 }
 
 int GetTypeList(IInstallUIPromptEx* prompt) {
     std::string body;
     const int sent = HttpGetRequest(TypeListUrl(), body);
-    if (body.empty()) {
+    if (sent != kHttpOk || body.empty()) {
         QYLOG_ERROR("GetDownloadUrl, HttpPostRequest fail, nret %d", sent);
         return -2;
     }
@@ -118,15 +88,5 @@ void CommitInfo(const std::wstring& answer) {
         QYLOG_ERROR("CommitInfo, HttpPostRequest fail, url %s, nRet: %d", address.c_str(), sent);
         return;
     }
-    try {
-        nlohmann::json root = nlohmann::json::parse(body);
-        if (root.is_null()) {
-            QYLOG_ERROR("CommitInfo, json::parse fail, url %s", address.c_str());
-            return;
-        }
-        const int code = root["code"].get<int>();
-        if (code != 0) QYLOG_ERROR("CommitInfo, post return data code is %d, url %s", code, address.c_str());
-    } catch (const nlohmann::json::exception& e) {
-        QYLOG_ERROR("CommitInfo: json exception, errmsg %s", e.what());
-    }
+    ParseConfirmAnswer(body, address);
 }

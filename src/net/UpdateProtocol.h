@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/UpdateAnswers.h"
+
 class IInstallUIPromptEx;
 
 // What the installer reads from its own file name "product#channel#type...".
@@ -15,13 +17,6 @@ struct InstallerNameInfo {
     int32_t type = 0;
 };
 
-// The newest package as the server announces it.
-struct PackageInfo {
-    std::string url;
-    std::string fileName;
-    std::string md5;
-    int32_t size = 0;
-};
 
 // From the program's full path: 0, -2 (no first token), -3 (no second token).
 int ParseFileName(const std::wstring& programPath, InstallerNameInfo& info);

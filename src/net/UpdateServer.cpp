@@ -2,12 +2,30 @@
 
 #include <cstdlib>
 
-#ifndef QY_UPDATE_SERVER_DEFAULT
-#define QY_UPDATE_SERVER_DEFAULT "http://update.quilly.example"
+#ifdef _WIN32
+#include "system/Authenticode.h"
 #endif
 
+#ifndef QY_UPDATE_SERVER_DEFAULT
+#define QY_UPDATE_SERVER_DEFAULT "https://update.quilly.example"
+#endif
+
+namespace {
+
+// Another server may only be named where a download it chooses cannot run unchecked: the web
+// install starts nothing that the system cannot verify as signed by this installer's publisher.
+bool OverrideAllowed() {
+#ifdef _WIN32
+    return sys::CanVerifySignatures();
+#else
+    return true;  // the native build runs tests only and starts nothing it downloads
+#endif
+}
+
+}  // namespace
+
 std::string UpdateServerBase() {
-    const char* configured = std::getenv(kUpdateServerVariable);
+    const char* configured = OverrideAllowed() ? std::getenv(kUpdateServerVariable) : nullptr;
     std::string base = configured && *configured ? configured : QY_UPDATE_SERVER_DEFAULT;
     while (!base.empty() && base.back() == '/') base.pop_back();
     return base;

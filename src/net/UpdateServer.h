@@ -1,6 +1,8 @@
-// Where the update server is: a build-time default (a reserved .example host), replaced by the
-// environment variable QY_UPDATE_SERVER ("http://host:port", no trailing "/") for staging
-// servers and tests. The three endpoints and the survey's post address hang below it.
+// Where the update server is: a build-time default (https on a reserved .example host), replaced
+// by the environment variable QY_UPDATE_SERVER ("https://host:port", no trailing "/") for staging
+// servers and tests, where the system can check the signatures of what the web install downloads
+// (so another server cannot choose what runs). The three endpoints and the survey's post address
+// hang below it.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
 #include "driver/QYPM.h"
+#include "net/UpdateAnswers.h"
 #include "system/TextConv.h"
 #include "ui/ProgressRules.h"
 
@@ -111,47 +112,45 @@ LRESULT CUninstallWnd::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 void CUninstallWnd::NotifyUpdateWnd(std::string text) {
-    try {
-        const nlohmann::json answer = nlohmann::json::parse(text);
-        (void)answer.at("code").get<int>();
-        (void)answer.at("msg").get<std::string>();
-        const nlohmann::json& list = answer.at("data").at("type_list");
-        // Places are written for a page of 350 skin pixels; the page's height is read in window
-        // pixels and taken back to skin pixels, so the options land right at any DPI.
-        const int pageHeight = m_pm.Scale().Unscale(m_VerUninstPage1->GetPos().Height());
-        size_t made = 0;
-        for (const nlohmann::json& entry : list) {
-            if (made >= kMostServerReasons) break;
-            const int id = entry.at("id").get<int>();
-            const std::wstring name = sys::Utf8ToWide(entry.at("name").get<std::string>());
-            auto* option = new COptionUI;
-            m_VerUninstPage2->Add(option);
-            const int k = static_cast<int>(made);
-            wchar_t pos[64];
-            std::swprintf(pos, 64, L"%d, %d, %d, %d", k % 2 == 0 ? 89 : 376,
-                          (k / 2) * 36 + 63 + (pageHeight - 350), 0, 0);
-            const std::wstring optionName = L"Opt" + std::to_wstring(id);
-            option->SetAttribute(L"name", optionName);
-            option->SetAttribute(L"text", name);
-            option->SetAttribute(L"float", L"true");
-            option->SetAttribute(L"pos", pos);
-            option->SetAttribute(L"textpadding", L"26,0,0,0");
-            option->SetAttribute(L"align", L"left");
-            option->SetAttribute(L"normalimage", L"res = 'opt.png' dest='0,0,14,14' source = '24,0,38,14'");
-            option->SetAttribute(L"selectedimage", L"res='opt.png' dest='0,0,14,14' source='0,0,14,14'");
-            option->SetAttribute(L"height", L"14");
-            option->SetAttribute(L"width", L"200");
-            option->SetAttribute(L"group", L"OptReason");
-            option->SetAttribute(L"textcolor", L"0xFF666666");
-            option->SetAttribute(L"font", L"0");
-            option->SetAttribute(L"cursor", L"hand");
-            option->SetTag(id);
-            m_Reasons[k + 1] = Reason{id, optionName, name};
-            ++made;
-        }
-    } catch (const std::exception& e) {
+    std::vector<SurveyReason> reasons;
+    std::string error;
+    if (!ParseTypeList(text, reasons, error)) {
         ShowBuiltInReasons();
-        LogPrint(log4z::LOG_LEVEL_ERROR, "NotifyUpdateWnd: json exception, errmsg %s", e.what());
+        LogPrint(log4z::LOG_LEVEL_ERROR, "NotifyUpdateWnd: json exception, errmsg %s", error.c_str());
+        return;
+    }
+    // Places are written for a page of 350 skin pixels; the page's height is read in window
+    // pixels and taken back to skin pixels, so the options land right at any DPI.
+    const int pageHeight = m_pm.Scale().Unscale(m_VerUninstPage1->GetPos().Height());
+    size_t made = 0;
+    for (const SurveyReason& reason : reasons) {
+        if (made >= kMostServerReasons) break;
+        const int id = reason.id;
+        const std::wstring name = sys::Utf8ToWide(reason.name);
+        auto* option = new COptionUI;
+        m_VerUninstPage2->Add(option);
+        const int k = static_cast<int>(made);
+        wchar_t pos[64];
+        std::swprintf(pos, 64, L"%d, %d, %d, %d", k % 2 == 0 ? 89 : 376,
+                      (k / 2) * 36 + 63 + (pageHeight - 350), 0, 0);
+        const std::wstring optionName = L"Opt" + std::to_wstring(id);
+        option->SetAttribute(L"name", optionName);
+        option->SetAttribute(L"text", name);
+        option->SetAttribute(L"float", L"true");
+        option->SetAttribute(L"pos", pos);
+        option->SetAttribute(L"textpadding", L"26,0,0,0");
+        option->SetAttribute(L"align", L"left");
+        option->SetAttribute(L"normalimage", L"res = 'opt.png' dest='0,0,14,14' source = '24,0,38,14'");
+        option->SetAttribute(L"selectedimage", L"res='opt.png' dest='0,0,14,14' source='0,0,14,14'");
+        option->SetAttribute(L"height", L"14");
+        option->SetAttribute(L"width", L"200");
+        option->SetAttribute(L"group", L"OptReason");
+        option->SetAttribute(L"textcolor", L"0xFF666666");
+        option->SetAttribute(L"font", L"0");
+        option->SetAttribute(L"cursor", L"hand");
+        option->SetTag(id);
+        m_Reasons[k + 1] = Reason{id, optionName, name};
+        ++made;
     }
 }
 

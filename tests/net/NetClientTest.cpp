@@ -10,11 +10,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "interface/Maker/Md5.h"
 #include "net/Downloader.h"
 #include "net/HttpClient.h"
+#include "net/TlsPolicy.h"
 #include "net/UpdateProtocol.h"
 #include "net/UpdateServer.h"
 #include "ui/IInstallUIPromptEx.h"
@@ -85,7 +87,8 @@ protected:
         Control("/__reset");
         ClearCookieJar();
         ::setenv(kUpdateServerVariable, Env().at("QY_NET_UPDATE").c_str(), 1);
-        GetHttpTimings() = HttpTimings{5, 2, 10, 100};
+        GetHttpTimings() = HttpTimings{5, 2, 10, 100, 60};
+        net::SetTestRoots(Env().at("QY_NET_CA"));
         m_files = std::getenv("QY_NET_FILES");
         m_out = std::string(std::getenv("QY_NET_STATE")) + "/download.bin";
     }
@@ -192,8 +195,23 @@ TEST_F(NetTest, DownloadsInFourRangesOverHttp1AndHttp2AndFollowsRedirects) {
         for (const char* path : {"/payload.bin", "/redirect/payload.bin"}) {
             g_calls = 0;
             const std::string url = Url(server, path);
+            const std::string accessLog = std::string(std::getenv("QY_NET_STATE")) + "/nginx-access.log";
+            const size_t logged = FileBytes(accessLog).size();
             CDownloader download(url, url, m_out, Md5Hex(payload), &CountProgress, nullptr, 4);
             EXPECT_TRUE(download.Download()) << url;
+            if (std::string(server) == "QY_NET_HTTPS" && std::string(path) == "/payload.bin") {
+                // Over TLS the four ranges are streams of one HTTP/2 connection.
+                std::istringstream lines(FileBytes(accessLog).substr(logged));
+                std::set<std::string> connections;
+                size_t ranges = 0;
+                for (std::string line; std::getline(lines, line);) {
+                    if (line.find("\"GET /payload.bin HTTP/2.0\" 206 ") == std::string::npos) continue;
+                    ++ranges;
+                    connections.insert(line.substr(line.rfind("conn=")));
+                }
+                EXPECT_EQ(ranges, 4u);
+                EXPECT_EQ(connections.size(), 1u);
+            }
             EXPECT_EQ(FileBytes(m_out), payload) << url;
             EXPECT_GT(g_calls, 0u);
             EXPECT_EQ(g_lastTotal, payload.size());
@@ -211,7 +229,14 @@ TEST_F(NetTest, AWrongFileNeverPassesAsADownload) {
     const std::string url = Url("QY_NET_HTTPS", "/payload.bin");
     CDownloader wrongDigest(url, url, m_out, "00000000000000000000000000000000", nullptr, nullptr, 4);
     EXPECT_FALSE(wrongDigest.Download());
+    EXPECT_FALSE(Exists(m_out)) << "nothing unverified is left to be started";
     for (unsigned i = 0; i < 4; ++i) EXPECT_FALSE(Exists(CDownloader::PartName(m_out, i)));
+
+    const std::string payload = FileBytes(m_files + "/payload.bin");
+    CDownloader otherSize(url, url, m_out, Md5Hex(payload), nullptr, nullptr, 4);
+    otherSize.ExpectSize(payload.size() - 1);
+    EXPECT_FALSE(otherSize.Download()) << "not the size the server announced";
+    EXPECT_FALSE(Exists(m_out));
 
     g_calls = 0;
     const std::string missing = Url("QY_NET_HTTP", "/missing");
@@ -228,4 +253,72 @@ TEST_F(NetTest, AWrongFileNeverPassesAsADownload) {
     CDownloader onePart(whole, whole, m_out, "", nullptr, nullptr, 1);
     EXPECT_TRUE(onePart.Download()) << "a 200 with the whole file is right for a single part";
     EXPECT_EQ(FileBytes(m_out), FileBytes(m_files + "/payload.bin"));
+}
+
+// A server is only what its certificate says: one the system's roots do not vouch for, or one
+// issued for another name, fails like a server that cannot be reached.
+TEST_F(NetTest, ServersWithoutATrustedCertificateForTheirNameAreUnreachable) {
+    std::string body;
+    EXPECT_EQ(HttpGetRequest(Url("QY_NET_HTTPS", "/tiny.bin"), body), kHttpOk);
+    EXPECT_EQ(body, "abc");
+    for (const char* server : {"QY_NET_SELFSIGNED", "QY_NET_WRONGHOST"}) {
+        EXPECT_EQ(HttpGetRequest(Url(server, "/tiny.bin"), body), kHttpFailed) << server;
+        EXPECT_EQ(body, "");
+        const std::string url = Url(server, "/payload.bin");
+        CDownloader download(url, url, m_out, "", nullptr, nullptr, 4);
+        EXPECT_FALSE(download.Download()) << server;
+        EXPECT_FALSE(Exists(m_out));
+    }
+
+    const std::string answer = R"({"code":0,"data":{"version":"2.0","blockurl":[
+        {"ver_range":"2.0-2.0","url":"https://x/full","md5":"0123","size":1234,"fileName":"Quilly.exe"}]}})";
+    const std::wstring self = L"C:\\d\\Quilly#web#2.exe";
+    for (const auto& [server, expected] : {std::pair<const char*, int>{"QY_NET_UPDATE_TLS", 0}, {"QY_NET_SELFSIGNED", -2}, {"QY_NET_WRONGHOST", -2}}) {
+        Control("/__reset");
+        Queue("/soft/update/search", {{{"status", 200}, {"body", answer}}});
+        ::setenv(kUpdateServerVariable, Env().at(server).c_str(), 1);
+        PackageInfo package;
+        EXPECT_EQ(GetDownloadUrl(self, package), expected) << server;
+        EXPECT_EQ(Requests().size(), expected == 0 ? 1u : 0u) << "a refused server is never asked";
+    }
+}
+
+// Only a whole answer with a success status is read: an error page, a body cut off and an answer
+// past the limit all fail as the transport, and the window gets none of them.
+TEST_F(NetTest, OnlyAWholeSuccessfulAnswerIsRead) {
+    const std::string good = R"({"code":0,"data":{"version":"2.0","blockurl":[
+        {"ver_range":"2.0-2.0","url":"https://x/full","md5":"0123","size":1234,"fileName":"Quilly.exe"}]}})";
+    const nlohmann::json oversized = {{"status", 200}, {"body", "{\"code\":0,\"pad\":\"" + std::string(kMaxAnswerBytes, 'x') + "\"}"}};
+    const std::pair<const char*, nlohmann::json> cases[] = {
+        {"error page", {{"status", 500}, {"body", good}}},
+        {"half a body", {{"status", 200}, {"body", good}, {"cut", 20}}},
+        {"past the limit", oversized},
+    };
+    for (const auto& [what, reply] : cases) {
+        Control("/__reset");
+        Queue("/soft/update/search", nlohmann::json::array({reply, reply, reply, reply}));
+        PackageInfo package;
+        EXPECT_EQ(GetDownloadUrl(L"C:\\d\\Quilly#web#2.exe", package), -2) << what;
+        EXPECT_EQ(Requests().size(), 4u) << what;
+        Control("/__reset");
+        Queue("/soft/uninstall/getTypeList", nlohmann::json::array({reply, reply, reply, reply}));
+        Recorder window;
+        EXPECT_EQ(GetTypeList(&window), -2) << what;
+        EXPECT_TRUE(window.received.empty()) << what;
+    }
+}
+
+// A range that stops flowing ends the download as failed instead of holding it for ever.
+TEST_F(NetTest, AStalledRangeFailsTheDownload) {
+    GetHttpTimings().stallSeconds = 1;
+    const std::string url = Url("QY_NET_UPDATE", "/files/payload.bin");
+    // The size query is answered as usual, the range sends half and then nothing for 30 s.
+    Queue("/files/payload.bin", nlohmann::json::array({{{"delay", 0}}, {{"stall", 30}}}));
+    const auto start = std::chrono::steady_clock::now();
+    CDownloader download(url, url, m_out, "", nullptr, nullptr, 1);
+    EXPECT_FALSE(download.Download());
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0)
+        << "the download waited for the server";
+    EXPECT_FALSE(Exists(m_out));
+    EXPECT_FALSE(Exists(CDownloader::PartName(m_out, 0)));
 }

@@ -66,22 +66,42 @@ port_open() {
   python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' "$1" 2>/dev/null
 }
 
+# A test CA and what it issues, plus the two certificates a client must refuse:
+#   ca.pem                 the root the tests trust (QY_NET_CA)
+#   cert.pem, key.pem      127.0.0.1 and localhost, issued by the CA
+#   self.pem, self-key.pem 127.0.0.1, self-signed
+#   other.pem, other-key.pem  another host's name (other.quilly.example), issued by the CA
 make_cert() {
-  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -sha256 \
-    -keyout "$state/key.pem" -out "$state/cert.pem" -subj "/CN=127.0.0.1" \
-    -addext "subjectAltName=IP:127.0.0.1" \
-    -addext "keyUsage=critical,digitalSignature,keyEncipherment,keyCertSign" \
-    -addext "extendedKeyUsage=serverAuth" >/dev/null 2>"$state/openssl.log" ||
-    die "certificate: $(cat "$state/openssl.log")"
-  chmod 600 "$state/key.pem"
+  local log=$state/openssl.log
+  {
+    openssl req -x509 -newkey rsa:2048 -nodes -days 30 -sha256 -keyout "$state/ca-key.pem" -out "$state/ca.pem" \
+      -subj "/CN=Quilly Test Root" -addext "basicConstraints=critical,CA:true" \
+      -addext "keyUsage=critical,keyCertSign,cRLSign" &&
+    issue cert 127.0.0.1 "subjectAltName=IP:127.0.0.1,DNS:localhost" &&
+    issue other other.quilly.example "subjectAltName=DNS:other.quilly.example" &&
+    openssl req -x509 -newkey rsa:2048 -nodes -days 30 -sha256 -keyout "$state/self-key.pem" -out "$state/self.pem" \
+      -subj "/CN=127.0.0.1" -addext "subjectAltName=IP:127.0.0.1" -addext "extendedKeyUsage=serverAuth"
+  } >/dev/null 2>"$log" || die "certificates: $(cat "$log")"
+  chmod 600 "$state"/*key.pem
+}
+
+# issue NAME CN SAN: a server certificate NAME.pem with its key NAME-key.pem, signed by the CA.
+issue() {
+  local name=$1 cn=$2 san=$3 key
+  [ "$name" = cert ] && key=$state/key.pem || key=$state/$name-key.pem
+  openssl req -newkey rsa:2048 -nodes -keyout "$key" -out "$state/$name.csr" -subj "/CN=$cn" &&
+    printf '%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:false\n' "$san" >"$state/$name.ext" &&
+    openssl x509 -req -in "$state/$name.csr" -CA "$state/ca.pem" -CAkey "$state/ca-key.pem" -CAcreateserial \
+      -days 30 -sha256 -extfile "$state/$name.ext" -out "$state/$name.pem"
 }
 
 render_conf() {
-  local http=$1 https=$2 slow=$3 user_line="# not root: the worker keeps the caller's user"
+  local http=$1 https=$2 slow=$3 self=$4 other=$5 user_line="# not root: the worker keeps the caller's user"
   # As root the worker would drop to nobody and could not read a private FILES_DIR.
   [ "$(id -u)" -ne 0 ] || user_line="user $(id -un) $(id -gn);"
   sed -e "s|@USER_LINE@|$user_line|" -e "s|@STATE@|$state|g" -e "s|@FILES@|$files|g" \
     -e "s|@HTTP_PORT@|$http|g" -e "s|@HTTPS_PORT@|$https|g" -e "s|@SLOW_PORT@|$slow|g" \
+    -e "s|@SELF_PORT@|$self|g" -e "s|@OTHER_PORT@|$other|g" -e "s|@UPDATE_PORT@|$update_port|g" \
     -e "s|@RATE@|$rate|g" "$here/nginx.conf.in" >"$state/nginx.conf"
 }
 
@@ -90,15 +110,16 @@ start_nginx() {
   local i
   mkdir -p "$state/nginx-tmp"
   for _ in 1 2 3; do
-    read -r http_port https_port slow_port < <(free_ports 3)
-    render_conf "$http_port" "$https_port" "$slow_port"
+    read -r http_port https_port slow_port self_port other_port < <(free_ports 5)
+    render_conf "$http_port" "$https_port" "$slow_port" "$self_port" "$other_port"
     rm -f "$state/nginx.pid"
     # nginx binds before it forks into the background, so a bad config or a busy port fails here.
     if timeout "$START_TIMEOUT" "$NGINX" -p "$state/" -c "$state/nginx.conf" -e "$state/nginx-error.log" \
       </dev/null >"$state/nginx.out" 2>&1 9>&-; then
       for ((i = 0; i < START_TIMEOUT * 10; i++)); do
         nginx_pid=$(cat "$state/nginx.pid" 2>/dev/null || true)
-        if [ -n "$nginx_pid" ] && port_open "$http_port" && port_open "$https_port" && port_open "$slow_port"; then
+        if [ -n "$nginx_pid" ] && port_open "$http_port" && port_open "$https_port" && port_open "$slow_port" &&
+          port_open "$self_port" && port_open "$other_port"; then
           return 0
         fi
         sleep 0.1
@@ -138,14 +159,18 @@ start() {
   [[ $state$files =~ ^[A-Za-z0-9_./@+=,:-]+$ ]] || die "state and files folders need plain path characters"
   stop
   make_cert
-  start_nginx
   start_update
+  start_nginx
+  # TLS addresses name the host: certificate checks on Windows match names, not addresses.
   {
     echo "QY_NET_HTTP=http://127.0.0.1:$http_port"
-    echo "QY_NET_HTTPS=https://127.0.0.1:$https_port"
-    echo "QY_NET_SLOW=https://127.0.0.1:$slow_port"
+    echo "QY_NET_HTTPS=https://localhost:$https_port"
+    echo "QY_NET_SLOW=https://localhost:$slow_port"
+    echo "QY_NET_SELFSIGNED=https://localhost:$self_port"
+    echo "QY_NET_WRONGHOST=https://localhost:$other_port"
     echo "QY_NET_UPDATE=http://127.0.0.1:$update_port"
-    echo "QY_NET_CA=$state/cert.pem"
+    echo "QY_NET_UPDATE_TLS=https://localhost:$https_port"
+    echo "QY_NET_CA=$state/ca.pem"
     echo "QY_NET_FILES=$files"
     echo "QY_NET_RATE=$rate"
     echo "QY_NET_NGINX_PID=$nginx_pid"

@@ -15,7 +15,9 @@ Control paths (never recorded):
 
 ANSWER: {"status": 200, "body": TEXT} | {"json": VALUE} | {"status": 302, "location": URL}
         | {"reset": true} | plus optional "delay": SECONDS, "headers": {NAME: VALUE},
-        "content_type": TYPE, "cookie": BOOL (Set-Cookie on this answer; default: on 2xx).
+        "content_type": TYPE, "cookie": BOOL (Set-Cookie on this answer; default: on 2xx),
+        "cut": BYTES (the whole length announced, only BYTES sent, then the connection closed),
+        "stall": SECONDS (half the body sent, then nothing for SECONDS, then the connection closed).
 """
 
 import argparse
@@ -35,7 +37,8 @@ ENDPOINTS = {
     "/soft/uninstall/confirmForm": "POST",
 }
 BUILTIN_DEFAULT = {"status": 200, "body": '{"code":0,"data":[]}'}
-ANSWER_KEYS = {"status", "body", "json", "delay", "reset", "location", "headers", "content_type", "cookie"}
+ANSWER_KEYS = {"status", "body", "json", "delay", "reset", "location", "headers", "content_type", "cookie", "cut",
+               "stall"}
 
 
 def as_answer(value):
@@ -218,6 +221,17 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header(k, str(v))
         self.end_headers()
         if self.command == "HEAD":
+            return
+        if "cut" in a or "stall" in a:
+            if "file" in a:
+                with open(a["file"], "rb") as f:
+                    data = f.read()
+            sent = int(a["cut"]) if "cut" in a else len(data) // 2
+            self.wfile.write(data[:sent])
+            self.wfile.flush()
+            if a.get("stall"):
+                time.sleep(float(a["stall"]))
+            self.close_connection = True
             return
         if "file" in a:
             with open(a["file"], "rb") as f:
