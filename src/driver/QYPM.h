@@ -60,6 +60,10 @@ private:
     // OnStep(action, increment, "") when a window listens.
     void Step(int action, int increment);
     int In_WebInstall(OpePARAMEx* record);
+    // The web install's steps before the hand-over: the newest package asked for, downloaded
+    // into local and checked; held keeps it open against changes. 0, -1 or -2.
+    int FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::UniqueHandle& held);
+    void RemoveSetupFolder(const std::wstring& folder);
     static unsigned InstallProc(void* param);
 
     sys::ComScope m_com;

@@ -6,12 +6,15 @@
 #include <cstdio>
 
 #include "common/log/log4z.h"
+#include "driver/DownloadTrust.h"
 #include "driver/QYPM.h"
 #include "entry/OpePARAMEx.h"
 #include "net/Downloader.h"
 #include "net/UpdateProtocol.h"
 #include "interface/Parser/Program.h"
+#include "system/FileHelpers.h"
 #include "system/Process.h"
+#include "system/Win32Handles.h"
 #include "system/TextConv.h"
 #include "system/TextRules.h"
 #include "ui/IInstallUIPromptEx.h"
@@ -55,7 +58,7 @@ void QYPM::DownloadProgress(uint32_t total, uint32_t received, double speed) {
 
 int QYPM::GetTypeList(OpePARAMEx*) { return ::GetTypeList(m_pPrompt); }
 
-int QYPM::In_WebInstall(OpePARAMEx* record) {
+int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::UniqueHandle& held) {
     PackageInfo package;
     const int found = GetDownloadUrl(sys::ProgramPath(), package);
     if (found != 0) {
@@ -71,20 +74,66 @@ int QYPM::In_WebInstall(OpePARAMEx* record) {
         if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
         return -2;
     }
-    const std::wstring local = m_TempDir + L"\\" + name;
+    local = m_TempDir + L"\\" + name;
 
     CDownloader downloader(package.url, package.url, sys::WideToUtf8(local), package.md5, &QYPM::DownloadProgress, this, 4);
+    downloader.ExpectSize(static_cast<uint32_t>(package.size));
     if (!downloader.Download()) {
         QYLOG_ERROR("In_WebInstall, download fail");
         if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
         return -2;
     }
+    // Held open against changes from the check until the installer has started.
+    held.reset(::CreateFileW(local.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DownloadTrust trust = held ? CheckDownloadedInstaller(sys::ProgramPath(), local, held.get())
+                                     : DownloadTrust{false, false, "it cannot be opened"};
+    if (!trust.allowed) {
+        held.reset();
+        sys::RemoveFile(local);
+        QYLOG_ERROR("In_WebInstall, download fail, %S refused: %s", local.c_str(), trust.reason.c_str());
+        if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
+        return -2;
+    }
+    if (trust.authenticated) {
+        QYLOG_INFO("In_WebInstall, %S %s", local.c_str(), trust.reason.c_str());
+    } else {
+        QYLOG_WARN("In_WebInstall, the download was not authenticated: %s", trust.reason.c_str());
+    }
+    return 0;
+}
+
+void QYPM::RemoveSetupFolder(const std::wstring& folder) {
+    if (folder.empty() || folder != sys::TempFolder() + L"~QYSetup") return;
+    // The folder is shared by every installer of the session: it is this run's only while no
+    // other run holds the lock (a web install gave the lock up after Init).
+    const bool lockedBefore = m_runLock.Held();
+    if (!lockedBefore && !m_runLock.Acquire()) return;
+    // The extraction left the process inside the folder; a current folder cannot be removed.
+    sys::SetCurrentFolder(sys::TempFolder());
+    sys::DeleteFolder(folder, {});
+    if (!lockedBefore) m_runLock.Release();
+}
+
+int QYPM::In_WebInstall(OpePARAMEx* record) {
+    // The setup files this web installer was started from are of no use to the installer it
+    // hands over to (which makes its own working folder under the same name): they go before it
+    // starts, and on every failure.
+    const std::wstring setupFolder = m_TempDir;
+    std::wstring local;
+    sys::UniqueHandle held;
+    const int fetched = FetchNewestInstaller(record, local, held);
+    RemoveSetupFolder(setupFolder);
+    if (fetched != 0) return fetched;
+
     if (record->m_Mode == OpePARAMEx::CMD_WEBINSTALL) {
-        ::ShellExecuteW(nullptr, L"open", local.c_str(), L"", L"", SW_SHOWNORMAL);
+        // Started in its own folder: the current folder is this process's, not the new installer's.
+        ::ShellExecuteW(nullptr, L"open", local.c_str(), L"", m_TempDir.c_str(), SW_SHOWNORMAL);
         return 0;
     }
     void* process = nullptr;
     const int started = CProgram::RunProgram(local, L"/silent /norestart", &process);
+    held.reset();
     if (started != 0) {
         if (m_pPrompt) m_pPrompt->OnError(L"安装失败");
         QYLOG_ERROR("In_WebInstall, RunProgram fail, file %S arg /silent err %d", local.c_str(), started);

@@ -72,9 +72,12 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     ASSERT_TRUE(::CopyFileW(sample.c_str(), web.c_str(), FALSE));
     const std::wstring accessLog = HostPathToWindows(NetState() + "/nginx-access.log");
     const size_t logged = ReadTextFile(accessLog).size();
-    InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE"));
+    InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE_TLS"));
     EXPECT_EQ(run.exitCode, 0) << run.log;
-    EXPECT_NE(run.log.find("GetDownloadUrl, downloadurl " + net.at("QY_NET_UPDATE") +
+    EXPECT_NE(run.log.find("In_WebInstall, the download was not authenticated: this installer is not signed"),
+              std::string::npos)
+        << run.log;
+    EXPECT_NE(run.log.find("GetDownloadUrl, downloadurl " + net.at("QY_NET_UPDATE_TLS") +
                            "/soft/update/search?channel=web&product=Quilly&ver=1&type=2"),
               std::string::npos)
         << run.log;
@@ -104,6 +107,7 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("In_WebInstall, download fail"), std::string::npos) << run.log;
     EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
+    EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYDownload\\QuillySetup.exe")) << "an unverified file stayed";
 
     // A device name is never a download target.
     nlohmann::json device = answer;
@@ -163,6 +167,82 @@ TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
         << "the downloaded installer did not run";
     InstallerRun uninstall = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
     EXPECT_EQ(uninstall.exitCode, 0) << uninstall.log;
+}
+
+// The server is checked: the test CA is in the prefix's Root store (e2e.net.trust), so its server
+// for localhost answers (the web install above asks it); a self-signed server and one with a
+// certificate for another name fail like an unreachable one.
+TEST(WebInstall, AServerWithoutATrustedCertificateForItsNameIsNotAsked) {
+    const std::map<std::string, std::string> net = NetEnv();
+    ASSERT_TRUE(net.count("QY_NET_SELFSIGNED")) << "servers not started";
+    WinTestFolder downloads;
+    const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
+    ASSERT_TRUE(::CopyFileW(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE").c_str(), web.c_str(), FALSE));
+    for (const char* server : {"QY_NET_SELFSIGNED", "QY_NET_WRONGHOST"}) {
+        SCOPED_TRACE(server);
+        ResetStandIn(net.at("QY_NET_UPDATE"));
+        const InstallerRun run = RunWebInstaller(web, net.at(server));
+        EXPECT_EQ(run.exitCode, 1603);
+        EXPECT_NE(run.log.find("GetDownloadUrl, HttpGetRequest fail, nret 22"), std::string::npos) << run.log;
+        EXPECT_TRUE(RecordedRequests(net.at("QY_NET_UPDATE")).empty()) << "the request went through";
+    }
+}
+
+// A signed web installer starts only an installer the system trusts and its own publisher signed:
+// a certificate renewed with a new key still names the publisher; another publisher under the same
+// root, a signed file changed afterwards and an unsigned file are refused and removed.
+TEST(WebInstall, ASignedWebInstallerStartsOnlyItsPublishersInstallers) {
+    const std::map<std::string, std::string> net = NetEnv();
+    ASSERT_TRUE(net.count("QY_NET_UPDATE_TLS")) << "servers not started";
+    const std::wstring signedInstaller = ExecutableFromEnvironment("QY_SIGNED_INSTALLER_EXE");
+    const std::wstring stem = signedInstaller.substr(0, signedInstaller.size() - 4);
+    WinTestFolder downloads;
+    const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
+    ASSERT_TRUE(::CopyFileW(signedInstaller.c_str(), web.c_str(), FALSE));
+    struct Case {
+        const char* what;
+        std::wstring file;
+        const char* refusal;  // null: accepted
+    };
+    const Case cases[] = {
+        {"another publisher", stem + L"-other.exe", "not by this installer's publisher"},
+        {"changed after signing", stem + L"-changed.exe", "its signature is missing or not trusted"},
+        {"not signed", ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), "its signature is missing or not trusted"},
+        {"renewed certificate", stem + L"-renewed.exe", nullptr},
+    };
+    const std::wstring download = sys::TempFolder() + L"~QYDownload\\QuillySetup.exe";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string bytes = ReadTextFile(c.file);
+        ASSERT_FALSE(bytes.empty());
+        ASSERT_TRUE(::CopyFileW(c.file.c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
+        Announce(net.at("QY_NET_UPDATE"), {{"code", 0},
+                                           {"data",
+                                            {{"version", "16.2"},
+                                             {"blockurl",
+                                              {{{"ver_range", "16.2-16.2"},
+                                                {"url", net.at("QY_NET_HTTPS") + "/QuillySetup.exe"},
+                                                {"md5", Md5Hex(bytes)},
+                                                {"size", bytes.size()},
+                                                {"fileName", "QuillySetup.exe"}}}}}}});
+        const InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE_TLS"));
+        if (c.refusal) {
+            EXPECT_EQ(run.exitCode, 1603);
+            EXPECT_NE(run.log.find("In_WebInstall, download fail, "), std::string::npos) << run.log;
+            EXPECT_NE(run.log.find(c.refusal), std::string::npos) << run.log;
+            EXPECT_FALSE(sys::PathExists(download)) << "a refused download is left to be started";
+            EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
+        } else {
+            EXPECT_EQ(run.exitCode, 0) << run.log;
+            EXPECT_NE(run.log.find("signed by \"CN=Quilly Test Publisher, O=Morvane\""), std::string::npos) << run.log;
+            const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
+            EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder) << "the downloaded installer did not run";
+            EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYSetup")) << "setup files stayed";
+            EXPECT_EQ(RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe").exitCode, 0);
+            continue;
+        }
+        EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYSetup")) << "the web installer's setup files stayed";
+    }
 }
 
 TEST(WebInstall, TheSurveyAnswerIsPostedAsTheWindowWroteIt) {

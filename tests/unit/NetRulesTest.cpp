@@ -59,7 +59,7 @@ TEST(NetRules, TheSearchQueryIsExactAndItsValuesAreEncoded) {
                                    "&product=Quilly%20Tarn%26Co%231&ver=1&type=2");
     EXPECT_EQ(ConfirmFormUrl(), "http://127.0.0.1:8123/soft/uninstall/confirmForm");
     ::unsetenv(kUpdateServerVariable);
-    EXPECT_EQ(TypeListUrl(), "http://update.quilly.example/soft/uninstall/getTypeList") << "the built-in default";
+    EXPECT_EQ(TypeListUrl(), "https://update.quilly.example/soft/uninstall/getTypeList") << "the built-in default";
 }
 
 // The digest hashed beside the download's join is the digest of the bytes in their order, for

@@ -118,5 +118,6 @@ void WriteLogV(int level, const char* source, int line, const char* format, va_l
 // Lines of the driver, the engine and the readers: each source file defines kLogSource.
 #define QYLOG(level, ...) ::log4z::LogFormat(::log4z::kMainLogger, level, kLogSource, __LINE__, __VA_ARGS__)
 #define QYLOG_INFO(...) QYLOG(::log4z::LOG_LEVEL_INFO, __VA_ARGS__)
+#define QYLOG_WARN(...) QYLOG(::log4z::LOG_LEVEL_WARN, __VA_ARGS__)
 #define QYLOG_ERROR(...) QYLOG(::log4z::LOG_LEVEL_ERROR, __VA_ARGS__)
 #define QYLOG_FATAL(...) QYLOG(::log4z::LOG_LEVEL_FATAL, __VA_ARGS__)
