@@ -2,11 +2,34 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
+
 #include "common/log/log4z.h"
 
 namespace {
 
 constexpr char kLogSource[] = "QYPM";
+
+// A number as a 32-bit integer. The JSON library converts any number with a plain cast, which for
+// a fraction beyond the range (1e400) is undefined and for a large integer wraps: such a value is
+// refused here as out of range, with the library's own exception. What is no number at all gets
+// the library's type error.
+int32_t ReadInt32(const nlohmann::json& value) {
+    constexpr double kLowest = std::numeric_limits<int32_t>::min();
+    constexpr double kHighest = std::numeric_limits<int32_t>::max();
+    bool fits = true;
+    if (value.is_number_unsigned()) {
+        fits = value.get<uint64_t>() <= static_cast<uint64_t>(kHighest);
+    } else if (value.is_number_integer()) {
+        const int64_t number = value.get<int64_t>();
+        fits = number >= static_cast<int64_t>(kLowest) && number <= static_cast<int64_t>(kHighest);
+    } else if (value.is_number_float()) {
+        const double number = value.get<double>();
+        fits = number >= kLowest && number <= kHighest;  // false for NaN too
+    }
+    if (!fits) throw nlohmann::json::out_of_range::create(406, "number out of the range of a 32-bit integer: " + value.dump(), &value);
+    return value.get<int32_t>();
+}
 
 }  // namespace
 
@@ -19,7 +42,7 @@ int ParseSearchAnswer(const std::string& body, const std::string& address, Packa
         }
         nlohmann::json& data = root["data"];
         nlohmann::json& blocks = data["blockurl"];
-        const int code = root["code"].get<int>();
+        const int code = ReadInt32(root["code"]);
         const std::string version = data["version"].get<std::string>();
         if (code != 0) {
             QYLOG_ERROR("GetDownloadUrl, code or version exception, code %d version %s", code, version.c_str());
@@ -30,11 +53,12 @@ int ParseSearchAnswer(const std::string& body, const std::string& address, Packa
             if (block["ver_range"].get<std::string>() != key) continue;
             package.url = block["url"].get<std::string>();
             package.md5 = block["md5"].get<std::string>();
-            package.size = block["size"].get<int32_t>();
+            package.size = ReadInt32(block["size"]);
             package.fileName = block["fileName"].get<std::string>();
             break;
         }
-        if (!package.url.empty() && !package.md5.empty() && !package.fileName.empty() && package.size != 0) return 0;
+        // A size below zero is as empty as none.
+        if (!package.url.empty() && !package.md5.empty() && !package.fileName.empty() && package.size > 0) return 0;
         QYLOG_FATAL("GetDownloadUrl, not find new package, url %s", address.c_str());
         return -6;
     } catch (const nlohmann::json::exception& e) {
@@ -47,10 +71,10 @@ bool ParseTypeList(const std::string& body, std::vector<SurveyReason>& reasons, 
     reasons.clear();
     try {
         const nlohmann::json answer = nlohmann::json::parse(body);
-        (void)answer.at("code").get<int>();
+        (void)ReadInt32(answer.at("code"));
         (void)answer.at("msg").get<std::string>();
         for (const nlohmann::json& entry : answer.at("data").at("type_list")) {
-            reasons.push_back(SurveyReason{entry.at("id").get<int>(), entry.at("name").get<std::string>()});
+            reasons.push_back(SurveyReason{ReadInt32(entry.at("id")), entry.at("name").get<std::string>()});
         }
         return true;
     } catch (const nlohmann::json::exception& e) {
@@ -67,7 +91,7 @@ int ParseConfirmAnswer(const std::string& body, const std::string& address) {
             QYLOG_ERROR("CommitInfo, json::parse fail, url %s", address.c_str());
             return -1;
         }
-        const int code = root["code"].get<int>();
+        const int code = ReadInt32(root["code"]);
         if (code == 0) return 0;
         QYLOG_ERROR("CommitInfo, post return data code is %d, url %s", code, address.c_str());
     } catch (const nlohmann::json::exception& e) {

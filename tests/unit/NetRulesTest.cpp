@@ -76,3 +76,27 @@ TEST(NetRules, TheBackgroundDigestMatchesTheDirectOne) {
         }
     }
 }
+
+// Numbers a 32-bit field cannot hold are refused as the wrong JSON, never converted: a fraction
+// past the range was undefined behaviour, a large size wrapped into another one.
+TEST(NetRules, AnswerNumbersOutsideTheirRangeAreRefused) {
+    const auto search = [](const std::string& code, const std::string& size) {
+        PackageInfo package;
+        return ParseSearchAnswer(R"({"code":)" + code + R"(,"data":{"version":"2","blockurl":[{"ver_range":"2-2",)"
+                                     R"("url":"u","md5":"m","fileName":"f","size":)" + size + "}]}}",
+                                 "https://x/search", package);
+    };
+    EXPECT_EQ(search("0", "1234"), 0);
+    EXPECT_EQ(search("1e400", "1234"), -4);
+    EXPECT_EQ(search("0", "3000000000"), -4);
+    EXPECT_EQ(search("0", "-5"), -6) << "a size below zero names no package";
+    std::vector<SurveyReason> reasons;
+    std::string error;
+    EXPECT_TRUE(ParseTypeList(R"({"code":0,"msg":"","data":{"type_list":[{"id":3,"name":"慢"}]}})", reasons, error));
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_EQ(reasons[0].name, "慢");
+    EXPECT_FALSE(ParseTypeList(R"({"code":0,"msg":"","data":{"type_list":[{"id":1e99,"name":"x"}]}})", reasons, error));
+    EXPECT_TRUE(reasons.empty());
+    EXPECT_NE(error.find("out of the range"), std::string::npos) << error;
+    EXPECT_EQ(ParseConfirmAnswer(R"({"code":-1e300})", "https://x/confirm"), -1);
+}
