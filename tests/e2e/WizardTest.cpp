@@ -285,6 +285,10 @@ TEST_F(WizardTest, AWebInstallShowsItsDownloadThenTheDownloadedWizardInstalls) {
     EXPECT_FALSE(Screenshot("wizard-webinstall-installed", opened).empty());
     ASSERT_TRUE(Click(opened, install, L"BtnInstallClose"));
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(opened); }, 10000));
+    // Started in the download folder, not inside the working folder both installers use, the
+    // downloaded installer removes that folder when it ends.
+    EXPECT_TRUE(PumpUntil([&] { return !sys::PathExists(sys::TempFolder() + L"~QYSetup"); }, 10000))
+        << "the working folder stayed";
     ASSERT_TRUE(Click(wizard.window, rects, L"BtnWebInstallClose"));
     EXPECT_EQ(WaitForExit(wizard), 0u);
     const InstallerRun uninstall = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
