@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     PackageInfo package;
     const int found = ParseSearchAnswer(body, address, package);
-    if (found == 0 && (package.url.empty() || package.md5.empty() || package.fileName.empty() || package.size <= 0)) {
+    if (found == 0 &&
+        (package.url.empty() || package.md5.empty() || package.fileName.empty() || package.size <= 0)) {
         std::abort();
     }
     if (found != 0 && found != -3 && found != -4 && found != -6) std::abort();

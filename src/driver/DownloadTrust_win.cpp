@@ -5,7 +5,8 @@
 
 #include "system/Authenticode.h"
 
-DownloadTrust CheckDownloadedInstaller(const std::wstring& self, const std::wstring& downloaded, HANDLE held) {
+DownloadTrust CheckDownloadedInstaller(const std::wstring& self, const std::wstring& downloaded,
+                                       HANDLE held) {
     DownloadTrust trust;
     const std::vector<unsigned char> publisher = sys::ReadSignerSubject(self);
     if (publisher.empty()) {
@@ -23,8 +24,8 @@ DownloadTrust CheckDownloadedInstaller(const std::wstring& self, const std::wstr
     }
     const std::vector<unsigned char> signer = sys::ReadSignerSubject(downloaded);
     if (signer != publisher) {
-        trust.reason = "it is signed by \"" + sys::SubjectText(signer) + "\", not by this installer's publisher \"" +
-                       sys::SubjectText(publisher) + "\"";
+        trust.reason = "it is signed by \"" + sys::SubjectText(signer) +
+                       "\", not by this installer's publisher \"" + sys::SubjectText(publisher) + "\"";
         return trust;
     }
     trust.allowed = true;

@@ -177,8 +177,8 @@ bool CDownloader::Download() {
     }
     // Another size than the announced one is another file: nothing of it is fetched.
     if (m_expectedSize != 0 && m_totalSize != m_expectedSize) {
-        QYLOG_ERROR("Download, %s has %" PRIu64 " bytes, announced %" PRIu64 ", nothing downloaded", m_sizeUrl.c_str(),
-                    m_totalSize, m_expectedSize);
+        QYLOG_ERROR("Download, %s has %" PRIu64 " bytes, announced %" PRIu64 ", nothing downloaded",
+                    m_sizeUrl.c_str(), m_totalSize, m_expectedSize);
         sys::RemoveFile(Wide(m_outputPath));
         return false;
     }

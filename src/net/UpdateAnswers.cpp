@@ -27,7 +27,9 @@ int32_t ReadInt32(const nlohmann::json& value) {
         const double number = value.get<double>();
         fits = number >= kLowest && number <= kHighest;  // false for NaN too
     }
-    if (!fits) throw nlohmann::json::out_of_range::create(406, "number out of the range of a 32-bit integer: " + value.dump(), &value);
+    if (!fits)
+        throw nlohmann::json::out_of_range::create(
+            406, "number out of the range of a 32-bit integer: " + value.dump(), &value);
     return value.get<int32_t>();
 }
 
@@ -45,7 +47,8 @@ int ParseSearchAnswer(const std::string& body, const std::string& address, Packa
         const int code = ReadInt32(root["code"]);
         const std::string version = data["version"].get<std::string>();
         if (code != 0) {
-            QYLOG_ERROR("GetDownloadUrl, code or version exception, code %d version %s", code, version.c_str());
+            QYLOG_ERROR("GetDownloadUrl, code or version exception, code %d version %s", code,
+                        version.c_str());
             return -4;
         }
         const std::string key = version + "-" + version;
@@ -58,7 +61,8 @@ int ParseSearchAnswer(const std::string& body, const std::string& address, Packa
             break;
         }
         // A size below zero is as empty as none.
-        if (!package.url.empty() && !package.md5.empty() && !package.fileName.empty() && package.size > 0) return 0;
+        if (!package.url.empty() && !package.md5.empty() && !package.fileName.empty() && package.size > 0)
+            return 0;
         QYLOG_FATAL("GetDownloadUrl, not find new package, url %s", address.c_str());
         return -6;
     } catch (const nlohmann::json::exception& e) {

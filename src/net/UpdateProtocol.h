@@ -17,7 +17,6 @@ struct InstallerNameInfo {
     int32_t type = 0;
 };
 
-
 // From the program's full path: 0, -2 (no first token), -3 (no second token).
 int ParseFileName(const std::wstring& programPath, InstallerNameInfo& info);
 // The search request and its answer: 0, -1 (file name), -2 (no answer), -3 (JSON null), -4

@@ -21,8 +21,8 @@ std::string SubjectText(const std::vector<unsigned char>& subject);
 
 struct SignatureTrust {
     bool trusted = false;
-    long status = 0;                // WinVerifyTrust's result (0: trusted)
-    bool revocationUnknown = false; // trusted, but revocation could not be checked (offline)
+    long status = 0;                 // WinVerifyTrust's result (0: trusted)
+    bool revocationUnknown = false;  // trusted, but revocation could not be checked (offline)
 };
 
 // WinVerifyTrust over the file held open by file (path names it for the system's messages): the

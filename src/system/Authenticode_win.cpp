@@ -80,7 +80,9 @@ bool RevocationUnknown(LONG status) {
 
 }  // namespace
 
-bool CanVerifySignatures() { return Api().complete; }
+bool CanVerifySignatures() {
+    return Api().complete;
+}
 
 std::vector<unsigned char> ReadSignerSubject(const std::wstring& path) {
     const TrustApi& api = Api();
@@ -88,19 +90,20 @@ std::vector<unsigned char> ReadSignerSubject(const std::wstring& path) {
     SignedMessage signed_;
     DWORD encoding = 0, contentType = 0, formatType = 0;
     if (!api.queryObject(CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
-                         CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType, &signed_.store,
-                         &signed_.message, nullptr)) {
+                         CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType,
+                         &signed_.store, &signed_.message, nullptr)) {
         return {};
     }
     // The first signer names its certificate by issuer and serial number; the certificate itself
     // travels in the signature's store.
     DWORD size = 0;
-    if (!api.msgGetParam(signed_.message, CMSG_SIGNER_CERT_INFO_PARAM, 0, nullptr, &size) || size == 0) return {};
+    if (!api.msgGetParam(signed_.message, CMSG_SIGNER_CERT_INFO_PARAM, 0, nullptr, &size) || size == 0)
+        return {};
     std::vector<unsigned char> buffer(size);
     if (!api.msgGetParam(signed_.message, CMSG_SIGNER_CERT_INFO_PARAM, 0, buffer.data(), &size)) return {};
     const auto* signer = reinterpret_cast<const CERT_INFO*>(buffer.data());
-    const CERT_CONTEXT* certificate = api.findCertificate(signed_.store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
-                                                          CERT_FIND_SUBJECT_CERT, signer, nullptr);
+    const CERT_CONTEXT* certificate = api.findCertificate(
+        signed_.store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SUBJECT_CERT, signer, nullptr);
     if (!certificate) return {};
     const CERT_NAME_BLOB& subject = certificate->pCertInfo->Subject;
     std::vector<unsigned char> bytes(subject.pbData, subject.pbData + subject.cbData);

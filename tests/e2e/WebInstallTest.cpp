@@ -31,6 +31,19 @@ std::string Md5Hex(const std::string& bytes) {
     return Md5::Hex(*Md5::Of(bytes.data(), bytes.size()));
 }
 
+// The search answer announcing one full package of 16.2: bytes as served from url.
+nlohmann::json FullPackage(const std::string& url, const std::string& bytes, const std::string& fileName) {
+    return {{"code", 0},
+            {"data",
+             {{"version", "16.2"},
+              {"blockurl",
+               {{{"ver_range", "16.2-16.2"},
+                 {"url", url},
+                 {"md5", Md5Hex(bytes)},
+                 {"size", bytes.size()},
+                 {"fileName", fileName}}}}}}};
+}
+
 // The web installer run as the system would start it, asking the stand-in at update.
 InstallerRun RunWebInstaller(const std::wstring& web, const std::string& update) {
     EnvironmentOverride server({L"QY_UPDATE_SERVER"}, sys::Utf8ToWide(update).c_str());
@@ -107,7 +120,8 @@ TEST(WebInstall, WebSilentDownloadsTheAnnouncedInstallerInRangesAndRunsItSilentl
     EXPECT_EQ(run.exitCode, 1603);
     EXPECT_NE(run.log.find("In_WebInstall, download fail"), std::string::npos) << run.log;
     EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
-    EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYDownload\\QuillySetup.exe")) << "an unverified file stayed";
+    EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYDownload\\QuillySetup.exe"))
+        << "an unverified file stayed";
 
     // A device name is never a download target.
     nlohmann::json device = answer;
@@ -141,15 +155,8 @@ TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
     const std::string bytes = ReadTextFile(sample);
     ASSERT_TRUE(::CopyFileW(sample.c_str(),
                             HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
-    Announce(net.at("QY_NET_UPDATE"), {{"code", 0},
-                                       {"data",
-                                        {{"version", "16.2"},
-                                         {"blockurl",
-                                          {{{"ver_range", "16.2-16.2"},
-                                            {"url", net.at("QY_NET_HTTP") + "/QuillySetup.exe"},
-                                            {"md5", Md5Hex(bytes)},
-                                            {"size", bytes.size()},
-                                            {"fileName", "QuillySetup.exe"}}}}}}});
+    Announce(net.at("QY_NET_UPDATE"),
+             FullPackage(net.at("QY_NET_HTTP") + "/QuillySetup.exe", bytes, "QuillySetup.exe"));
     // The temporary folder of a user named like "John Smith" on a Chinese system: the download
     // goes there by wide paths, and the installer is started with its path quoted.
     const std::wstring temp = L"C:\\users\\John Smith\\临时";
@@ -177,7 +184,8 @@ TEST(WebInstall, AServerWithoutATrustedCertificateForItsNameIsNotAsked) {
     ASSERT_TRUE(net.count("QY_NET_SELFSIGNED")) << "servers not started";
     WinTestFolder downloads;
     const std::wstring web = downloads.path() + L"\\Quilly#web#2.exe";
-    ASSERT_TRUE(::CopyFileW(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE").c_str(), web.c_str(), FALSE));
+    ASSERT_TRUE(
+        ::CopyFileW(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE").c_str(), web.c_str(), FALSE));
     for (const char* server : {"QY_NET_SELFSIGNED", "QY_NET_WRONGHOST"}) {
         SCOPED_TRACE(server);
         ResetStandIn(net.at("QY_NET_UPDATE"));
@@ -207,7 +215,8 @@ TEST(WebInstall, ASignedWebInstallerStartsOnlyItsPublishersInstallers) {
     const Case cases[] = {
         {"another publisher", stem + L"-other.exe", "not by this installer's publisher"},
         {"changed after signing", stem + L"-changed.exe", "its signature is missing or not trusted"},
-        {"not signed", ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), "its signature is missing or not trusted"},
+        {"not signed", ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"),
+         "its signature is missing or not trusted"},
         {"renewed certificate", stem + L"-renewed.exe", nullptr},
     };
     const std::wstring download = sys::TempFolder() + L"~QYDownload\\QuillySetup.exe";
@@ -215,16 +224,10 @@ TEST(WebInstall, ASignedWebInstallerStartsOnlyItsPublishersInstallers) {
         SCOPED_TRACE(c.what);
         const std::string bytes = ReadTextFile(c.file);
         ASSERT_FALSE(bytes.empty());
-        ASSERT_TRUE(::CopyFileW(c.file.c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
-        Announce(net.at("QY_NET_UPDATE"), {{"code", 0},
-                                           {"data",
-                                            {{"version", "16.2"},
-                                             {"blockurl",
-                                              {{{"ver_range", "16.2-16.2"},
-                                                {"url", net.at("QY_NET_HTTPS") + "/QuillySetup.exe"},
-                                                {"md5", Md5Hex(bytes)},
-                                                {"size", bytes.size()},
-                                                {"fileName", "QuillySetup.exe"}}}}}}});
+        ASSERT_TRUE(::CopyFileW(
+            c.file.c_str(), HostPathToWindows(net.at("QY_NET_FILES") + "/QuillySetup.exe").c_str(), FALSE));
+        Announce(net.at("QY_NET_UPDATE"),
+                 FullPackage(net.at("QY_NET_HTTPS") + "/QuillySetup.exe", bytes, "QuillySetup.exe"));
         const InstallerRun run = RunWebInstaller(web, net.at("QY_NET_UPDATE_TLS"));
         if (c.refusal) {
             EXPECT_EQ(run.exitCode, 1603);
@@ -234,14 +237,17 @@ TEST(WebInstall, ASignedWebInstallerStartsOnlyItsPublishersInstallers) {
             EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
         } else {
             EXPECT_EQ(run.exitCode, 0) << run.log;
-            EXPECT_NE(run.log.find("signed by \"CN=Quilly Test Publisher, O=Morvane\""), std::string::npos) << run.log;
+            EXPECT_NE(run.log.find("signed by \"CN=Quilly Test Publisher, O=Morvane\""), std::string::npos)
+                << run.log;
             const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
-            EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder) << "the downloaded installer did not run";
+            EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), folder)
+                << "the downloaded installer did not run";
             EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYSetup")) << "setup files stayed";
             EXPECT_EQ(RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe").exitCode, 0);
             continue;
         }
-        EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYSetup")) << "the web installer's setup files stayed";
+        EXPECT_FALSE(sys::PathExists(sys::TempFolder() + L"~QYSetup"))
+            << "the web installer's setup files stayed";
     }
 }
 

@@ -18,15 +18,16 @@ int Trust(const wchar_t* file) {
     text << in.rdbuf();
     const std::string pem = text.str();
     DWORD size = 0;
-    if (!::CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr, &size,
-                                nullptr, nullptr)) {
+    if (!::CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                                nullptr, &size, nullptr, nullptr)) {
         std::fprintf(stderr, "trust_root: no certificate in the file\n");
         return 1;
     }
     std::vector<BYTE> der(size);
-    ::CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(), &size,
-                           nullptr, nullptr);
-    HCERTSTORE root = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+    ::CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(),
+                           &size, nullptr, nullptr);
+    HCERTSTORE root =
+        ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
     if (!root) {
         std::fprintf(stderr, "trust_root: cannot open the Root store (%lu)\n", ::GetLastError());
         return 1;

@@ -273,7 +273,9 @@ TEST_F(NetTest, ServersWithoutATrustedCertificateForTheirNameAreUnreachable) {
     const std::string answer = R"({"code":0,"data":{"version":"2.0","blockurl":[
         {"ver_range":"2.0-2.0","url":"https://x/full","md5":"0123","size":1234,"fileName":"Quilly.exe"}]}})";
     const std::wstring self = L"C:\\d\\Quilly#web#2.exe";
-    for (const auto& [server, expected] : {std::pair<const char*, int>{"QY_NET_UPDATE_TLS", 0}, {"QY_NET_SELFSIGNED", -2}, {"QY_NET_WRONGHOST", -2}}) {
+    for (const auto& [server, expected] : {std::pair<const char*, int>{"QY_NET_UPDATE_TLS", 0},
+                                           {"QY_NET_SELFSIGNED", -2},
+                                           {"QY_NET_WRONGHOST", -2}}) {
         Control("/__reset");
         Queue("/soft/update/search", {{{"status", 200}, {"body", answer}}});
         ::setenv(kUpdateServerVariable, Env().at(server).c_str(), 1);
@@ -288,7 +290,8 @@ TEST_F(NetTest, ServersWithoutATrustedCertificateForTheirNameAreUnreachable) {
 TEST_F(NetTest, OnlyAWholeSuccessfulAnswerIsRead) {
     const std::string good = R"({"code":0,"data":{"version":"2.0","blockurl":[
         {"ver_range":"2.0-2.0","url":"https://x/full","md5":"0123","size":1234,"fileName":"Quilly.exe"}]}})";
-    const nlohmann::json oversized = {{"status", 200}, {"body", "{\"code\":0,\"pad\":\"" + std::string(kMaxAnswerBytes, 'x') + "\"}"}};
+    const nlohmann::json oversized = {
+        {"status", 200}, {"body", "{\"code\":0,\"pad\":\"" + std::string(kMaxAnswerBytes, 'x') + "\"}"}};
     const std::pair<const char*, nlohmann::json> cases[] = {
         {"error page", {{"status", 500}, {"body", good}}},
         {"half a body", {{"status", 200}, {"body", good}, {"cut", 20}}},

@@ -59,7 +59,8 @@ TEST(NetRules, TheSearchQueryIsExactAndItsValuesAreEncoded) {
                                    "&product=Quilly%20Tarn%26Co%231&ver=1&type=2");
     EXPECT_EQ(ConfirmFormUrl(), "http://127.0.0.1:8123/soft/uninstall/confirmForm");
     ::unsetenv(kUpdateServerVariable);
-    EXPECT_EQ(TypeListUrl(), "https://update.quilly.example/soft/uninstall/getTypeList") << "the built-in default";
+    EXPECT_EQ(TypeListUrl(), "https://update.quilly.example/soft/uninstall/getTypeList")
+        << "the built-in default";
 }
 
 // The digest hashed beside the download's join is the digest of the bytes in their order, for
@@ -82,8 +83,10 @@ TEST(NetRules, TheBackgroundDigestMatchesTheDirectOne) {
 TEST(NetRules, AnswerNumbersOutsideTheirRangeAreRefused) {
     const auto search = [](const std::string& code, const std::string& size) {
         PackageInfo package;
-        return ParseSearchAnswer(R"({"code":)" + code + R"(,"data":{"version":"2","blockurl":[{"ver_range":"2-2",)"
-                                     R"("url":"u","md5":"m","fileName":"f","size":)" + size + "}]}}",
+        return ParseSearchAnswer(R"({"code":)" + code +
+                                     R"(,"data":{"version":"2","blockurl":[{"ver_range":"2-2",)"
+                                     R"("url":"u","md5":"m","fileName":"f","size":)" +
+                                     size + "}]}}",
                                  "https://x/search", package);
     };
     EXPECT_EQ(search("0", "1234"), 0);
@@ -92,10 +95,12 @@ TEST(NetRules, AnswerNumbersOutsideTheirRangeAreRefused) {
     EXPECT_EQ(search("0", "-5"), -6) << "a size below zero names no package";
     std::vector<SurveyReason> reasons;
     std::string error;
-    EXPECT_TRUE(ParseTypeList(R"({"code":0,"msg":"","data":{"type_list":[{"id":3,"name":"慢"}]}})", reasons, error));
+    EXPECT_TRUE(
+        ParseTypeList(R"({"code":0,"msg":"","data":{"type_list":[{"id":3,"name":"慢"}]}})", reasons, error));
     ASSERT_EQ(reasons.size(), 1u);
     EXPECT_EQ(reasons[0].name, "慢");
-    EXPECT_FALSE(ParseTypeList(R"({"code":0,"msg":"","data":{"type_list":[{"id":1e99,"name":"x"}]}})", reasons, error));
+    EXPECT_FALSE(ParseTypeList(R"({"code":0,"msg":"","data":{"type_list":[{"id":1e99,"name":"x"}]}})",
+                               reasons, error));
     EXPECT_TRUE(reasons.empty());
     EXPECT_NE(error.find("out of the range"), std::string::npos) << error;
     EXPECT_EQ(ParseConfirmAnswer(R"({"code":-1e300})", "https://x/confirm"), -1);
