@@ -10,7 +10,7 @@
 
 #include "common/log/log4z.h"
 #include "net/Downloader.h"
-#include "net/TlsPolicy.h"
+#include "net/TransferPolicy.h"
 
 int main(int argc, char** argv) {
     if (argc != 5) {

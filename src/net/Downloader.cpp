@@ -19,8 +19,7 @@
 #include "interface/Maker/Md5.h"
 #include "net/BackgroundDigest.h"
 #include "net/CurlHandles.h"
-#include "net/HttpClient.h"
-#include "net/TlsPolicy.h"
+#include "net/TransferPolicy.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
 #include "system/TextRules.h"
@@ -107,11 +106,7 @@ uint64_t CDownloader::GetRemoteSize(const std::string& url) {
     // Its own connection: no leftover of another transfer is read as this answer.
     curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-    net::ApplyTlsPolicy(curl);
-    const HttpTimings& timings = GetHttpTimings();
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timings.connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timings.stallSeconds);
+    net::ApplyTransferPolicy(curl);
     const CURLcode performed = curl_easy_perform(curl);
     if (performed != CURLE_OK) {
         QYLOG_ERROR("GetRemoteSize, no answer from %s: %s", url.c_str(), curl_easy_strerror(performed));
@@ -207,12 +202,9 @@ bool CDownloader::Download() {
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &CDownloader::ReadHeader);
         curl_easy_setopt(curl, CURLOPT_URL, m_partUrl.c_str());
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2_0));
-        net::ApplyTlsPolicy(curl);
-        curl_easy_setopt(curl, CURLOPT_PIPEWAIT, 1L);
         // A range that stops flowing fails instead of holding the download for ever.
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, GetHttpTimings().connectTimeoutSeconds);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, GetHttpTimings().stallSeconds);
+        net::ApplyTransferPolicy(curl);
+        curl_easy_setopt(curl, CURLOPT_PIPEWAIT, 1L);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         // Download hosts redirect; the ranges follow as the size query does.
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "net/CurlHandles.h"
-#include "net/TlsPolicy.h"
+#include "net/TransferPolicy.h"
 #include "net/UpdateServer.h"
 
 namespace net {
@@ -103,12 +103,9 @@ int CHttpClient::Request(const std::string& url, const std::string* body, std::s
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    net::ApplyTlsPolicy(curl);
+    net::ApplyTransferPolicy(curl);
     const HttpTimings& timings = GetHttpTimings();
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timings.connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, timings.timeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timings.stallSeconds);
     curl_easy_setopt(curl, CURLOPT_DNS_CACHE_TIMEOUT, 259200L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
 

@@ -16,7 +16,7 @@
 #include "interface/Maker/Md5.h"
 #include "net/Downloader.h"
 #include "net/HttpClient.h"
-#include "net/TlsPolicy.h"
+#include "net/TransferPolicy.h"
 #include "net/UpdateProtocol.h"
 #include "net/UpdateServer.h"
 #include "ui/IInstallUIPromptEx.h"

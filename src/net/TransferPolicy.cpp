@@ -1,8 +1,10 @@
-#include "net/TlsPolicy.h"
+#include "net/TransferPolicy.h"
 
 #include <curl/curl.h>
 
 #include <mutex>
+
+#include "net/HttpClient.h"
 
 namespace net {
 
@@ -20,7 +22,7 @@ TestRoots& Roots() {
 
 }  // namespace
 
-void ApplyTlsPolicy(CURL* handle) {
+void ApplyTransferPolicy(CURL* handle) {
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
     // Schannel fails a handshake whose revocation state it cannot learn; best effort keeps a
@@ -29,6 +31,10 @@ void ApplyTlsPolicy(CURL* handle) {
     // Only the web's two schemes, also after a redirect.
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    const HttpTimings& timings = GetHttpTimings();
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, timings.connectTimeoutSeconds);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timings.stallSeconds);
     std::lock_guard<std::mutex> guard(Roots().lock);
     if (!Roots().pemFile.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, Roots().pemFile.c_str());
 }

@@ -1,0 +1,21 @@
+// What every transfer of the network client holds to. The server is checked: the certificate
+// chain up to a root the system trusts, and the host name; revocation where the TLS library can
+// check it (a revocation list that cannot be reached, offline or behind a proxy, does not fail a
+// transfer). A server that fails the check fails the transfer like an unreachable one. Only http
+// and https, also after a redirect. A connection that takes too long, or a transfer that stalls
+// (HttpTimings), fails.
+#pragma once
+
+#include <string>
+
+typedef void CURL;
+
+namespace net {
+
+void ApplyTransferPolicy(CURL* handle);
+
+// Tests only, in their own process: the roots a test's loopback servers are issued from, in place
+// of the system's bundle. The Windows build's tests put their root into the system store instead.
+void SetTestRoots(const std::string& pemFile);
+
+}  // namespace net
