@@ -178,7 +178,10 @@ TEST(WebInstall, AUserFolderWithABlankAndChineseHoldsTheDownloadAndStartsIt) {
 
 // The server is checked: the test CA is in the prefix's Root store (e2e.net.trust), so its server
 // for localhost answers (the web install above asks it); a self-signed server and one with a
-// certificate for another name fail like an unreachable one.
+// certificate for another name fail like an unreachable one. (Wine's Schannel accepts any
+// certificate; the check that refuses these is curl's own, through crypt32's chain engine, which
+// the Windows build uses on Windows too. Certificates are matched by DNS names there, so the
+// servers are addressed as localhost.)
 TEST(WebInstall, AServerWithoutATrustedCertificateForItsNameIsNotAsked) {
     const std::map<std::string, std::string> net = NetEnv();
     ASSERT_TRUE(net.count("QY_NET_SELFSIGNED")) << "servers not started";
