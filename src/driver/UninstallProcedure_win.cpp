@@ -12,6 +12,7 @@
 #include "interface/Parser/UpdateEngEx.h"
 #include "net/UpdateProtocol.h"
 #include "system/FileHelpers.h"
+#include "system/SystemLibrary.h"
 #include "system/Process.h"
 #include "system/TrayArea.h"
 #include "ui/IInstallUIPromptEx.h"
@@ -57,19 +58,28 @@ int QYPM::DelSelf(OpePARAMEx* record) {
     ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
-    std::wstring self = sys::ModuleFilePath();
+    const std::wstring self = sys::ModuleFilePath();
     ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, self.c_str(), nullptr);
-    wchar_t parameters[270] = {};
-    std::swprintf(parameters, 270, L"/c del /q \"%ls\"", self.c_str());
-    QYLOG_INFO("DelSelf, cmdline %S", parameters);
-
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.lpVerb = L"runas";
-    info.lpFile = L"cmd.exe";
-    info.lpParameters = parameters;
-    info.nShow = SW_HIDE;
-    ::ShellExecuteExW(&info);
+    // cmd.exe by its full path, started in the system folder: by its bare name it would be looked
+    // for in the current folder first. cmd expands "%" and splits at "&" and quotes even inside
+    // quotes, so a path holding one gets no command at all.
+    const std::wstring cmd = sys::SystemProgram(L"cmd.exe");
+    const std::wstring parameters = L"/c del /q \"" + self + L"\"";
+    if (self.find_first_of(L"%\"&") != std::wstring::npos || cmd.empty()) {
+        QYLOG_ERROR("DelSelf, refused to delete %S through cmd.exe (%S)", self.c_str(), cmd.c_str());
+    } else {
+        const std::wstring system = sys::SystemFolder();
+        QYLOG_INFO("DelSelf, cmdline %S", parameters.c_str());
+        QYLOG_INFO("DelSelf, program %S, folder %S", cmd.c_str(), system.c_str());
+        SHELLEXECUTEINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.lpVerb = L"runas";
+        info.lpFile = cmd.c_str();
+        info.lpParameters = parameters.c_str();
+        info.lpDirectory = system.c_str();
+        info.nShow = SW_HIDE;
+        ::ShellExecuteExW(&info);
+    }
 
     // The process ends without running destructors; the last lines must reach the file first.
     log4z::ILog4zManager::getInstance()->Stop();

@@ -46,11 +46,21 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     if (GetProc(Kernel32(), "SetDefaultDllDirectories", probe)) {
         if (HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
     }
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return nullptr;
+    const std::wstring path = folder + L"\\" + name;
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+std::wstring SystemFolder() {
     wchar_t folder[MAX_PATH] = {};
     const UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    const std::wstring path = std::wstring(folder, n) + L"\\" + name;
-    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
+}
+
+std::wstring SystemProgram(const wchar_t* name) {
+    const std::wstring folder = SystemFolder();
+    return folder.empty() ? std::wstring() : folder + L"\\" + name;
 }
 
 }  // namespace sys

@@ -203,15 +203,27 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     EXPECT_NE(run.log.find("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success"),
               std::string::npos);
 
-    // The silent uninstall by the installed copy.
+    // The silent uninstall by the installed copy, with a cmd.exe planted in its current folder.
+    // (Wine does not look for a bare name in the current folder, as Windows does: what the
+    // uninstall asks for is checked in its log, besides the planted program's marker.)
+    const std::wstring planted = sys::TempFolder() + L"cmd.exe";
+    ASSERT_TRUE(::CopyFileW(ExecutableFromEnvironment("QY_PLANTED_CMD").c_str(), planted.c_str(), FALSE));
     run = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
     EXPECT_EQ(run.exitCode, 0) << run.log;
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_NE(run.log.find("DelSelf, program " + sys::WideToUtf8(system) + "\\cmd.exe, folder " +
+                           sys::WideToUtf8(system)),
+              std::string::npos)
+        << run.log;
     EXPECT_LT(Position(run.log, "When: OnStopApp"), Position(run.log, "When: OnUnregister")) << run.log;
     EXPECT_LT(Position(run.log, "When: OnUnregister"), Position(run.log, "DeleteProductFile, DeleteFile"));
     EXPECT_NE(
         run.log.find("DelSelf, cmdline /c del /q \"" + sys::WideToUtf8(folder) + "\\PackageManager.exe\""),
         std::string::npos);
     EXPECT_TRUE(GoneWithin(folder + L"\\PackageManager.exe", 20000)) << "the package manager deletes itself";
+    EXPECT_FALSE(FileExists(sys::TempFolder() + L"planted-cmd-ran.txt")) << "the planted cmd.exe ran";
+    ::DeleteFileW(planted.c_str());
     for (const std::wstring& file : InstalledFiles())
         EXPECT_FALSE(FileExists(folder + L"\\" + file)) << sys::WideToUtf8(file);
     EXPECT_EQ(Query(kProductKey), "");
