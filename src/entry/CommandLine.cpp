@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "system/FileHelpers.h"
 #include "system/TextRules.h"
 
 namespace {
@@ -132,6 +133,10 @@ int ParseCommandLine(wchar_t* commandLine, OpePARAMEx& record, InstallPathQuery 
             if (args.Find(L"norestart")) record.m_AllowRestart = 0;
             if (rest && *rest) {
                 record.m_InstallPath = rest + 1;
+                // A relative folder would become wherever the installer was started from, and
+                // the uninstall would clean it.
+                if (!record.m_InstallPath.empty() && !sys::IsAbsoluteFolderPath(record.m_InstallPath))
+                    return -5;
             } else if (record.m_Mode == OpePARAMEx::CMD_WEBINSTALL) {
                 record.m_InstallPath.clear();
             }

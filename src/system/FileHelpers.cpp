@@ -33,4 +33,23 @@ bool StaysInside(const std::wstring& relative) {
     return true;
 }
 
+bool IsPlainName(const std::wstring& name) {
+    return StaysInside(name) && name.find_first_of(L"\\/") == std::wstring::npos;
+}
+
+bool IsAbsoluteFolderPath(const std::wstring& path) {
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    // A drive: "D:\..." (a bare "D:" or "D:Games" depends on the drive's current folder).
+    if (path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+        path[1] == L':' && separator(path[2])) {
+        return true;
+    }
+    // A share: "\\server\share..." with both names given; not the "\\?\" and "\\.\" device forms.
+    if (path.size() < 5 || !separator(path[0]) || !separator(path[1]) || path[2] == L'?' || path[2] == L'.')
+        return false;
+    const size_t server = path.find_first_of(L"\\/", 2);
+    if (server == std::wstring::npos || server == 2 || server + 1 >= path.size()) return false;
+    return !separator(path[server + 1]);
+}
+
 }  // namespace sys

@@ -36,6 +36,11 @@ bool PathExists(const std::wstring& path);
 // True for a relative path that stays below the folder it is joined to: not empty, not rooted,
 // no drive or stream colon, no "." or ".." segment.
 bool StaysInside(const std::wstring& relative);
+// True for one name that StaysInside: no separator at all (a shortcut's or a start-menu folder's).
+bool IsPlainName(const std::wstring& name);
+// True for a folder named from a drive's root (D:\Games) or a share (\\server\share\Games): a
+// path whose meaning does not depend on the current folder or drive.
+bool IsAbsoluteFolderPath(const std::wstring& path);
 // Low 32 bits of the size of the file found by a directory search on path; false when none.
 bool FindFileSizeLow(const std::wstring& path, uint32_t& size);
 // The system temporary folder, ending in a separator; empty when it cannot be read or does not

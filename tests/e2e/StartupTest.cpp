@@ -96,6 +96,8 @@ TEST_F(StartupTest, MalformedCommandLinesShowTheParseMessage) {
     ExpectParseFailure(L"/repair");
     ExpectParseFailure(L"/install:");
     ExpectParseFailure(L"/webinstall");
+    // A folder that is not absolute would be the current folder's, and the uninstall cleans it.
+    ExpectParseFailure(L"/silent:relative\\folder");
 }
 
 TEST_F(StartupTest, UninstallAndUpdateWithoutRegisteredFolderShowTheParseMessage) {

@@ -160,3 +160,15 @@ TEST(CommandLine, HyphenInFolderCutsTheFolder) {
     EXPECT_EQ(p.result, 0);
     EXPECT_EQ(p.record.m_InstallPath, L"D:\\Tarn");
 }
+
+// A folder that is not absolute would be wherever the installer was started from: refused.
+TEST(CommandLine, OnlyAbsoluteFoldersAreTaken) {
+    for (const wchar_t* line : {L"/silent:D:\\Games", L"/silent:\\\\server\\share\\Games"}) {
+        EXPECT_EQ(Parse(line).result, 0) << line;
+    }
+    for (const wchar_t* line :
+         {L"/silent:relative\\folder", L"/silent:Games", L"/install:D:Games", L"/silent:\\Games",
+          L"/silent:\\\\server", L"/silent:\\\\?\\D:\\Games", L"/websilent:.\\x"}) {
+        EXPECT_LT(Parse(line).result, 0) << line;
+    }
+}
