@@ -134,17 +134,25 @@ int QYPM::Init(OpePARAMEx* record) {
 int QYPM::GetProductConfigInfo(CProductConfig& target, const std::wstring& baseFolder,
                                const std::vector<std::wstring>& productList) {
     if (productList.empty()) {
-        if (!ParseProductConfig(baseFolder + L"\\package\\" + m_ProductConfigPath, target)) {
+        if (!sys::StaysInside(m_ProductConfigPath) ||
+            !ParseProductConfig(baseFolder + L"\\package\\" + m_ProductConfigPath, target)) {
             QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, m_ProductConfigPath %S",
                         m_ProductConfigPath.c_str());
             return -1;
         }
         QYLOG_INFO("GetProductConfigInfo, ParseProductConfig complete, m_ProductConfigPath %S",
                    m_ProductConfigPath.c_str());
+        DropNamesOutsidePackage(target);
         return 0;
     }
     // Every listed product file goes into the same model: components accumulate.
     for (const std::wstring& name : productList) {
+        if (!sys::StaysInside(name)) {
+            QYLOG_ERROR(
+                "GetProductConfigInfo, refused the product file name %S: it leaves the package folder",
+                name.c_str());
+            continue;
+        }
         const std::wstring path = baseFolder + L"\\package\\" + name;
         if (!ParseProductConfig(path, target)) {
             QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, ProductConfigPath %S", path.c_str());
@@ -152,7 +160,28 @@ int QYPM::GetProductConfigInfo(CProductConfig& target, const std::wstring& baseF
         }
         QYLOG_INFO("GetProductConfigInfo, ParseProductConfig complete, ProductConfigPath %S", path.c_str());
     }
+    DropNamesOutsidePackage(target);
     return 0;
+}
+
+void QYPM::DropNamesOutsidePackage(CProductConfig& product) {
+    // Component files are read from, and copied into, the package folder by these names.
+    auto& components = product.m_Components;
+    for (auto it = components.begin(); it != components.end();) {
+        if (sys::StaysInside(it->config)) {
+            ++it;
+            continue;
+        }
+        QYLOG_ERROR("GetProductConfigInfo, refused the component file name %S: it leaves the package folder",
+                    it->config.c_str());
+        it = components.erase(it);
+    }
+    if (!product.m_SetupConfig.empty() && !sys::StaysInside(product.m_SetupConfig)) {
+        QYLOG_ERROR(
+            "GetProductConfigInfo, refused the setup component file name %S: it leaves the package folder",
+            product.m_SetupConfig.c_str());
+        product.m_SetupConfig.clear();
+    }
 }
 
 int QYPM::CreateTempInstallDir(const std::wstring& folderName) {

@@ -37,6 +37,10 @@ public:
     // The procedure that belongs to the record's mode, on the calling thread; 0 for other modes.
     int RunProcedure(OpePARAMEx* record);
 
+    // Removes (with a line each) the component and setup file names of a product file that would
+    // leave the package folder they are read from and copied into.
+    static void DropNamesOutsidePackage(CProductConfig& product);
+
 private:
     enum class Operation { Install, Uninstall, WebInstall };
     int Dispatch(Operation operation, OpePARAMEx* record);

@@ -122,14 +122,18 @@ TEST_F(ComponentTest, SampleServersAreRegisteredThenUnregisteredForReal) {
 TEST_F(ComponentTest, FailuresAreLoggedAndTheNextComponentIsStillRegistered) {
     // As on 32-bit Windows, where no DLL goes to the helper: each DLL is loaded here.
     engine.m_SystemArch = L"x86";
-    engine.m_AddSet.m_Modules = {Module("TarnShell32.dll"), Module("TarnCore.dll"), Module("Failing.dll"), Module(""),
-                                 Module("TarnShell.dll")};
+    engine.m_AddSet.m_Modules = {Module("TarnShell32.dll"),       Module("TarnCore.dll"),
+                                 Module("Failing.dll"),           Module(""),
+                                 Module("..\\Tarn\\Failing.dll"), Module("TarnShell.dll")};
     EXPECT_EQ(engine.InstallDlls(), 0);
     // A 32-bit DLL cannot be loaded into this 64-bit process: ERROR_BAD_EXE_FORMAT (193).
     EXPECT_TRUE(LogContains("InstallDlls, RegComponent failed, LoadLibraryEx err: c1, DllPath: " + Path(L"TarnShell32.dll") + " | "));
     EXPECT_TRUE(LogContains("InstallDlls, RegComponent failed, GetProcAddress failed, DllPath: " + Path(L"TarnCore.dll") + " | "));
     EXPECT_TRUE(LogContains("InstallDlls, RegComponent failed, DllRegisterServer ret: 80004005, DllPath: " + Path(L"Failing.dll") + " | "));
     EXPECT_TRUE(LogContains("InstallDlls, module without path skipped | "));
+    EXPECT_TRUE(LogContains(
+        "InstallDlls, refused a module whose path leaves the install folder, Path:..\\Tarn\\Failing.dll | "));
+    EXPECT_FALSE(LogContains("DllPath: " + Path(L"..\\Tarn\\Failing.dll"))) << "the module was registered";
     EXPECT_NE(Registered(kShellClass).find(Lower(m_root + L"\\TarnShell.dll")), std::string::npos) << "registered in this process";
 
     engine.m_DeleteSet.m_Modules = {Module("Failing.dll"), Module("TarnShell32.dll"), Module("TarnShell.dll")};

@@ -9,6 +9,7 @@
 #include "WinTestSupport.h"
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
+#include "config/ProductConfig.h"
 #include "driver/QYPM.h"
 #include "ui/IInstallUIPromptEx.h"
 #include "system/FileHelpers.h"
@@ -162,4 +163,22 @@ TEST_F(QYPMTest, AWebInstallWithoutAPackageNameShowsTheDownloadFailure) {
     GetQYPM()->SetPrompt(nullptr);
     EXPECT_EQ(window.shown, std::vector<std::wstring>{L"下载失败"});
     EXPECT_TRUE(LogContains("In_WebInstall, GetDownloadUrl fail, nret -1"));
+}
+
+// Component files are read from and copied into the package folder by the product file's names:
+// one that leaves it is dropped with a line, the others stay.
+TEST_F(QYPMTest, ComponentNamesThatLeaveThePackageFolderAreDropped) {
+    CProductConfig product;
+    for (const wchar_t* name : {L"Tarn.config", L"..\\..\\evil.config", L"C:\\evil.config"}) {
+        ComponentRef ref;
+        ref.config = name;
+        product.m_Components.push_back(ref);
+    }
+    product.m_SetupConfig = L"..\\setup.config";
+    QYPM::DropNamesOutsidePackage(product);
+    ASSERT_EQ(product.m_Components.size(), 1u);
+    EXPECT_EQ(product.m_Components[0].config, L"Tarn.config");
+    EXPECT_TRUE(product.m_SetupConfig.empty());
+    EXPECT_TRUE(LogContains("GetProductConfigInfo, refused the component file name ..\\..\\evil.config"));
+    EXPECT_TRUE(LogContains("GetProductConfigInfo, refused the setup component file name ..\\setup.config"));
 }

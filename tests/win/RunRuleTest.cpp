@@ -95,6 +95,18 @@ TEST_F(RunRuleTest, APathWithBlanksIsQuotedAndNeverStartsAPlantedProgram) {
     EXPECT_EQ(CProgram::CommandLine(L"C:\\Tarn\\probe.exe", L""), L"C:\\Tarn\\probe.exe ") << "no blank, no quotes";
 }
 
+// A rule's executable is below the install folder: one that climbs out never runs, on either side.
+TEST_F(RunRuleTest, AnExecutableOutsideTheInstallFolderNeverRuns) {
+    const std::wstring outside = folder.path() + L"\\Program Files";
+    ASSERT_TRUE(::CopyFileW(m_probe.c_str(), (outside + L"\\probe.exe").c_str(), FALSE));
+    engine.m_AddSet.m_RunRules = {
+        Rule("AfterCopy", "..\\probe.exe", "add", {{"cmd", "EXEC"}, {"bwaitend", "true"}})};
+    engine.m_DeleteSet.m_RunRules = {Rule("OnStopApp", "..\\probe.exe", "delete", {})};
+    engine.DoRunruleInAddList("AfterCopy");
+    engine.DoRunruleInDeleteList("OnStopApp");
+    EXPECT_FALSE(FileExists(outside + L"\\probe.log")) << ReadTextFile(outside + L"\\probe.log");
+}
+
 TEST_F(RunRuleTest, TheAddSideWaitsFifteenSecondsTheDeleteSideTenThenEndsTheProgram) {
     const auto secondsOf = [](auto run) {
         const auto start = std::chrono::steady_clock::now();

@@ -73,3 +73,26 @@ TEST_F(Shortcuts, UninstallRemovesTheStartMenuFolderWhole) {
     EXPECT_FALSE(FileExists(menu));
     EXPECT_FALSE(FileExists(GetTaskbarPinFolder() + L"\\QuillyPinGone.lnk"));
 }
+
+// Shortcut names and start-menu folders are single names: one that climbs out of its folder is
+// neither written nor, at the uninstall, removed (the start-menu folder is removed whole).
+TEST_F(Shortcuts, NamesThatLeaveTheirFolderAreRefused) {
+    sys::CreateFolderTree(kTargetRoot);
+    const std::wstring canary = GetProgramsFolder() + L"\\..\\..\\QuillyCanary";
+    ASSERT_EQ(sys::CreateFolderTree(canary), 0);
+    ASSERT_TRUE(WriteTextFile(canary + L"\\mine.txt", "a user's file"));
+    CUpdateEngEx engine;
+    engine.m_NewProduct.m_WorkDir = kTargetRoot;
+    engine.m_AddSet.m_Shortcuts = {Shortcut(SK_STARTMENU, "..\\..\\QuillyCanary", "Tarn", "Tarn.exe"),
+                                   Shortcut(SK_STARTMENU, "QuillyLnkSafe", "..\\Escaped", "Tarn.exe"),
+                                   Shortcut(SK_DESKTOP, "", "QuillyOut", "..\\..\\windows\\notepad.exe")};
+    EXPECT_EQ(engine.InstallShortcuts(true), 0);
+    EXPECT_FALSE(FileExists(canary + L"\\Tarn.lnk"));
+    EXPECT_FALSE(FileExists(GetProgramsFolder() + L"\\Escaped.lnk"));
+    EXPECT_FALSE(FileExists(GetDesktopFolder() + L"\\QuillyOut.lnk"));
+    engine.m_DeleteSet.m_Shortcuts = engine.m_AddSet.m_Shortcuts;
+    EXPECT_EQ(engine.UninstallShortcuts(), 0);
+    EXPECT_EQ(ReadTextFile(canary + L"\\mine.txt"), "a user's file")
+        << "the uninstall deleted outside the start menu";
+    sys::DeleteFolder(canary, {});
+}

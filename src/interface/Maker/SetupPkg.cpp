@@ -77,12 +77,13 @@ int SetupPkg::ExtractAllSetupFiles(const std::wstring& folder, std::wstring& pro
     if (int rc = m_reader.ExtractPackage(packages[1], folder)) return rc;
 
     std::wstring name = sys::ReadProfileString(folder + L"\\_setup.ini", L"Product", L"Product", L"Product.config", 260);
-    if (name.empty() || name.size() > 259) return -5;
+    // The product file is read from the package folder by this name: one that leaves it is refused.
+    if (name.empty() || name.size() > 259 || !sys::StaysInside(name)) return -5;
     productConfigName = name;
 
     CProductConfig product;
     if (!ParseProductConfig(folder + L"\\package\\" + name, product)) return -2;
-    if (product.m_SetupConfig.empty()) return -3;
+    if (product.m_SetupConfig.empty() || !sys::StaysInside(product.m_SetupConfig)) return -3;
 
     std::map<std::wstring, std::wstring> targets;
     if (!ReadFileTargets(folder + L"\\package\\" + product.m_SetupConfig, targets)) return -4;

@@ -5,6 +5,7 @@
 #include "common/log/log4z.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "system/ComponentCall.h"
+#include "system/FileHelpers.h"
 #include "system/TextRules.h"
 #include "ui/IInstallUIPromptEx.h"
 
@@ -49,6 +50,12 @@ std::wstring ModulePath(const ModuleItem& module, const std::wstring& root, cons
     if (path.empty()) {
         QYLOG_ERROR("%s, module without path skipped | ", step);
         return path;
+    }
+    // Only the product's own modules, below its folder, are registered or unregistered.
+    if (!sys::StaysInside(path)) {
+        QYLOG_ERROR("%s, refused a module whose path leaves the install folder, Path:%S | ", step,
+                    path.c_str());
+        return {};
     }
     return root + L"\\" + path;
 }

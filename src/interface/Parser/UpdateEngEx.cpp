@@ -11,6 +11,7 @@
 #include "interface/Parser/RegEditor.h"
 #include "interface/Parser/ShortCut.h"
 #include "system/FileHelpers.h"
+#include "system/SharedRegistryKeys.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
 #include "system/TextRules.h"
@@ -244,10 +245,25 @@ void RunRule(const char* phase, RuleCommand command, const std::wstring& exe, co
 
 }  // namespace
 
+namespace {
+
+// A rule's executable is a path below the install folder: one that leaves it (..\..\x.exe, a drive,
+// a share) would run whatever lies there, elevated.
+bool ExecutableStaysInside(const RunRuleItem& rule, const char* step) {
+    const std::wstring executable = GetAttr(rule.attrs, "executable");
+    if (sys::StaysInside(executable)) return true;
+    QYLOG_ERROR("%s, refused a rule whose executable leaves the install folder, ExecPath: %S | ", step,
+                executable.c_str());
+    return false;
+}
+
+}  // namespace
+
 void CUpdateEngEx::DoRunruleInAddList(const char* phase) {
     QYLOG_INFO("DoRunruleInAddList, When %s", phase);
     for (const RunRuleItem& rule : m_AddSet.m_RunRules) {
         if (AttrValue(rule.attrs, "when") != phase) continue;
+        if (!ExecutableStaysInside(rule, "DoRunruleInAddList")) continue;
         const std::wstring exe = NewRoot() + L"\\" + GetAttr(rule.attrs, "executable");
         if (!sys::PathExists(exe)) continue;
         RunRule(phase, CommandOf(GetAttr(rule.attrs, "cmd"), false), exe, GetAttr(rule.attrs, "args"),
@@ -261,6 +277,7 @@ void CUpdateEngEx::DoRunruleInDeleteList(const char* phase) {
     for (auto it = rules.rbegin(); it != rules.rend(); ++it) {
         const RunRuleItem& rule = *it;
         if (AttrValue(rule.attrs, "when") != phase) continue;
+        if (!ExecutableStaysInside(rule, "DoRunruleInDeleteList")) continue;
         const std::wstring executable = GetAttr(rule.attrs, "executable");
         const std::wstring exe = OldRoot() + L"\\" + executable;
         if (!sys::PathExists(exe)) {
@@ -287,17 +304,17 @@ struct RegValue {
     std::wstring key, name, type, value;
 };
 
-// The item's values; false (and one line) for an item without key, name or type, which has no
-// meaning for the registry.
+// The item's values; false (and one line) for an item without key or type, which has no meaning
+// for the registry. An empty name names the key's default value.
 bool ReadRegItem(const RegItem& item, const char* step, RegValue& out) {
     out.key = GetAttr(item.attrs, "key");
     out.name = GetAttr(item.attrs, "name");
     out.type = GetAttr(item.attrs, "type");
     out.value = GetAttr(item.attrs, "value");
     if (out.value.empty()) out.value = GetAttr(item.attrs, LanguageAttrName("value"));
-    if (!out.key.empty() && !out.name.empty() && !out.type.empty()) return true;
-    QYLOG_ERROR("%s, skipped a registry item without key, name or type, KeyPath:%S, KeyName:%S, KeyType:%S | ", step,
-                out.key.c_str(), out.name.c_str(), out.type.c_str());
+    if (!out.key.empty() && !out.type.empty()) return true;
+    QYLOG_ERROR("%s, skipped a registry item without key or type, KeyPath:%S, KeyName:%S, KeyType:%S | ",
+                step, out.key.c_str(), out.name.c_str(), out.type.c_str());
     return false;
 }
 
@@ -341,6 +358,12 @@ std::wstring ShortcutFolder(const ShortcutItem& item, std::wstring& startMenuFol
             const std::wstring programs = GetProgramsFolder();
             if (programs.empty()) return {};
             const std::wstring folder = LanguageName(item.folderAttrs);
+            // One name below the Programs folder: the uninstall removes this folder whole.
+            if (!folder.empty() && !sys::IsPlainName(folder)) {
+                QYLOG_ERROR("Shortcuts, refused the start-menu folder %S: not a single name | ",
+                            folder.c_str());
+                return {};
+            }
             if (!folder.empty()) startMenuFolder = programs + L"\\" + folder;
             return programs + L"\\" + folder;
         }
@@ -368,6 +391,14 @@ int CUpdateEngEx::InstallShortcuts(bool desktop) {
                         name.c_str(), link.c_str(), item.kind);
             continue;
         }
+        // The name is one file in its folder, the target a file below the install folder.
+        if (!sys::IsPlainName(name) || !sys::StaysInside(link)) {
+            QYLOG_ERROR(
+                "InstallShortcuts, refused a shortcut whose name or link leaves its folder, Name:%S, Link:%S "
+                "| ",
+                name.c_str(), link.c_str());
+            continue;
+        }
         if (!startMenuFolder.empty()) sys::CreateFolderTree(startMenuFolder);
         std::wstring path = base + L"\\" + name;
         const std::wstring target = NewRoot() + L"\\" + link;
@@ -392,6 +423,14 @@ int CUpdateEngEx::UninstallRegs() {
         if (!ReadRegItem(item, "UninstallRegs", reg)) continue;
         QYLOG_INFO("UninstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ", reg.key.c_str(),
                    reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
+        // An empty name removes the product's key whole, never a key the system and other
+        // programs share: there only the default value the item names goes.
+        if (reg.name.empty() && sys::IsSharedRegistryKey(reg.key)) {
+            QYLOG_ERROR("UninstallRegs, kept the shared key %S, removed its default value only | ",
+                        reg.key.c_str());
+            CRegEditor::DeleteDefaultValue(reg.key);
+            continue;
+        }
         if (!CRegEditor::Clean(reg.key, reg.name)) {
             QYLOG_ERROR("UninstallRegs, CRegEditor::Clean failed, KeyPath:%S, KeyName:%S | ", reg.key.c_str(),
                         reg.name.c_str());
@@ -407,6 +446,11 @@ int CUpdateEngEx::UninstallShortcuts() {
         const std::wstring name = LanguageName(item.itemAttrs);
         if (!startMenuFolder.empty()) folders.insert(startMenuFolder);
         if (base.empty() || name.empty()) continue;
+        if (!sys::IsPlainName(name)) {
+            QYLOG_ERROR("UninstallShortcuts, refused a shortcut name that leaves its folder, Name:%S | ",
+                        name.c_str());
+            continue;
+        }
         const std::wstring path = WithLinkSuffix(base + L"\\" + name);
         sys::DeleteOrSchedule(path);
     }
