@@ -121,3 +121,25 @@ TEST_F(RegistryTest, UninstallRemovesTheValueNotTheKeyAndCleanRemovesATree) {
     if (gone) ::RegCloseKey(gone);
     EXPECT_FALSE(CRegEditor::Clean(sys::Utf8ToWide(kKey), L"")) << "a missing key";
 }
+
+// An empty name names the default value: written on install, and on uninstall the product's key
+// goes whole, while a shared key (here HKCU\Software) loses its default value and nothing else.
+TEST_F(RegistryTest, AnEmptyNameIsTheDefaultValueAndASharedKeyIsNeverRemoved) {
+    engine.m_AddSet.m_Regs = {Reg(kKey, "", "REG_SZ", "default text")};
+    EXPECT_EQ(engine.InstallRegs(false), 0);
+    std::wstring text;
+    ASSERT_TRUE(RegReadValue(sys::Utf8ToWide(kKey), L"", text));
+    EXPECT_EQ(text, L"default text");
+    ASSERT_TRUE(RegWriteValue(L"HKCU\\Software", L"", 1, L"someone's default"));
+    ASSERT_TRUE(RegWriteValue(L"HKCU\\Software\\QuillyRegCanary", L"Kept", 1, L"yes"));
+    engine.m_DeleteSet.m_Regs = {Reg(kKey, "", "REG_SZ"), Reg("HKCU\\Software", "", "REG_SZ")};
+    EXPECT_EQ(engine.UninstallRegs(), 0);
+    HKEY gone = nullptr;
+    EXPECT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\QuillyRegTest", 0, KEY_READ, &gone),
+              ERROR_FILE_NOT_FOUND);
+    if (gone) ::RegCloseKey(gone);
+    EXPECT_FALSE(RegReadValue(L"HKCU\\Software", L"", text)) << "the shared key's default value stayed";
+    EXPECT_EQ(Data("HKCU\\Software\\QuillyRegCanary", "Kept", "REG_SZ"), "yes")
+        << "the shared key was removed";
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\QuillyRegCanary");
+}

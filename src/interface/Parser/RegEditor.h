@@ -20,6 +20,8 @@ public:
     // subkey that cannot be deleted is passed over once, and the result is false). False when
     // nothing could be opened or the value was not there.
     static bool Clean(const std::wstring& keyPath, const std::wstring& name);
+    // Deletes the key's default value, and nothing else; false when the key or the value is missing.
+    static bool DeleteDefaultValue(const std::wstring& keyPath);
 };
 
 // A string value's text or a 32-bit number's decimal text, at most 260 bytes; false otherwise.

@@ -150,6 +150,15 @@ bool CRegEditor::Clean(const std::wstring& keyPath, const std::wstring& name) {
     return complete;
 }
 
+bool CRegEditor::DeleteDefaultValue(const std::wstring& keyPath) {
+    HKEY root;
+    std::wstring subkey;
+    if (!SplitKeyPath(keyPath, root, subkey)) return false;
+    sys::UniqueHKey key;
+    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_SET_VALUE, key.receive()) != ERROR_SUCCESS) return false;
+    return ::RegDeleteValueW(key.get(), L"") == ERROR_SUCCESS;
+}
+
 bool RegReadValue(const std::wstring& keyPath, const std::wstring& name, std::wstring& text) {
     HKEY root;
     std::wstring subkey;
