@@ -11,6 +11,7 @@
 #include "interface/Maker/SetupPkg.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "system/FileHelpers.h"
+#include "system/FolderSecurity.h"
 #include "system/Process.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
@@ -23,9 +24,17 @@ constexpr wchar_t kStagingName[] = L"~QYSetup";
 
 int LastError() { return static_cast<int>(sys::LastErrorCode()); }
 
-// The shell's recursive folder creation: an existing folder is reported (183) like a failure.
-int CreateFolderAsShell(const std::wstring& folder) {
-    return sys::PathExists(folder) ? ERROR_ALREADY_EXISTS : sys::CreateFolderTree(folder);
+// Like the shell's recursive folder creation, an existing folder is reported (183) like a failure.
+// A folder made outside Program Files gets the protection Program Files would give it.
+int CreateInstallFolder(const std::wstring& folder) {
+    if (sys::PathExists(folder)) return ERROR_ALREADY_EXISTS;
+    const sys::FolderAccess access =
+        sys::IsInsideProgramFiles(folder) ? sys::FolderAccess::kInherited : sys::FolderAccess::kAdministratorsUsersRead;
+    const int created = sys::CreateFolderTreeWith(folder, access);
+    if (created == 0 && !RecordCreatedFolder(folder)) {
+        QYLOG_ERROR("Run, cannot record that %S was made by the install, err %d", folder.c_str(), LastError());
+    }
+    return created;
 }
 
 }  // namespace
@@ -34,12 +43,9 @@ void QYPM::Step(int action, int increment) {
     if (m_pPrompt) m_pPrompt->OnStep(action, increment, L"");
 }
 
-void QYPM::PrepareProductConfig(OpePARAMEx* record, CProductConfig& config) {
-    config.m_WorkDir = record->m_InstallPath;
-    config.m_SetupDir = config.m_WorkDir + L"\\" + kStagingName;
+void QYPM::ReadComponentConfigs(OpePARAMEx* record, CProductConfig& config) {
     std::wstring components;
     for (const ComponentRef& component : config.m_Components) components += component.config + L",";
-    Step(6, 5);
     switch (record->m_Mode) {
         case OpePARAMEx::CMD_INSTALL:
         case OpePARAMEx::CMD_SILENT: config.SetInstallRoot(record->m_TempDir + L"\\"); break;
@@ -50,6 +56,15 @@ void QYPM::PrepareProductConfig(OpePARAMEx* record, CProductConfig& config) {
         default: break;
     }
     config.LoadComponentConfigs(components);
+}
+
+void QYPM::PrepareProductConfig(OpePARAMEx* record, CProductConfig& config) {
+    config.m_WorkDir = record->m_InstallPath;
+    config.m_SetupDir = config.m_WorkDir + L"\\" + kStagingName;
+    Step(6, 5);
+    // Read once: what Init read stays what the procedure uses, whatever is on disk by now.
+    if (m_ComponentsRead != &config) ReadComponentConfigs(record, config);
+    m_ComponentsRead = nullptr;
     const sys::SystemInfo& system = sys::GetSystemInfo();
     config.ApplyConditions(sys::WideToUtf8(system.versionText), sys::WideToUtf8(system.archText));
 }
@@ -92,12 +107,15 @@ int QYPM::In_Install(OpePARAMEx* record) {
                static_cast<int>(m_pEngine->m_DeleteSet.m_Files.size()), static_cast<int>(m_pEngine->m_AddSet.m_Files.size()));
     Step(1, 5);
 
-    if (int created = CreateFolderAsShell(product.m_WorkDir)) {
+    // A folder made here is protected like a Program Files one and recorded, so that the uninstall
+    // removes it whole; a folder that was there before keeps what is not the product's.
+    if (int created = CreateInstallFolder(product.m_WorkDir)) {
         QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_WorkDir.c_str(), created);
     }
-    sys::DeleteFolder(product.m_SetupDir, {});
-    if (int created = CreateFolderAsShell(product.m_SetupDir)) {
-        QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_SetupDir.c_str(), created);
+    // The program package is unpacked where only administrators can change it before it is used.
+    if (const sys::FolderVerdict staging = sys::PrepareAdministratorsFolder(product.m_SetupDir, false);
+        staging != sys::FolderVerdict::kReady && staging != sys::FolderVerdict::kReplaced) {
+        QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_SetupDir.c_str(), LastError());
         return -1;
     }
     Step(4, 5);
@@ -123,8 +141,9 @@ int QYPM::In_Install(OpePARAMEx* record) {
     // the rest of the install still runs, but it is not reported as done.
     const bool allPlaced = m_pEngine->m_AddResult == 0;
 
-    const std::wstring ini = record->m_TempDir + L"\\_setup.ini";
-    if (GetProductConfigName(ini, m_ProductConfigPath) != 0) {
+    // The product file's name as Init read it from "_setup.ini".
+    if (m_ProductConfigPath.empty()) {
+        const std::wstring ini = record->m_TempDir + L"\\_setup.ini";
         QYLOG_ERROR("Run, GetProductConfigName fail, path %S, err %d", ini.c_str(), LastError());
         return -1;
     }

@@ -22,6 +22,12 @@ int CreateUninstallRegInfo(const std::wstring& folder, const std::wstring& versi
                            IInstallUIPromptEx* prompt);
 // "InstallPath" = folder; false when it was not written.
 bool WriteInstallReg(const std::wstring& folder);
+// "CreatedFolder" = folder: the install made the folder, so the uninstall may remove it whole.
+// false when it was not written.
+bool RecordCreatedFolder(const std::wstring& folder);
+// True when the install recorded that it made this folder; a folder that was there before (or an
+// install that recorded nothing) keeps what is not the product's.
+bool InstallCreatedFolder(const std::wstring& folder);
 // The registered install folder into path when there is one; always 0.
 int GetRegInstallPath(std::wstring& path);
 // Deletes a key with all its subkeys: 0, or 1 when it could not be opened or not all of it went.

@@ -7,6 +7,7 @@
 
 #include "driver/ProductKeys.h"
 #include "interface/Parser/RegEditor.h"
+#include "system/TextRules.h"
 #include "ui/IInstallUIPromptEx.h"
 
 namespace {
@@ -57,6 +58,20 @@ int CreateUninstallRegInfo(const std::wstring& folder, const std::wstring& versi
 
 bool WriteInstallReg(const std::wstring& folder) {
     return RegWriteValue(InstallKeyPath(), product_keys::kInstallPathValue, REG_SZ, folder);
+}
+
+bool RecordCreatedFolder(const std::wstring& folder) {
+    return RegWriteValue(InstallKeyPath(), product_keys::kCreatedFolderValue, REG_SZ, folder);
+}
+
+bool InstallCreatedFolder(const std::wstring& folder) {
+    std::wstring recorded;
+    if (!RegReadValue(InstallKeyPath(), product_keys::kCreatedFolderValue, recorded)) return false;
+    const auto trimmed = [](std::wstring path) {
+        while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+        return path;
+    };
+    return !folder.empty() && sys::EqualsNoCase(trimmed(recorded), trimmed(folder));
 }
 
 int GetRegInstallPath(std::wstring& path) {

@@ -17,6 +17,7 @@
 #include "config/ProductList.h"
 #include "driver/ProductRegistration.h"
 #include "system/FileHelpers.h"
+#include "system/FolderSecurity.h"
 #include "system/Process.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
@@ -46,7 +47,11 @@ int QYPM::Init(OpePARAMEx* record) {
     localtime_s(&local, &now);
     const std::wstring temp = sys::TempFolder();
     std::wstring logFolder = temp + L"MVInstallLog\\";
-    sys::CreateFolderTree(logFolder);
+    // The logs of earlier runs stay, unless others could change the folder: an elevated run
+    // must not write into a folder (or through a link) an unelevated program prepared.
+    const sys::FolderVerdict logVerdict =
+        temp.empty() ? sys::FolderVerdict::kNotMade : sys::PrepareAdministratorsFolder(logFolder, true);
+    const bool logFolderUsable = logVerdict == sys::FolderVerdict::kReady || logVerdict == sys::FolderVerdict::kReplaced;
     char logName[1024];
     std::snprintf(logName, sizeof(logName), "%sMVInstall_%4d%02d%02d_%02d%02d%02d.log",
                   sys::WideToUtf8(logFolder).c_str(), local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
@@ -55,9 +60,17 @@ int QYPM::Init(OpePARAMEx* record) {
     logger->SetPath(log4z::kMainLogger, logName);
     // Without a temporary folder the lines go to the debugger only, never into a log folder
     // relative to wherever the process was started.
-    if (temp.empty()) logger->SetOutFile(log4z::kMainLogger, false);
+    if (!logFolderUsable) logger->SetOutFile(log4z::kMainLogger, false);
     logger->Start();
     logger->SetLevel(log4z::kMainLogger, log4z::LOG_LEVEL_TRACE);
+    if (!temp.empty() && !logFolderUsable) {
+        QYLOG_ERROR("Init, the log folder %S is not only administrators' to change and cannot be made again, err %d",
+                    logFolder.c_str(), static_cast<int>(sys::LastErrorCode()));
+        return -1;
+    }
+    if (logVerdict == sys::FolderVerdict::kReplaced) {
+        QYLOG_WARN("Init, the log folder %S could be changed by others: made again", logFolder.c_str());
+    }
 
     // 3-5. The working folder is shared by every installer of the session: one run at a time.
     if (sys::EnableDebugPrivilege() != 0) QYLOG_ERROR("Init, EnableDebugPrivilege failed ");
@@ -127,7 +140,11 @@ int QYPM::Init(OpePARAMEx* record) {
     if (target->m_PackageType == kPackageWeb) {
         record->m_Mode = OpePARAMEx::CMD_WEBSILENT;
         if (!lockedBefore) m_runLock.Release();
+        return 0;
     }
+    // The component files too are read now, right after the extraction, and not again.
+    ReadComponentConfigs(record, *target);
+    m_ComponentsRead = target;
     return 0;
 }
 
@@ -188,15 +205,11 @@ int QYPM::CreateTempInstallDir(const std::wstring& folderName) {
     const std::wstring temp = sys::TempFolder();
     if (temp.empty()) return -1;  // never a folder relative to wherever the process started
     m_TempDir = temp + folderName;
-    sys::DeleteFolder(m_TempDir, {});
-    if (int rc = sys::CreateFolderTree(m_TempDir)) return rc;
-    // A link (or a file) planted under the fixed name that could not be removed is refused: the
-    // setup files would otherwise go wherever it points.
-    if (!sys::IsPlainFolder(m_TempDir)) {
-        ::SetLastError(ERROR_ALREADY_EXISTS);
-        return -1;
-    }
-    return 0;
+    // Always made anew, only administrators' to change. A link, a file or a folder others can
+    // change that stays under the fixed name is refused: the setup files would otherwise go where
+    // an unelevated program can reach them.
+    const sys::FolderVerdict verdict = sys::PrepareAdministratorsFolder(m_TempDir, false);
+    return verdict == sys::FolderVerdict::kReady || verdict == sys::FolderVerdict::kReplaced ? 0 : -1;
 }
 
 int QYPM::Install(OpePARAMEx* record) { return Dispatch(Operation::Install, record); }

@@ -53,6 +53,8 @@ private:
     int In_Uninstall(OpePARAMEx* record);
     // Folders, component files and conditions of a read product for this run's mode.
     void PrepareProductConfig(OpePARAMEx* record, CProductConfig& config);
+    // The component files of config, from the folder the mode reads them in.
+    void ReadComponentConfigs(OpePARAMEx* record, CProductConfig& config);
     // The product file, then every component file, from the staging folder's "package" folder
     // into the install folder's. Always 0.
     int CopyProductConfigFiles();
@@ -68,6 +70,9 @@ private:
     // into local and checked; held keeps it open against changes. 0, -1 or -2.
     int FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::UniqueHandle& held);
     void RemoveSetupFolder(const std::wstring& folder);
+    // The uninstall's last file step: the whole folder when the install made it, otherwise only
+    // what is the installer's and the product folders left empty.
+    void RemoveInstallFolder(const CProductConfig& product, const std::vector<std::wstring>& keep);
     static unsigned InstallProc(void* param);
 
     sys::ComScope m_com;
@@ -78,6 +83,10 @@ private:
     std::wstring m_SelfName;
     std::atomic<bool> m_busy{false};  // a procedure is running
     CRunLock m_runLock;
+    // Whether the install made the folder this run uninstalls (read by In_Uninstall for DelSelf).
+    bool m_FolderCreated = false;
+    // The product whose component files Init read; the procedure that follows uses them as read.
+    const CProductConfig* m_ComponentsRead = nullptr;
 };
 
 // Init's result when another installer of the session runs; the process then ends with

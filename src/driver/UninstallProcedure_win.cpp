@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "common/log/log4z.h"
+#include "config/ProductConfig.h"
+#include "config/ProductList.h"
 #include "driver/ProductRegistration.h"
 #include "driver/QYPM.h"
 #include "entry/OpePARAMEx.h"
@@ -20,6 +22,7 @@
 namespace {
 
 constexpr char kLogSource[] = "QYPM";
+constexpr wchar_t kProductListName[] = L"productlist.ini";
 
 }  // namespace
 
@@ -41,7 +44,7 @@ int QYPM::In_Uninstall(OpePARAMEx* record) {
     m_pEngine->DeleteProductFile(keep);
     // The folder may be the current directory of this process; a folder in use is not removed.
     ::SetCurrentDirectoryW(sys::TempFolder().c_str());
-    sys::DeleteFolder(product.m_WorkDir, keep);
+    RemoveInstallFolder(product, keep);
     for (const std::wstring& key : {UninstallKeyPath(), InstallKeyPath()}) {
         if (DeleteRegInfo(key) != 0) {
             QYLOG_ERROR("In_Uninstall, DeleteRegInfo fail, path %S, err: %d", key.c_str(), static_cast<int>(sys::LastErrorCode()));
@@ -52,9 +55,35 @@ int QYPM::In_Uninstall(OpePARAMEx* record) {
     return 0;
 }
 
+void QYPM::RemoveInstallFolder(const CProductConfig& product, const std::vector<std::wstring>& keep) {
+    // Asked before the uninstall removes the record; DelSelf asks again after it.
+    m_FolderCreated = InstallCreatedFolder(product.m_WorkDir);
+    if (m_FolderCreated) {
+        sys::DeleteFolder(product.m_WorkDir, keep);
+        return;
+    }
+    // A folder that was there before the install: the staging folder goes, the configuration files
+    // the install copied into "package", and of the product's folders those it left empty; a
+    // user's files and folders stay.
+    QYLOG_INFO("In_Uninstall, %S was not made by the install: only the product's files and folders are removed",
+               product.m_WorkDir.c_str());
+    sys::DeleteFolder(product.m_SetupDir, {});
+    const std::wstring package = product.m_WorkDir + L"\\package\\";
+    std::vector<std::wstring> configs;
+    ReadProductList(package + kProductListName, configs);
+    configs.push_back(kProductListName);
+    configs.push_back(product.m_SetupConfig);
+    for (const ComponentRef& component : product.m_Components) configs.push_back(component.config);
+    for (const std::wstring& name : configs) {
+        if (sys::StaysInside(name)) sys::DeleteOrSchedule(package + name);
+    }
+    ::RemoveDirectoryW(package.c_str());
+    m_pEngine->RemoveEmptyProductFolders();
+}
+
 int QYPM::DelSelf(OpePARAMEx* record) {
-    // Empty the install folder again, except for this running executable.
-    sys::DeleteFolder(record->m_InstallPath, {GetSelfName()});
+    // Empty the install folder again, except for this running executable, when the install made it.
+    if (m_FolderCreated) sys::DeleteFolder(record->m_InstallPath, {GetSelfName()});
     ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
@@ -64,8 +93,14 @@ int QYPM::DelSelf(OpePARAMEx* record) {
     // for in the current folder first. cmd expands "%" and splits at "&" and quotes even inside
     // quotes, so a path holding one gets no command at all.
     const std::wstring cmd = sys::SystemProgram(L"cmd.exe");
-    const std::wstring parameters = L"/c del /q \"" + self + L"\"";
-    if (self.find_first_of(L"%\"&") != std::wstring::npos || cmd.empty()) {
+    std::wstring parameters = L"/c del /q \"" + self + L"\"";
+    std::wstring paths = self;
+    // A folder the install made goes too once it is empty (rmdir removes nothing else).
+    if (m_FolderCreated && !sys::IsProtectedFolder(record->m_InstallPath)) {
+        parameters += L" & rmdir \"" + record->m_InstallPath + L"\"";
+        paths += record->m_InstallPath;
+    }
+    if (paths.find_first_of(L"%\"&") != std::wstring::npos || cmd.empty()) {
         QYLOG_ERROR("DelSelf, refused to delete %S through cmd.exe (%S)", self.c_str(), cmd.c_str());
     } else {
         const std::wstring system = sys::SystemFolder();

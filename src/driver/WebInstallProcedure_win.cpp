@@ -66,7 +66,11 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
         if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
         return -1;
     }
-    CreateTempInstallDir(L"~QYDownload");
+    if (CreateTempInstallDir(L"~QYDownload") != 0) {
+        QYLOG_ERROR("In_WebInstall, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
+        if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
+        return -2;
+    }
     record->m_TempDir = m_TempDir;
     const std::wstring name = SafeFileName(package.fileName);
     if (name.empty()) {

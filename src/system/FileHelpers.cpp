@@ -33,6 +33,14 @@ bool StaysInside(const std::wstring& relative) {
     return true;
 }
 
+bool PassesThroughLink(const std::wstring& root, const std::wstring& relative) {
+    for (size_t slash = relative.find_first_of(L"/\\"); slash != std::wstring::npos;
+         slash = relative.find_first_of(L"/\\", slash + 1)) {
+        if (IsLink(root + L'\\' + relative.substr(0, slash))) return true;
+    }
+    return false;
+}
+
 bool IsPlainName(const std::wstring& name) {
     return StaysInside(name) && name.find_first_of(L"\\/") == std::wstring::npos;
 }

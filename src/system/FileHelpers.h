@@ -22,6 +22,9 @@ int DeleteFolder(const std::wstring& folder, const std::vector<std::wstring>& ke
 // folders, the user profile and the folder of all profiles, the temporary folder itself, and any
 // folder that holds one of them.
 bool IsProtectedFolder(const std::wstring& folder);
+// True for the Program Files folders and anything below them, whose security the system sets and
+// passes on to what is placed inside.
+bool IsInsideProgramFiles(const std::wstring& path);
 // True when the path itself is a link (a reparse point on Windows); false when it is missing.
 bool IsLink(const std::wstring& path);
 // True when the path is a folder and not a link.
@@ -36,6 +39,9 @@ bool PathExists(const std::wstring& path);
 // True for a relative path that stays below the folder it is joined to: not empty, not rooted,
 // no drive or stream colon, no "." or ".." segment.
 bool StaysInside(const std::wstring& relative);
+// True when a folder on the way from root to the relative path (root itself not counted) is a
+// link: a path through it ends wherever the link points.
+bool PassesThroughLink(const std::wstring& root, const std::wstring& relative);
 // True for one name that StaysInside: no separator at all (a shortcut's or a start-menu folder's).
 bool IsPlainName(const std::wstring& name);
 // True for a folder named from a drive's root (D:\Games) or a share (\\server\share\Games): a

@@ -80,6 +80,8 @@ bool IsProtectedFolder(const std::wstring& folder) {
     return key == FolderKey(TempFolder()) || (home && *home && key == FolderKey(WidePath(home)));
 }
 
+bool IsInsideProgramFiles(const std::wstring&) { return false; }
+
 bool IsLink(const std::wstring& path) {
     struct stat st;
     return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);

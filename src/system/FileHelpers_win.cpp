@@ -6,10 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "common/log/LogPrint.h"
-#include "common/log/log4z.h"
 #include "system/FileProbe.h"
-#include "system/FileTree.h"
 #include "system/SystemInfo.h"
 #include "system/TextRules.h"
 #include "system/Win32Handles.h"
@@ -35,8 +32,6 @@ DWORD OwnAttributes(std::wstring path) {
 void ScheduleDeleteAtReboot(const std::wstring& path) {
     ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
-
-bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 // The comparable form of a folder: absolute, long names, "\" separators, no "\\?\" prefix and
 // no trailing separator ("C:\" becomes "C:").
@@ -113,64 +108,7 @@ bool HoldsOrIs(const std::wstring& key, const std::wstring& folder) {
     return folder.size() == key.size() || folder[key.size()] == L'\\';
 }
 
-// Removes a link without touching what it points to.
-void RemoveLink(const std::wstring& path, DWORD attributes) {
-    const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryW(path.c_str())
-                                                                 : ::DeleteFileW(path.c_str());
-    if (!removed) {
-        LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, cannot remove link %S, err %d", path.c_str(),
-                 static_cast<int>(::GetLastError()));
-    }
-}
-
-void RemoveFolder(const std::wstring& folder) {
-    if (::RemoveDirectoryW(folder.c_str())) return;
-    const DWORD error = ::GetLastError();
-    // A folder that is not there needs no restart-time operation.
-    if (IsMissing(error)) return;
-    LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, cannot remove %S now, err %d: removed at the next restart", folder.c_str(),
-             static_cast<int>(error));
-    ScheduleDeleteAtReboot(folder);
-}
-
 }  // namespace
-
-void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep) {
-    std::wstring self = folder;
-    while (self.size() > 1 && (self.back() == L'\\' || self.back() == L'/')) self.pop_back();
-    const DWORD attributes = OwnAttributes(self);
-    if (attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveLink(self, attributes);
-        return;
-    }
-    const std::wstring base = self + L'\\';
-
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(::FindFirstFileW((base + L"*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = base + name;
-            const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            bool kept = false;
-            for (const auto& k : keep) kept = kept || k == name;
-            if (kept && !isFolder) continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                RemoveLink(path, data.dwFileAttributes);
-                continue;
-            }
-            if (isFolder) {
-                DeleteTree(path, {});
-                continue;
-            }
-            // In use: moved aside, or failing that, removed at the next restart.
-            if (DeleteOrSchedule(path) < 0) ScheduleDeleteAtReboot(path);
-        } while (::FindNextFileW(find.get(), &data));
-    }
-    find.reset();
-    RemoveFolder(base.substr(0, base.size() - 1));
-}
 
 bool PathExists(const std::wstring& path) { return Exists(path); }
 
@@ -193,6 +131,16 @@ bool IsProtectedFolder(const std::wstring& folder) {
     if (key.empty() || IsDriveRelative(key) || IsUncRoot(key)) return true;
     for (const std::wstring& protectedKey : ProtectedFolderKeys()) {
         if (HoldsOrIs(key, protectedKey)) return true;
+    }
+    return false;
+}
+
+bool IsInsideProgramFiles(const std::wstring& path) {
+    const std::wstring key = FolderKey(path);
+    const std::wstring folders[] = {ShellFolder(CSIDL_PROGRAM_FILES), ShellFolder(CSIDL_PROGRAM_FILESX86),
+                                    EnvironmentFolder(L"ProgramW6432")};
+    for (const std::wstring& folder : folders) {
+        if (!folder.empty() && HoldsOrIs(FolderKey(folder), key)) return true;
     }
     return false;
 }

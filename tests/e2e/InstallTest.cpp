@@ -299,6 +299,36 @@ TEST(SampleInstall, NonAsciiFolderAndTemporaryFolder) {
     EXPECT_EQ(Query(kProductKey), "");
 }
 
+TEST(SampleInstall, AnUninstallRemovesOnlyWhatTheInstallMade) {
+    // A folder that was there before the install keeps the user's files and folders.
+    const std::wstring existing = L"C:\\QuillyExisting";
+    sys::DeleteFolder(existing, {});
+    ASSERT_EQ(sys::CreateFolderTree(existing + L"\\saves"), 0);
+    ASSERT_TRUE(WriteTextFile(existing + L"\\notes.txt", "canary"));
+    ASSERT_TRUE(WriteTextFile(existing + L"\\saves\\slot1.sav", "canary"));
+    InstallerRun run = RunInstaller(L"/silent:" + existing, 120000, SampleInstaller());
+    ASSERT_EQ(run.exitCode, 0) << run.log;
+    ExpectInstalled(existing);
+    Uninstall(existing);
+    EXPECT_EQ(ReadTextFile(existing + L"\\notes.txt"), "canary");
+    EXPECT_EQ(ReadTextFile(existing + L"\\saves\\slot1.sav"), "canary");
+    // Tarn.ini is marked noDelete: the user's settings stay too.
+    for (const std::wstring& file : InstalledFiles())
+        EXPECT_EQ(FileExists(existing + L"\\" + file), file == L"Tarn.ini") << sys::WideToUtf8(file);
+    EXPECT_FALSE(FileExists(existing + L"\\package"));
+    EXPECT_FALSE(FileExists(existing + L"\\Setup")) << "a product folder left empty goes";
+    sys::DeleteFolder(existing, {});
+
+    // A folder the install made goes whole, with what the product wrote into it.
+    const std::wstring made = L"C:\\QuillyMade";
+    sys::DeleteFolder(made, {});
+    run = RunInstaller(L"/silent:" + made, 120000, SampleInstaller());
+    ASSERT_EQ(run.exitCode, 0) << run.log;
+    ASSERT_TRUE(WriteTextFile(made + L"\\settings.ini", "written by the product"));
+    Uninstall(made);
+    EXPECT_TRUE(GoneWithin(made, 20000));
+}
+
 TEST(SampleInstall, ARegisteredDriveRootIsNeverEmptied) {
     // An installation whose registered folder is C:\ (a damaged or hostile registry): the
     // uninstall and the self-deletion afterwards must leave the drive alone.
@@ -317,6 +347,10 @@ TEST(SampleInstall, ARegisteredDriveRootIsNeverEmptied) {
     ASSERT_TRUE(::CopyFileW(ExecutableFromEnvironment("QY_SKIN_ARCHIVE").c_str(),
                             L"C:\\Setup\\PackageManager.zip", FALSE));
     ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kProductKey) + L"\" /v InstallPath /d C:\\ /f")
+                  .find("ERROR"),
+              std::string::npos);
+    // Recorded as made by the install: the folder would be removed whole, were it not a drive's root.
+    ASSERT_EQ(RunAndCapture(L"reg.exe add \"" + std::wstring(kProductKey) + L"\" /v CreatedFolder /d C:\\ /f")
                   .find("ERROR"),
               std::string::npos);
     ASSERT_EQ(

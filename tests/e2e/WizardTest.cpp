@@ -120,6 +120,11 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
         return StartWizard(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), L"");
     }();
     ASSERT_NE(wizard.window, nullptr);
+    // What Init read is what the install uses: a component file changed in the working folder
+    // afterwards changes nothing (Wine keeps no ACLs, so the test can still write there).
+    const std::wstring component = sys::TempFolder() + L"~QYSetup\\package\\Tarn.config";
+    ASSERT_TRUE(FileExists(component));
+    ASSERT_TRUE(WriteTextFile(component, "<Component broken"));
     EXPECT_FALSE(Screenshot("wizard-install-start", wizard.window).empty());
     ASSERT_TRUE(Click(wizard.window, rects, L"OptLicence"));
     PumpFor(500);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <thread>
@@ -181,4 +182,73 @@ TEST_F(QYPMTest, ComponentNamesThatLeaveThePackageFolderAreDropped) {
     EXPECT_TRUE(product.m_SetupConfig.empty());
     EXPECT_TRUE(LogContains("GetProductConfigInfo, refused the component file name ..\\..\\evil.config"));
     EXPECT_TRUE(LogContains("GetProductConfigInfo, refused the setup component file name ..\\setup.config"));
+}
+
+// Wine keeps no ACLs: the recorder stands for the system's folder security (WinTestSupport.h).
+TEST_F(QYPMTest, WorkingFoldersAreOnlyAdministratorsToChange) {
+    const std::wstring administratorsOnly = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    WinTestFolder foreign, kept;
+    for (const WinTestFolder* temp : {&foreign, &kept}) {
+        ASSERT_EQ(sys::CreateFolderTree(temp->path() + L"\\MVInstallLog"), 0);
+        ASSERT_TRUE(WriteTextFile(temp->path() + L"\\MVInstallLog\\earlier.log", "an earlier run"));
+    }
+    sys::UniqueHandle held;
+    {
+        TempFolderOverride temp(foreign.path());
+        FolderSecurityRecorder recorder;
+        recorder.reported[foreign.path() + L"\\MVInstallLog"] = L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)";
+        OpePARAMEx record;
+        record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
+        EXPECT_EQ(GetQYPM()->Init(&record), 0);
+        EXPECT_FALSE(FileExists(foreign.path() + L"\\MVInstallLog\\earlier.log")) << "a log folder Everyone can write";
+        EXPECT_EQ(recorder.made[foreign.path() + L"\\MVInstallLog"], administratorsOnly);
+        EXPECT_EQ(recorder.made[foreign.path() + L"\\~QYSetup"], administratorsOnly);
+        EXPECT_TRUE(LogContains("could be changed by others: made again"));
+    }
+    {
+        TempFolderOverride temp(kept.path());
+        FolderSecurityRecorder recorder;
+        // Another owner's working folder that cannot be removed (a file in it is held open) is not
+        // used: Init ends before anything is extracted.
+        const std::wstring work = kept.path() + L"\\~QYSetup";
+        ASSERT_EQ(sys::CreateFolderTree(work), 0);
+        ASSERT_TRUE(WriteTextFile(work + L"\\planted.dll", "planted"));
+        held.reset(::CreateFileW((work + L"\\planted.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        recorder.reported[work] = L"O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;BA)";
+        OpePARAMEx record;
+        record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
+        EXPECT_EQ(GetQYPM()->Init(&record), -1);
+        EXPECT_TRUE(record.m_TempDir.empty());
+        EXPECT_TRUE(FileExists(kept.path() + L"\\MVInstallLog\\earlier.log")) << "an administrators' log folder";
+        EXPECT_TRUE(LogContains("Init, CreateTempInstallDir failed "));
+    }
+    held.reset();
+    OpePARAMEx back;
+    back.m_Mode = OpePARAMEx::CMD_WEBSILENT;
+    GetQYPM()->Init(&back);  // the log goes back to the real temporary folder
+}
+
+TEST_F(QYPMTest, AFolderTheInstallMakesIsRecordedAndProtectedOutsideProgramFiles) {
+    wchar_t programFiles[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles)));
+    const std::wstring outside = L"C:\\users\\Public\\Quilly Test";
+    const std::wstring inside = std::wstring(programFiles) + L"\\Quilly Test";
+    FolderSecurityRecorder recorder;
+    for (const std::wstring& folder : {outside, inside}) {
+        sys::DeleteFolder(folder, {});
+        OpePARAMEx record;
+        record.m_Async = 0;
+        record.m_Mode = OpePARAMEx::CMD_SILENT;
+        record.m_InstallPath = folder;
+        EXPECT_EQ(GetQYPM()->Install(&record), -2);  // the test program carries no package
+        EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"CreatedFolder"), folder);
+        sys::DeleteFolder(folder, {});
+    }
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\QuillyTarn", L"CreatedFolder");
+    EXPECT_EQ(recorder.made[outside], L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+    ASSERT_EQ(recorder.made.count(inside), 1u);
+    EXPECT_EQ(recorder.made[inside], L"") << "inside Program Files the folder keeps what it inherits";
+    EXPECT_EQ(recorder.made[inside + L"\\~QYSetup"], L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)") << "the staging folder";
 }

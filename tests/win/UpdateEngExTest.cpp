@@ -174,6 +174,27 @@ TEST_F(UpdateEngExTest, DeleteProductFileKeepsWhatTheKeepListStartsWith) {
     EXPECT_TRUE(FileExists(old + L"\\PackageManager.exe")) << "an empty entry keeps every file";
 }
 
+// C:\qylinks\extract\setup is a link to a folder holding canary.txt (plant_links.sh).
+TEST_F(UpdateEngExTest, DeletingNeverGoesThroughALinkAndEmptiedFoldersGo) {
+    const std::wstring old = L"C:\\qylinks\\extract";
+    ASSERT_TRUE(sys::IsLink(old + L"\\setup")) << "links not planted";
+    engine.m_OldProduct.m_WorkDir = old;
+    ASSERT_EQ(sys::CreateFolderTree(old + L"\\bin\\plugins"), 0);
+    ASSERT_EQ(sys::CreateFolderTree(old + L"\\data"), 0);
+    for (const wchar_t* name : {L"bin\\plugins\\a.dll", L"bin\\tool.exe", L"data\\base.dat", L"data\\mine.txt"}) {
+        ASSERT_TRUE(WriteTextFile(old + L"\\" + name, "x"));
+    }
+    engine.m_DeleteSet.m_Files = {Item("setup\\canary.txt"), Item("bin\\plugins\\a.dll"), Item("bin\\tool.exe"),
+                                  Item("data\\base.dat")};
+    engine.DeleteProductFile({});
+    engine.RemoveEmptyProductFolders();
+    EXPECT_EQ(ReadTextFile(L"C:\\qylinks\\target\\canary.txt"), "canary\n");
+    EXPECT_FALSE(FileExists(old + L"\\bin")) << "folders the deletion emptied go, deepest first";
+    EXPECT_TRUE(FileExists(old + L"\\data\\mine.txt")) << "a folder with a file that is not the product's stays";
+    EXPECT_TRUE(sys::IsLink(old + L"\\setup"));
+    sys::DeleteFolder(old + L"\\data", {});
+}
+
 TEST_F(UpdateEngExTest, TheCheckResolvesAgainstTheFolderOfTheProductChecked) {
     // An isInstall "false" file present in the install folder is not added, wherever the process runs.
     sys::CreateFolderTree(engine.NewRoot());

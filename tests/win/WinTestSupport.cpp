@@ -172,3 +172,27 @@ std::wstring RegText(const wchar_t* subkey, const wchar_t* value) {
     if (::RegGetValueW(HKEY_LOCAL_MACHINE, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"";
     return data;
 }
+
+namespace {
+
+std::wstring WithoutTrailingSeparator(std::wstring path) {
+    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+FolderSecurityRecorder::FolderSecurityRecorder() { sys::UseFolderSecurityStore(this); }
+FolderSecurityRecorder::~FolderSecurityRecorder() { sys::UseFolderSecurityStore(nullptr); }
+
+int FolderSecurityRecorder::Create(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
+    made[WithoutTrailingSeparator(path)] = sys::DescriptorText(descriptor);
+    return sys::FolderSecurityStore::Create(path, nullptr);
+}
+
+sys::UniqueDescriptor FolderSecurityRecorder::Read(const std::wstring& path) {
+    const std::wstring key = WithoutTrailingSeparator(path);
+    if (reported.count(key)) return sys::DescriptorFromText(reported[key]);
+    if (made.count(key) && !made[key].empty()) return sys::DescriptorFromText(L"O:BA" + made[key]);
+    return sys::DescriptorFromText(L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+}

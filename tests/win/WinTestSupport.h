@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "system/FolderSecurity.h"
 #include "system/Win32Handles.h"
 
 class WinTestFolder {
@@ -75,3 +77,21 @@ std::wstring RegText(const wchar_t* subkey, const wchar_t* value);
 
 // The system's pending file operations as reg.exe prints them.
 std::string QueryPendingFileOperations();
+
+// Takes the place of the system's folder-security store while it lives: records the descriptor
+// (as SDDL) each folder was made with, and reports the security chosen for a path as if the
+// system had read it. Wine keeps no ACLs (it reads back the process user as owner and a DACL of
+// its own), so what the installer asks for and decides is what these tests can check. Folders are
+// made for real, without the descriptor; unless reported otherwise, a folder reads back as owned
+// by Administrators with what it was made with (or, when made elsewhere, SYSTEM and
+// Administrators only).
+class FolderSecurityRecorder final : public sys::FolderSecurityStore {
+public:
+    FolderSecurityRecorder();
+    ~FolderSecurityRecorder() override;
+    int Create(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) override;
+    sys::UniqueDescriptor Read(const std::wstring& path) override;
+    // Paths without a trailing separator.
+    std::map<std::wstring, std::wstring> made;
+    std::map<std::wstring, std::wstring> reported;
+};

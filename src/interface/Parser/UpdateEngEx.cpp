@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <sys/utime.h>
 
+#include <algorithm>
 #include <set>
 
 #include "common/log/log4z.h"
@@ -81,7 +82,7 @@ int CUpdateEngEx::DeleteProductFile(std::vector<std::wstring> keep) {
         bool kept = false;
         for (const std::wstring& prefix : keep) kept = kept || StartsWith(rel, prefix);
         if (kept) continue;
-        if (!sys::StaysInside(rel)) {
+        if (!sys::StaysInside(rel) || sys::PassesThroughLink(OldRoot(), rel)) {
             QYLOG_ERROR("DeleteProductFile, skipped a path outside the installation %S", rel.c_str());
             continue;
         }
@@ -90,6 +91,28 @@ int CUpdateEngEx::DeleteProductFile(std::vector<std::wstring> keep) {
         QYLOG_INFO("DeleteProductFile, DeleteFile %S", full.c_str());
     }
     return 0;
+}
+
+void CUpdateEngEx::RemoveEmptyProductFolders() {
+    std::set<std::wstring> folders;
+    for (const FileItem& item : m_DeleteSet.m_Files) {
+        const std::wstring rel = GetItemPath(item);
+        if (item.skip || !sys::StaysInside(rel)) continue;
+        for (size_t slash = rel.find_last_of(L"\\/"); slash != std::wstring::npos && slash > 0;
+             slash = rel.find_last_of(L"\\/", slash - 1)) {
+            folders.insert(rel.substr(0, slash));
+        }
+    }
+    std::vector<std::wstring> deepestFirst(folders.begin(), folders.end());
+    const auto depth = [](const std::wstring& path) { return std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }); };
+    std::stable_sort(deepestFirst.begin(), deepestFirst.end(),
+                     [&](const std::wstring& a, const std::wstring& b) { return depth(a) > depth(b); });
+    for (const std::wstring& folder : deepestFirst) {
+        const std::wstring full = OldRoot() + L"\\" + folder;
+        if (sys::IsPlainFolder(full) && ::RemoveDirectoryW(full.c_str())) {
+            QYLOG_INFO("DeleteProductFile, RemoveDirectory %S", full.c_str());
+        }
+    }
 }
 
 int CUpdateEngEx::AddProductFile() {

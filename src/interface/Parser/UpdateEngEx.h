@@ -28,6 +28,9 @@ public:
     // Removes the delete set's files below the old root, except those whose relative path starts
     // with an entry of keep. Always 0.
     int DeleteProductFile(std::vector<std::wstring> keep);
+    // Removes the folders below the old root that held delete-set files and are now empty, deepest
+    // first; links and folders with anything left in them stay.
+    void RemoveEmptyProductFolders();
     // Copies the add set's files from the staging folder to the new root: 0, -1 when a target
     // folder could not be made, -2 when a file could not be placed (the rest stay uncopied).
     int AddProductFile();
