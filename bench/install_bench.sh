@@ -17,7 +17,8 @@ root=/tmp/qybench-wine
 drive_c=$root/prefix/drive_c
 qypack=build/native/tools/qypack
 stub=build/win64/src/PackageManager.exe
-for tool in "$qypack" "$stub"; do
+skin=build/win64/skin/PackageManager.zip
+for tool in "$qypack" "$stub" "$skin"; do
   [ -f "$tool" ] || { echo "install_bench: $tool is missing (build it first)" >&2; exit 1; }
 done
 command -v makensis >/dev/null || { echo "install_bench: makensis is missing (scripts/setup-system.sh)" >&2; exit 1; }
@@ -76,6 +77,8 @@ XML
     <Files>
       <file path="Setup\\PackageManager.exe" newpath="PackageManager.exe" md5="$stub_md5" size="$stub_size"
             time="$(($(stat -c %Y "$stub") * 1000))" isUpgrade="TRUE" isInstall="TRUE" noDelete="FALSE" type="setup"/>
+      <file path="Setup\\PackageManager.zip" md5="$(md5sum "$skin" | cut -d' ' -f1)" size="$(stat -c %s "$skin")"
+            time="$(($(stat -c %Y "$skin") * 1000))" isUpgrade="TRUE" isInstall="TRUE" noDelete="FALSE" type="setup"/>
     </Files>
   </Config>
 </ComponentRoot>
@@ -85,9 +88,10 @@ XML
   for name in Product Bench setup; do
     echo "./$dir/setup/package/$name.config|package\\$name.config"
   done >"$dir/program-extra.lst"
-  echo "./$stub|Setup\\PackageManager.exe" >>"$dir/program-extra.lst"
+  # The wizard's skin travels in both packages, as in a real product: the install loads it.
+  printf '%s\n' "./$stub|Setup\\PackageManager.exe" "./$skin|Setup\\PackageManager.zip" >>"$dir/program-extra.lst"
   printf '%s\n' '_setup.ini' 'package\Product.config' 'package\Bench.config' 'package\setup.config' \
-    "./$stub|Setup\\PackageManager.exe" >"$dir/setup.lst"
+    "./$stub|Setup\\PackageManager.exe" "./$skin|Setup\\PackageManager.zip" >"$dir/setup.lst"
   # The component file doubles as the list of the product's files.
   "$qypack" --quiet --stub "$stub" --program-base "$dir/corpus" --program "$dir/setup/package/Bench.config" \
     --program "$dir/program-extra.lst" --setup-base "$dir/setup" --setup "$dir/setup.lst" -o "$dir/QuillyBench.exe"
