@@ -45,13 +45,14 @@ TEST_F(InstallPathQueryTest, RegisteredFolderLosesOneTrailingSeparator) {
     EXPECT_EQ(folder, L"C:\\");
 }
 
-TEST_F(InstallPathQueryTest, EmptyOrOverlongValuesCountAsAbsent) {
+TEST_F(InstallPathQueryTest, AnEmptyValueCountsAsAbsentAndALongOneIsReadWhole) {
     std::wstring folder;
     Register(L"");
     EXPECT_EQ(QueryInstallPath(folder), 0);
-    Register(std::wstring(129, L'x'));  // 260 bytes with its terminator: still fits
+    // A registered folder longer than 129 characters was cut by a 260-byte buffer: its uninstall
+    // then failed at the command line.
+    const std::wstring deep = L"C:\\" + std::wstring(140, L'x') + L"\\" + std::wstring(200, L'y');
+    Register(deep);
     EXPECT_EQ(QueryInstallPath(folder), 1);
-    EXPECT_EQ(folder.size(), 129u);
-    Register(std::wstring(200, L'x'));
-    EXPECT_EQ(QueryInstallPath(folder), 0);
+    EXPECT_EQ(folder, deep);
 }

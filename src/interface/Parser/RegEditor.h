@@ -24,7 +24,7 @@ public:
     static bool DeleteDefaultValue(const std::wstring& keyPath);
 };
 
-// A string value's text or a 32-bit number's decimal text, at most 260 bytes; false otherwise.
+// A string value's text (whatever its length) or a 32-bit number's decimal text; false otherwise.
 bool RegReadValue(const std::wstring& keyPath, const std::wstring& name, std::wstring& text);
 // Creates the key and sets the value: types 1 (string) and 3 (binary: the UTF-16 text with its
 // terminator) and 4 (the text's decimal value). False for other types; error receives the code

@@ -165,21 +165,26 @@ bool RegReadValue(const std::wstring& keyPath, const std::wstring& name, std::ws
     if (!SplitKeyPath(keyPath, root, subkey)) return false;
     sys::UniqueHKey key;
     if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return false;
-    // 260 bytes of data; one more character stays zero so the text is always terminated.
-    wchar_t buffer[131] = {};
-    DWORD bytes = 260;
+    // Sized to the value (an install folder may be long); two more zero characters keep any text
+    // terminated, also one stored without its terminator. A value growing between the two calls
+    // is read again.
+    std::vector<wchar_t> buffer;
     DWORD type = 0;
-    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) !=
-        ERROR_SUCCESS) {
-        return false;
+    DWORD bytes = 0;
+    LONG result = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
+        if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return false;
+        buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');
+        result = ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     }
+    if (result != ERROR_SUCCESS) return false;
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        text = buffer;
+        text = buffer.data();
         return true;
     }
     if (type == REG_DWORD && bytes == sizeof(DWORD)) {
         DWORD number = 0;
-        std::memcpy(&number, buffer, sizeof(number));
+        std::memcpy(&number, buffer.data(), sizeof(number));
         text = std::to_wstring(number);
         return true;
     }
