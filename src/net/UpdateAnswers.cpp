@@ -77,7 +77,14 @@ bool ParseTypeList(const std::string& body, std::vector<SurveyReason>& reasons, 
         const nlohmann::json answer = nlohmann::json::parse(body);
         (void)ReadInt32(answer.at("code"));
         (void)answer.at("msg").get<std::string>();
-        for (const nlohmann::json& entry : answer.at("data").at("type_list")) {
+        const nlohmann::json& list = answer.at("data").at("type_list");
+        // A null or an object would read as no reasons, or as the object's values.
+        if (!list.is_array()) {
+            reasons.clear();
+            error = std::string("type_list must be an array, but is ") + list.type_name();
+            return false;
+        }
+        for (const nlohmann::json& entry : list) {
             reasons.push_back(SurveyReason{ReadInt32(entry.at("id")), entry.at("name").get<std::string>()});
         }
         return true;

@@ -103,5 +103,10 @@ TEST(NetRules, AnswerNumbersOutsideTheirRangeAreRefused) {
                                reasons, error));
     EXPECT_TRUE(reasons.empty());
     EXPECT_NE(error.find("out of the range"), std::string::npos) << error;
+    for (const char* list : {"null", R"({"a":{"id":1,"name":"x"}})"}) {
+        EXPECT_FALSE(ParseTypeList(std::string(R"({"code":0,"msg":"","data":{"type_list":)") + list + "}}", reasons, error))
+            << list;
+        EXPECT_NE(error.find("type_list"), std::string::npos) << error;
+    }
     EXPECT_EQ(ParseConfirmAnswer(R"({"code":-1e300})", "https://x/confirm"), -1);
 }
