@@ -2,6 +2,8 @@
 #include "system/Process.h"
 
 #include <windows.h>
+
+#include <memory>
 #include <process.h>
 #include <stdlib.h>
 
@@ -38,10 +40,27 @@ void DebugOutput(const char* text) { ::OutputDebugStringA(text); }
 
 void SleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
 
+namespace {
+
+struct ThreadStart {
+    unsigned (*proc)(void*);
+    void* param;
+};
+
+// The C run-time calls its thread entry as __stdcall: the caller's function, of the default
+// convention, is called from here rather than cast to that type (in a 32-bit build the two differ).
+unsigned __stdcall ThreadEntry(void* start) {
+    const std::unique_ptr<ThreadStart> owned(static_cast<ThreadStart*>(start));
+    return owned->proc(owned->param);
+}
+
+}  // namespace
+
 bool StartDetachedThread(unsigned (*proc)(void*), void* param) {
-    uintptr_t handle = _beginthreadex(nullptr, 0, reinterpret_cast<_beginthreadex_proc_type>(proc), param, 0,
-                                      nullptr);
+    auto start = std::make_unique<ThreadStart>(ThreadStart{proc, param});
+    const uintptr_t handle = _beginthreadex(nullptr, 0, &ThreadEntry, start.get(), 0, nullptr);
     if (handle == 0) return false;
+    start.release();  // the thread owns it now
     ::CloseHandle(reinterpret_cast<HANDLE>(handle));
     return true;
 }

@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr char kLogSource[] = "interface/Parser/ComponentRegistration";
+// Component registration is one of the engine's steps: its lines carry the engine's name.
+constexpr char kLogSource[] = "interface/Parser/UpdateEngEx";
 constexpr int kActionComponents = 11;
 
 struct Verbs {
