@@ -136,7 +136,16 @@ int QYPM::In_Install(OpePARAMEx* record) {
     ::SetCurrentDirectoryW(product.m_WorkDir.c_str());
 
     m_pEngine->DoRunruleInAddList("BeforeCopy");
+    if (m_cancel) {
+        QYLOG_ERROR("In_Install, cancelled by the user before the copy");
+        return kProcedureCancelled;
+    }
     m_pEngine->UpdateFiles();
+    // Stopped between two files: the product stays as a second run repairs it (nothing registered).
+    if (m_cancel) {
+        QYLOG_ERROR("In_Install, cancelled by the user during the copy");
+        return kProcedureCancelled;
+    }
     // A file that could be placed neither now nor at the next restart leaves the product broken:
     // the rest of the install still runs, but it is not reported as done.
     const bool allPlaced = m_pEngine->m_AddResult == 0;

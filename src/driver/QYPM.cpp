@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <stdexcept>
 
 #include "common/log/log4z.h"
 #include "interface/Maker/SetupPkg.h"
@@ -21,6 +22,7 @@
 #include "system/Process.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
+#include "ui/IInstallUIPromptEx.h"
 
 namespace {
 
@@ -36,7 +38,9 @@ QYPM* GetQYPM() {
     return g_pQYPM.get();
 }
 
-QYPM::QYPM() : m_com(COINIT_APARTMENTTHREADED), m_pEngine(&GetUpdateEngine()) {}
+QYPM::QYPM() : m_com(COINIT_APARTMENTTHREADED), m_pEngine(&GetUpdateEngine()) {
+    m_pEngine->m_Cancelled = [this] { return m_cancel.load(); };
+}
 
 QYPM::~QYPM() = default;
 
@@ -212,6 +216,10 @@ int QYPM::CreateTempInstallDir(const std::wstring& folderName) {
     return verdict == sys::FolderVerdict::kReady || verdict == sys::FolderVerdict::kReplaced ? 0 : -1;
 }
 
+void QYPM::WaitForProcedure() const {
+    while (m_busy) ::Sleep(20);
+}
+
 int QYPM::Install(OpePARAMEx* record) { return Dispatch(Operation::Install, record); }
 int QYPM::Uninstall(OpePARAMEx* record) { return Dispatch(Operation::Uninstall, record); }
 int QYPM::WebInstall(OpePARAMEx* record) { return Dispatch(Operation::WebInstall, record); }
@@ -224,6 +232,7 @@ int QYPM::Dispatch(Operation operation, OpePARAMEx* record) {
         QYLOG_ERROR("%s, refused: a procedure is already running, mode %d", name, record->m_Mode);
         return -1;
     }
+    m_cancel = false;
     if (record->m_Async) {
         if (!sys::StartDetachedThread(&QYPM::InstallProc, record)) {
             m_busy = false;
@@ -232,7 +241,8 @@ int QYPM::Dispatch(Operation operation, OpePARAMEx* record) {
         }
         return 0;
     }
-    int code = RunProcedure(record);
+    int code = RunProcedureCatching(record);
+    m_lastResult = code;
     m_busy = false;
     if (code == 0) return 0;
     switch (operation) {
@@ -261,15 +271,32 @@ int QYPM::RunProcedure(OpePARAMEx* record) {
     }
 }
 
+int QYPM::RunProcedureCatching(OpePARAMEx* record) {
+    const char* what = nullptr;
+    try {
+        return RunProcedure(record);
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+        what = "an exception that is not a std::exception";
+    }
+    // The procedure ended half way: a failure, which the window hears of (a silent one ends with
+    // its failure code), and which a second run repairs as it repairs any cut-short install.
+    QYLOG_ERROR("InstallProc, the procedure of mode %d ended with an exception: %s", record->m_Mode, what);
+    if (m_pPrompt) m_pPrompt->OnError(L"安装失败");
+    return kProcedureException;
+}
+
 unsigned QYPM::InstallProc(void* param) {
     ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // kept for the thread's life
     QYPM* driver = GetQYPM();
-    int code = driver->RunProcedure(static_cast<OpePARAMEx*>(param));
+    int code = driver->RunProcedureCatching(static_cast<OpePARAMEx*>(param));
     if (code == 0) {
         QYLOG_INFO("InstallProc, Run success");
     } else {
         QYLOG_ERROR("InstallProc, Run fail, nret %d, err %d", code, static_cast<int>(sys::LastErrorCode()));
     }
+    driver->m_lastResult = code;
     driver->m_busy = false;
     return static_cast<unsigned>(code);
 }

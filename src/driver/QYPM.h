@@ -33,6 +33,14 @@ public:
     std::wstring GetSelfName();
     // Whether a procedure runs (on a worker or on the calling thread).
     bool IsRunning() const { return m_busy; }
+    // A user's confirmed close: the running procedure stops at its next safe point (before the
+    // copy, between two files, a download), leaving what a second run repairs.
+    void RequestCancel() { m_cancel = true; }
+    bool CancelRequested() const { return m_cancel; }
+    // Returns once no procedure runs: the process must not end under a worker.
+    void WaitForProcedure() const;
+    // The code of the last procedure that ended.
+    int LastResult() const { return m_lastResult; }
 
     // The procedure that belongs to the record's mode, on the calling thread; 0 for other modes.
     int RunProcedure(OpePARAMEx* record);
@@ -74,6 +82,8 @@ private:
     // what is the installer's and the product folders left empty.
     void RemoveInstallFolder(const CProductConfig& product, const std::vector<std::wstring>& keep);
     static unsigned InstallProc(void* param);
+    // RunProcedure, with every exception caught, logged and reported as a failure.
+    int RunProcedureCatching(OpePARAMEx* record);
 
     sys::ComScope m_com;
     IInstallUIPromptEx* m_pPrompt = nullptr;
@@ -82,6 +92,8 @@ private:
     std::wstring m_ProductConfigPath;
     std::wstring m_SelfName;
     std::atomic<bool> m_busy{false};  // a procedure is running
+    std::atomic<bool> m_cancel{false};
+    std::atomic<int> m_lastResult{0};
     CRunLock m_runLock;
     // Whether the install made the folder this run uninstalls (read by In_Uninstall for DelSelf).
     bool m_FolderCreated = false;
@@ -97,6 +109,11 @@ constexpr int kExitAnotherInstallRunning = 1618;
 // The exit code of a silent install or uninstall that did not complete, as Windows installers
 // report a failed installation.
 constexpr int kExitInstallFailed = 1603;
+// A procedure's result when it ended with an exception, and when a user's close stopped it.
+constexpr int kProcedureException = -9;
+constexpr int kProcedureCancelled = -10;
+// The exit code of a run the user ended before it completed, as Windows installers report it.
+constexpr int kExitUserCancelled = 1602;
 
 // The process-wide driver, created on first use.
 QYPM* GetQYPM();

@@ -82,7 +82,13 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
 
     CDownloader downloader(package.url, package.url, sys::WideToUtf8(local), package.md5, &QYPM::DownloadProgress, this, 4);
     downloader.ExpectSize(static_cast<uint32_t>(package.size));
-    if (!downloader.Download()) {
+    downloader.StopWhen(&m_cancel);
+    const bool downloaded = downloader.Download();
+    if (m_cancel) {
+        QYLOG_ERROR("In_WebInstall, cancelled by the user: nothing is started");
+        return kProcedureCancelled;
+    }
+    if (!downloaded) {
         QYLOG_ERROR("In_WebInstall, download fail");
         if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
         return -2;

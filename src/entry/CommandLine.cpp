@@ -112,6 +112,8 @@ int ParseCommandLine(wchar_t* commandLine, OpePARAMEx& record, InstallPathQuery 
         if (args.Find(entry.word)) {
             word = entry.word;
             record.m_Mode = entry.mode;
+            record.m_Unattended = entry.mode == OpePARAMEx::CMD_SILENT || entry.mode == OpePARAMEx::CMD_UNSILENT ||
+                                  entry.mode == OpePARAMEx::CMD_WEBSILENT;
             break;
         }
     }

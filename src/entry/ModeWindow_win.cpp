@@ -6,7 +6,9 @@
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
+#include "entry/SilentRun.h"
 #include "ui/InstallWnd.h"
+#include "ui/SkinSource.h"
 #include "ui/UninstallWnd.h"
 #include "ui/WebInstallWnd.h"
 #include "ui/framework/PaintManagerUI.h"
@@ -52,9 +54,7 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
              static_cast<int>(::GetCurrentProcessId()), record->m_Mode);
     if (record->m_Mode == OpePARAMEx::CMD_UPDATE) return -2;
     if (!ModeWindowClass(record->m_Mode)) return -1;
-    const bool silent = record->m_Mode == OpePARAMEx::CMD_SILENT ||
-                        record->m_Mode == OpePARAMEx::CMD_UNSILENT ||
-                        record->m_Mode == OpePARAMEx::CMD_WEBSILENT;
+    const bool silent = record->m_Unattended;
     if (silent && !initialized) {
         LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, Init failed, silent mode %d does not run",
                  record->m_Mode);
@@ -62,10 +62,19 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
     }
     CWizardWnd* window = MakeWindow(record);
     if (!window) return -2;
+    // Nobody would read the box of a missing skin: the procedure does not need the window.
+    if (silent && !SkinHolds(static_cast<DuiLib::WindowImplBase*>(window)->GetSkinFile())) {
+        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, the skin of %s is not there, silent mode %d runs without it",
+                 ModeWindowClass(record->m_Mode), record->m_Mode);
+        delete window;
+        return RunSilentWithoutWindow(record);
+    }
     // The window deletes itself when it goes; a silent run may end inside Create already.
     if (!window->Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600)) {
         delete window;
-        return -2;
+        if (!silent) return -2;
+        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, the window of silent mode %d cannot be made", record->m_Mode);
+        return kSilentRunIncomplete;
     }
     window->CenterWindow();
     window->ShowWindow();

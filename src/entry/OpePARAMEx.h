@@ -24,6 +24,9 @@ struct OpePARAMEx {
     unsigned char m_RegFlag = 0;
     unsigned char m_DesktopShortcut = 1;
     unsigned char m_AllowRestart = 1;
+    // The command line asked for a silent mode (silent, unsilent, websilent): nobody is there to
+    // answer a box or press a button, also after Init has turned the run into a web install.
+    bool m_Unattended = false;
 
     static constexpr const wchar_t* kDefaultInstallPath = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
 };

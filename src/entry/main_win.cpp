@@ -35,7 +35,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     OpePARAMEx record;
     std::wstring line = commandLine ? commandLine : L"";
     if (ParseCommandLine(&line[0], record, &QueryInstallPath) < 0) {
-        ::MessageBoxW(nullptr, L"参数解析异常", L"错误", MB_OK);
+        // A silent run has nobody to read the box (and no log yet): the exit code says it.
+        if (!record.m_Unattended) ::MessageBoxW(nullptr, L"参数解析异常", L"错误", MB_OK);
         return -1;
     }
 
@@ -49,11 +50,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     LoadSkin(record);
 
     const int shown = CreateModeWindow(&record, initialized == 0);
+    // The driver, the engine and the log go when this returns: never under a running worker.
+    driver->WaitForProcedure();
     if (shown < 0) {
-        ::MessageBoxW(nullptr, L"构建窗口异常", L"错误", MB_OK);
+        if (!record.m_Unattended) ::MessageBoxW(nullptr, L"构建窗口异常", L"错误", MB_OK);
         return -2;
     }
     ::CoUninitialize();
+    // A run the user closed before it completed says so.
+    if (driver->CancelRequested() && driver->LastResult() != 0) {
+        LogPrint(log4z::LOG_LEVEL_ERROR, "wWinmain, the run was closed before it completed, code %d",
+                 driver->LastResult());
+        return kExitUserCancelled;
+    }
 
     std::wstring registered;
     if ((record.m_Mode == OpePARAMEx::CMD_UNINSTALL || record.m_Mode == OpePARAMEx::CMD_UNSILENT) &&

@@ -128,6 +128,8 @@ size_t CDownloader::WritePart(char* data, size_t size, size_t count, void* param
     auto* part = static_cast<Part*>(param);
     const size_t bytes = size * count;
     if (!part) return bytes;
+    // Fewer bytes than offered end the transfer.
+    if (part->owner->m_stop && part->owner->m_stop->load()) return 0;
     const size_t written = part->file ? std::fwrite(data, 1, bytes, part->file.get()) : 0;
     part->written += written;
     CDownloader* self = part->owner;

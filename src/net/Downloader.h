@@ -3,6 +3,7 @@
 // the parts into the target while it computes the MD5 digest.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -26,6 +27,8 @@ public:
 
     // The size the file must have (as announced with it); 0, the default, takes any size.
     void ExpectSize(uint64_t bytes) { m_expectedSize = bytes; }
+    // The download stops (and fails) at its next received data once *flag is true.
+    void StopWhen(const std::atomic<bool>* flag) { m_stop = flag; }
 
     // True when every range arrived whole, the target was written and its digest matched. A
     // target that fails is removed, and so are the part files.
@@ -54,6 +57,7 @@ private:
     uint64_t m_received = 0;
     uint64_t m_expectedSize = 0;
     ProgressFn m_progress;
+    const std::atomic<bool>* m_stop = nullptr;
     void* m_owner;
     std::mutex m_lock;
     std::vector<Part*> m_parts;

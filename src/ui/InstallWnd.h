@@ -31,16 +31,19 @@ public:
 
 protected:
     const char* ClassName() const override { return "CInstallWnd"; }
+    // While the install runs, a close asks; a confirmed one stops the install.
+    bool MayClose() override;
 
 private:
     void StartInstall();
     void ChooseFolder();
-    void CloseAsked();
     void StartProduct();
     void ShowProgress(int percent, int action, const std::wstring& detail);
 
     FileSizeInfo m_FileSizeInfo;
     bool m_Idle = true;
+    bool m_Asking = false;
+    bool m_CloseConfirmed = false;
     bool m_Finished = false;
     CFloatingPictures m_Pictures;
 

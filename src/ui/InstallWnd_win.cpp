@@ -71,7 +71,7 @@ void CInstallWnd::Notify(TNotifyUI& msg) {
         else if (sender == m_OptLicence)
             m_BtnInstall->SetVisible(!m_BtnInstall->IsVisible());
         else if (sender == m_BtnInstallClose)
-            CloseAsked();
+            Close(1);
     }
     WindowImplBase::Notify(msg);
 }
@@ -115,12 +115,17 @@ void CInstallWnd::ChooseFolder() {
     if (got) m_EditPath->SetText(TargetFolder(path));
 }
 
-void CInstallWnd::CloseAsked() {
-    if (m_Idle) {
-        Close(1);
-        return;
-    }
-    if (CMsgWnd::Ask(m_hWnd) == 1) Close(1);
+bool CInstallWnd::MayClose() {
+    if (m_Idle || m_CloseConfirmed || !GetQYPM()->IsRunning()) return true;
+    // A second close while the question is open is the same question.
+    if (m_Asking) return false;
+    m_Asking = true;
+    const bool confirmed = CMsgWnd::Ask(m_hWnd) == 1;
+    m_Asking = false;
+    if (!confirmed) return false;
+    m_CloseConfirmed = true;
+    GetQYPM()->RequestCancel();
+    return true;
 }
 
 void CInstallWnd::StartProduct() {

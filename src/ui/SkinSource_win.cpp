@@ -55,3 +55,8 @@ void LoadSkin(const OpePARAMEx& record) {
             break;
     }
 }
+
+bool SkinHolds(const std::wstring& file) {
+    std::string bytes;
+    return CSkinResources::Instance().ReadFile(file, bytes);
+}

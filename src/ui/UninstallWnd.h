@@ -33,6 +33,8 @@ public:
 
 protected:
     const char* ClassName() const override { return "CUninstallWnd"; }
+    // The uninstall is not stopped half way: no close while it runs.
+    bool MayClose() override;
 
 private:
     struct Reason {

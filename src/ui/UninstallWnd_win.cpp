@@ -65,6 +65,8 @@ void CUninstallWnd::Init() {
     });
 }
 
+bool CUninstallWnd::MayClose() { return !GetQYPM()->IsRunning(); }
+
 void CUninstallWnd::ShowPage(int page) {
     m_VerUninstPage1->SetVisible(page == 1);
     m_VerUninstPage2->SetVisible(page == 2);

@@ -28,6 +28,8 @@ public:
 
 protected:
     const char* ClassName() const override { return "CWebInstallWnd"; }
+    // Closing during the download stops it: nothing is started afterwards.
+    bool MayClose() override;
 
 private:
     FileSizeInfo m_FileSizeInfo;
@@ -40,4 +42,6 @@ private:
     DuiLib::CLabelUI* m_LabelAction = nullptr;
     DuiLib::CVerticalLayoutUI* m_VerDownload = nullptr;
     DuiLib::CVerticalLayoutUI* m_VerAfterInstall = nullptr;
+    // The procedure has told its end (finished or failed): a close then stops nothing.
+    bool m_Reported = false;
 };

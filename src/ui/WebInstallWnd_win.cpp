@@ -39,6 +39,12 @@ void CWebInstallWnd::Init() {
     });
 }
 
+bool CWebInstallWnd::MayClose() {
+    QYPM* driver = GetQYPM();
+    if (driver->IsRunning() && !m_Reported) driver->RequestCancel();
+    return true;
+}
+
 void CWebInstallWnd::Notify(TNotifyUI& msg) {
     if (msg.sType == L"click" && msg.pSender) {
         if (msg.pSender == m_BtnWebInstallClose) {
@@ -81,6 +87,7 @@ void CWebInstallWnd::OnStepProgress(int action, int position, int total, std::ws
 
 void CWebInstallWnd::OnFinished(const char*, int) {
     OnUiThread([this] {
+        m_Reported = true;
         m_ProWebInstall->SetText(L"100%");
         m_ProWebInstall->SetValue(100);
         m_Pictures.SaveRest();
@@ -90,15 +97,17 @@ void CWebInstallWnd::OnFinished(const char*, int) {
         ::UpdateWindow(m_hWnd);
         if (m_Pictures.Complete())
             ::SetTimer(m_hWnd, CFloatingPictures::kTimer, CFloatingPictures::kPeriodMs, nullptr);
-        // Nobody is there to press a button after a silent web install.
-        if (m_Record.m_Mode == OpePARAMEx::CMD_WEBSILENT) Close(1);
+        // Nobody is there to press a button after a silent web install; a user who started the
+        // web installer sees the final page.
+        if (m_Record.m_Unattended) Close(1);
     });
 }
 
 void CWebInstallWnd::OnError(std::wstring message) {
     OnUiThread([this, message] {
+        m_Reported = true;
         m_LabelTips->SetText(L"");
         m_LabelAction->SetText(message);
-        if (m_Record.m_Mode == OpePARAMEx::CMD_WEBSILENT) EndSilentRunFailed("the web install failed");
+        if (m_Record.m_Unattended) EndSilentRunFailed("the web install failed");
     });
 }

@@ -8,6 +8,7 @@
 
 #include "WinTestSupport.h"
 #include "system/FileHelpers.h"
+#include "system/TextConv.h"
 
 namespace {
 
@@ -135,4 +136,39 @@ InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs, const std::
     run.logFile = FindRunLog(pi.dwProcessId, startedAt);
     if (!run.logFile.empty()) run.log = ReadTextFile(run.logFile);
     return run;
+}
+
+std::wstring PackSampleVariant(const std::wstring& folder, bool withSkin,
+                               const std::function<void(const std::wstring&)>& edit) {
+    const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
+    const std::wstring setupBase = ExecutableFromEnvironment("QY_SAMPLE_SETUP_DIR");
+    const std::wstring qypack = ExecutableFromEnvironment("QY_QYPACK_EXE");
+    if (sample.empty() || setupBase.empty() || qypack.empty()) return {};
+    const std::wstring lists = sample.substr(0, sample.rfind(L'\\'));
+    const std::wstring copy = folder + L"\\setup";
+    if (sys::CreateFolderTree(copy + L"\\package") != 0) return {};
+    // The setup list: files of the setup folder by relative name, the rest by "source|name".
+    std::string list;
+    const std::string lines = ReadTextFile(lists + L"\\setup.lst");
+    for (size_t start = 0, end; start < lines.size(); start = end + 1) {
+        end = lines.find('\n', start);
+        if (end == std::string::npos) end = lines.size();
+        const std::string line = lines.substr(start, end - start);
+        if (line.empty() || (!withSkin && line.find("PackageManager.zip") != std::string::npos)) continue;
+        if (line.find('|') == std::string::npos) {
+            const std::wstring name = sys::Utf8ToWide(line);
+            if (!::CopyFileW((setupBase + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE)) return {};
+        }
+        list += line + "\n";
+    }
+    if (!WriteTextFile(folder + L"\\setup.lst", list)) return {};
+    if (edit) edit(copy);
+    const std::wstring installer = folder + L"\\QuillyVariant.exe";
+    const std::wstring programBase = setupBase.substr(0, setupBase.rfind(L'\\')) + L"\\program";
+    DWORD code = 1;
+    RunAndCapture(L"\"" + qypack + L"\" --quiet --stub \"" + InstallerPath() + L"\" --program-base \"" + programBase +
+                      L"\" --program \"" + lists + L"\\program.lst\" --setup-base \"" + copy + L"\" --setup \"" + folder +
+                      L"\\setup.lst\" -o \"" + installer + L"\"",
+                  &code);
+    return code == 0 ? installer : std::wstring();
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -43,3 +44,9 @@ HWND FindTopWindow(unsigned long processId, std::initializer_list<const wchar_t*
                    std::wstring* windowClass = nullptr);
 // The visible wizard window (InstallWnd, UninstallWnd, WebInstallWnd) of a process, or null.
 HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass = nullptr);
+
+// The sample installer packed again (qypack, QY_QYPACK_EXE) into folder\QuillyVariant.exe from a
+// copy of its setup files, which edit may change first (it gets the copy's folder); withSkin false
+// leaves the skin archive out of the setup package. The installer's path, or empty on failure.
+std::wstring PackSampleVariant(const std::wstring& folder, bool withSkin,
+                               const std::function<void(const std::wstring&)>& edit = {});

@@ -116,7 +116,7 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
         RunInstaller(L"/silent:" + folder, 120000, ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"));
     ASSERT_EQ(first.exitCode, 0) << first.log;
     WizardRun wizard = [] {
-        EnvironmentOverride slowUpdater({L"QY_PROBE_WAIT_MS"}, L"6000");
+        EnvironmentOverride slowUpdater({L"QY_PROBE_WAIT_MS"}, L"12000");
         return StartWizard(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), L"");
     }();
     ASSERT_NE(wizard.window, nullptr);
@@ -130,6 +130,11 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     PumpFor(500);
     EXPECT_FALSE(Screenshot("wizard-install-unticked", wizard.window).empty());
     ASSERT_TRUE(Click(wizard.window, rects, L"OptLicence"));
+    // The folder changes only through "自定义": Tab never opens the folder field's editor.
+    ::SetForegroundWindow(wizard.window);
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(PressKeys("Tab"));
+    PumpFor(500);
+    EXPECT_EQ(::FindWindowExW(wizard.window, nullptr, L"EDIT", nullptr), nullptr) << "Tab reached the folder";
 
     // The folder dialog, confirmed with the folder it opens on (the desktop). Wine's dialog takes
     // the tree's selection and not what its edit box holds, so the test does not type a folder.
@@ -150,16 +155,28 @@ TEST_F(WizardTest, AnInteractiveInstallDrivenByMouseAndKeyboard) {
     ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstall"));
     PumpFor(1500);
     EXPECT_FALSE(Screenshot("wizard-install-progress", wizard.window).empty());
-    ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstallClose"));
-    HWND box = nullptr;
-    const bool asked =
-        PumpUntil([&] { return (box = FindTopWindow(wizard.processId, {L"MsgWnd"})) != nullptr; }, 5000);
-    EXPECT_TRUE(asked) << "closing during the install asks";
-    if (asked) {
+    // Every way of closing asks while the install runs (its button, Esc, Alt+F4); cancel keeps it.
+    for (const char* way : {"BtnInstallClose", "Escape", "alt+F4"}) {
+        SCOPED_TRACE(way);
+        if (std::string(way) == "BtnInstallClose") {
+            ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstallClose"));
+        } else {
+            ::SetForegroundWindow(wizard.window);
+            PumpFor(300);
+            ASSERT_TRUE(PressKeys(way));
+        }
+        HWND box = nullptr;
+        const bool asked =
+            PumpUntil([&] { return (box = FindTopWindow(wizard.processId, {L"MsgWnd"})) != nullptr; }, 5000);
+        EXPECT_TRUE(asked) << "closing during the install asks";
+        if (!asked) continue;
         PumpFor(500);
-        EXPECT_FALSE(Screenshot("wizard-install-confirm-close", wizard.window, box).empty());
+        if (std::string(way) == "Escape") {
+            EXPECT_FALSE(Screenshot("wizard-install-confirm-close", wizard.window, box).empty());
+        }
         ASSERT_TRUE(Click(box, msg, L"BtnMsgCancel"));
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(box); }, 5000));
+        EXPECT_TRUE(::IsWindow(wizard.window));
     }
     ASSERT_TRUE(RunLogContains(wizard, "In_Install, Install complete", 120000));
     EXPECT_TRUE(::IsWindow(wizard.window)) << "cancel kept the window and the install";
@@ -207,7 +224,10 @@ TEST_F(WizardTest, TheUninstallSurveyPostsTheChosenReason) {
     for (int id = 1; id <= 8; ++id) reasons.push_back({{"id", id}, {"name", names[id - 1]}});
     QueueAnswer(update, "/soft/uninstall/getTypeList",
                 {{"code", 0}, {"msg", ""}, {"data", {{"type_list", reasons}}}});
-    WizardRun survey = StartWizardAsking(update, folder + L"\\PackageManager.exe", L"/uninstall");
+    WizardRun survey = [&] {
+        EnvironmentOverride slowStop({L"QY_PROBE_WAIT_MS"}, L"4000");
+        return StartWizardAsking(update, folder + L"\\PackageManager.exe", L"/uninstall");
+    }();
     ASSERT_NE(survey.window, nullptr);
     ASSERT_TRUE(Click(survey.window, page, L"BtnUninst"));
     PumpFor(1500);
@@ -222,6 +242,12 @@ TEST_F(WizardTest, TheUninstallSurveyPostsTheChosenReason) {
     PumpFor(300);
     EXPECT_FALSE(Screenshot("wizard-uninstall-survey-answered", survey.window).empty());
     ASSERT_TRUE(Click(survey.window, page, L"BtnCommit"));
+    // The uninstall is not stopped half way: Alt+F4 during it (its rules wait) does nothing.
+    ASSERT_TRUE(RunLogContains(survey, "When: OnStopApp", 20000));
+    ::SetForegroundWindow(survey.window);
+    ASSERT_TRUE(PressKeys("alt+F4"));
+    PumpFor(1500);
+    EXPECT_TRUE(::IsWindow(survey.window)) << "closed while the uninstall ran";
     ASSERT_TRUE(RunLogContains(survey, "InstallProc, Run success", 120000));
     ASSERT_TRUE(PumpUntil([&] { return RegText(kProductKey, L"InstallPath").empty(); }, 120000));
     PumpFor(1500);
@@ -298,4 +324,64 @@ TEST_F(WizardTest, AWebInstallShowsItsDownloadThenTheDownloadedWizardInstalls) {
     EXPECT_EQ(WaitForExit(wizard), 0u);
     const InstallerRun uninstall = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
     EXPECT_EQ(uninstall.exitCode, 0) << uninstall.log;
+}
+
+// A web installer the user started without switches (its product file says "web", so Init makes
+// the run a web install): its failure page stays until the user closes the window.
+TEST_F(WizardTest, AWebInstallerAUserStartedStaysOnItsFailurePage) {
+    WinTestFolder dir;
+    const std::wstring packed = PackSampleVariant(dir.path(), true, [](const std::wstring& setup) {
+        const std::wstring product = setup + L"\\package\\Product.config";
+        std::string text = ReadTextFile(product);
+        const size_t type = text.find("type=\"offline\"");
+        if (type != std::string::npos) text.replace(type, 14, "type=\"web\"");
+        WriteTextFile(product, text);
+    });
+    ASSERT_FALSE(packed.empty());
+    const std::wstring web = dir.path() + L"\\Quilly#web#2.exe";
+    ASSERT_TRUE(::CopyFileW(packed.c_str(), web.c_str(), FALSE));
+    const auto rects = SkinControlRects(L"webinstall.xml", {L"BtnWebInstallClose"});
+    ASSERT_EQ(rects.size(), 1u);
+    // Nothing listens on the discard port: the search fails at once.
+    WizardRun wizard = StartWizardAsking("http://localhost:9", web, L"");
+    ASSERT_NE(wizard.window, nullptr);
+    ASSERT_TRUE(RunLogContains(wizard, "In_WebInstall, GetDownloadUrl fail", 30000));
+    PumpFor(2000);
+    EXPECT_TRUE(::IsWindow(wizard.window)) << "the window a user opened stays on its failure";
+    EXPECT_FALSE(Screenshot("wizard-webinstall-failed", wizard.window).empty());
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnWebInstallClose"));
+    EXPECT_EQ(WaitForExit(wizard), 0u);
+}
+
+// A confirmed close during the install stops it: the process waits for its worker, ends with
+// 1602, and a second run completes the product.
+TEST_F(WizardTest, AConfirmedCloseStopsTheInstallAndASecondRunRepairsIt) {
+    const auto rects = SkinControlRects(L"install.xml", {L"BtnInstall"});
+    const auto msg = SkinControlRects(L"msg.xml", {L"BtnMsgOK"});
+    ASSERT_EQ(rects.size() + msg.size(), 2u);
+    const std::wstring installer = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
+    const std::wstring folder = L"C:\\QuillyClosed";
+    ASSERT_EQ(RunInstaller(L"/silent:" + folder, 120000, installer).exitCode, 0);
+    WizardRun wizard = [&] {
+        EnvironmentOverride slowUpdater({L"QY_PROBE_WAIT_MS"}, L"8000");
+        return StartWizard(installer, L"/install:" + folder);
+    }();
+    ASSERT_NE(wizard.window, nullptr);
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstall"));
+    ASSERT_TRUE(RunLogContains(wizard, "When: BeforeCopy", 20000));
+    ::SetForegroundWindow(wizard.window);
+    ASSERT_TRUE(PressKeys("Escape"));
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (box = FindTopWindow(wizard.processId, {L"MsgWnd"})) != nullptr; }, 5000));
+    PumpFor(500);
+    ASSERT_TRUE(Click(box, msg, L"BtnMsgOK"));
+    EXPECT_EQ(WaitForExit(wizard), 1602u);
+    const std::string log = ReadTextFile(FindRunLog(wizard.processId, wizard.started));
+    EXPECT_NE(log.find("In_Install, cancelled by the user"), std::string::npos) << log;
+    EXPECT_LT(log.find("InstallProc, Run fail, nret -10"), log.find("wWinmain, the run was closed before it completed"))
+        << "the process waited for its worker";
+    const InstallerRun repair = RunInstaller(L"/silent:" + folder, 120000, installer);
+    EXPECT_EQ(repair.exitCode, 0) << repair.log;
+    EXPECT_EQ(RegText(kProductKey, L"InstallPath"), folder);
+    EXPECT_EQ(RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe").exitCode, 0);
 }

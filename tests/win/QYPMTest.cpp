@@ -5,7 +5,9 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "WinTestSupport.h"
 #include "common/log/LogPrint.h"
@@ -251,4 +253,26 @@ TEST_F(QYPMTest, AFolderTheInstallMakesIsRecordedAndProtectedOutsideProgramFiles
     ASSERT_EQ(recorder.made.count(inside), 1u);
     EXPECT_EQ(recorder.made[inside], L"") << "inside Program Files the folder keeps what it inherits";
     EXPECT_EQ(recorder.made[inside + L"\\~QYSetup"], L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)") << "the staging folder";
+}
+
+// The worker is the one place that catches what a procedure throws: one line, a failure the window
+// hears of, and the driver free for the next procedure.
+TEST_F(QYPMTest, AnExceptionInTheWorkerEndsTheProcedureAsAFailure) {
+    struct Throwing final : IInstallUIPromptEx {
+        void OnStep(int, int, std::wstring) override { throw std::runtime_error("a window that broke"); }
+        void OnError(std::wstring message) override { shown.push_back(message); }
+        std::vector<std::wstring> shown;
+    } window;
+    static OpePARAMEx record;  // outlives the worker
+    record.m_Async = 1;
+    record.m_Mode = OpePARAMEx::CMD_INSTALL;
+    record.m_InstallPath = sys::TempFolder() + L"qy-dispatch";
+    GetQYPM()->SetPrompt(&window);
+    ASSERT_EQ(GetQYPM()->Install(&record), 0);
+    EXPECT_TRUE(LogContains("InstallProc, the procedure of mode 0 ended with an exception: a window that broke"));
+    EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -9"));
+    for (int waited = 0; waited < 5000 && GetQYPM()->IsRunning(); waited += 20) ::Sleep(20);
+    GetQYPM()->SetPrompt(nullptr);
+    EXPECT_FALSE(GetQYPM()->IsRunning());
+    EXPECT_EQ(window.shown, std::vector<std::wstring>{L"安装失败"});
 }

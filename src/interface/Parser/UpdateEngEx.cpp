@@ -123,6 +123,11 @@ int CUpdateEngEx::AddProductFile() {
     std::set<std::wstring> madeFolders;
     for (const FileItem& item : m_AddSet.m_Files) {
         if (item.skip) continue;
+        if (m_Cancelled && m_Cancelled()) {
+            QYLOG_ERROR("AddProductFile, cancelled after %d of %d files", counter - 1, total);
+            result = -3;
+            break;
+        }
         const std::wstring path = GetAttr(item.attrs, "path");
         const std::wstring time = GetAttr(item.attrs, "time");
         const std::wstring target = GetItemPath(item);

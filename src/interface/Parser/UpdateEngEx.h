@@ -3,6 +3,7 @@
 // order (files, registrations, registry values, shortcuts).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,8 @@ public:
     // first; links and folders with anything left in them stay.
     void RemoveEmptyProductFolders();
     // Copies the add set's files from the staging folder to the new root: 0, -1 when a target
-    // folder could not be made, -2 when a file could not be placed (the rest stay uncopied).
+    // folder could not be made, -2 when a file could not be placed (the rest stay uncopied), -3 when
+    // m_Cancelled stopped it.
     int AddProductFile();
     // Moves src to dst; a destination in use is moved aside, or the file waits beside it as a
     // pending copy that replaces it at the next restart. 0 placed, 1 pending copy (its path in
@@ -75,6 +77,8 @@ public:
     std::wstring m_SystemArch;
     // What the last UpdateFiles' copy returned (0: every file placed).
     int m_AddResult = 0;
+    // Asked between two files of the copy: true stops it (AddProductFile then returns -3).
+    std::function<bool()> m_Cancelled;
 };
 
 // An attribute's value as a wide string; empty when absent.

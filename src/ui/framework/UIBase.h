@@ -84,6 +84,12 @@ public:
     virtual UINT GetClassStyle() const { return CS_DBLCLKS; }
     virtual LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
     virtual void OnFinalMessage(HWND hWnd) { (void)hWnd; }
+    // A message's handling threw (what: its text). A window whose WM_CREATE threw is not made:
+    // creation fails, and the window gets its final message as usual.
+    virtual void OnMessageException(UINT uMsg, const char* what) {
+        (void)uMsg;
+        ::OutputDebugStringA(what);
+    }
     virtual ~CWindowWnd() = default;
 
 protected:

@@ -179,11 +179,14 @@ LRESULT CALLBACK CWindowWnd::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
         }
         return self->HandleMessage(uMsg, wParam, lParam);
     } catch (const std::exception& e) {
-        ::OutputDebugStringA(e.what());
+        // After its final message the object may be gone.
+        if (uMsg == WM_NCDESTROY) ::OutputDebugStringA(e.what()); else self->OnMessageException(uMsg, e.what());
     } catch (...) {
-        ::OutputDebugStringA("window message failed");
+        if (uMsg == WM_NCDESTROY) ::OutputDebugStringA("window message failed");
+        else self->OnMessageException(uMsg, "window message failed");
     }
-    return 0;
+    // A window whose start-up failed half way is not left half built.
+    return uMsg == WM_CREATE ? -1 : 0;
 }
 
 }  // namespace DuiLib

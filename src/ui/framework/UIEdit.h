@@ -12,7 +12,9 @@ public:
     CEditUI();
     std::wstring GetClass() const override { return L"EditUI"; }
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    bool IsFocusable() const override { return true; }
+    // An editor whose mouse input is off (its text changes only through the program) takes no
+    // keyboard focus either.
+    bool IsFocusable() const override { return IsMouseEnabled(); }
     void DoEvent(TEventUI& event) override;
     // The native editor reports what was typed: the text changes and "textchanged" is sent.
     void SetTextFromEditor(const std::wstring& text);

@@ -30,6 +30,8 @@ public:
     virtual std::wstring GetSkinFile() = 0;
     virtual const wchar_t* GetManagerName() { return nullptr; }
     virtual LRESULT ResponseDefaultKeyEvent(WPARAM wParam);
+    // The window's skin could not be built: a box names the file and the process ends (code 1).
+    virtual void OnSkinLoadFailed(const std::wstring& skinFile);
     // The window's own message switch.
     virtual LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     virtual LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);

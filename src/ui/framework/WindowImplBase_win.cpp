@@ -186,6 +186,12 @@ LRESULT WindowImplBase::OnDpiChanged(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     return 0;
 }
 
+void WindowImplBase::OnSkinLoadFailed(const std::wstring& skinFile) {
+    ::MessageBoxW(nullptr, (L"\x52A0\x8F7D\x8D44\x6E90\x6587\x4EF6\x5931\x8D25\xFF1A" + skinFile).c_str(), L"Duilib",
+                  MB_OK | MB_ICONERROR);
+    ::ExitProcess(1);
+}
+
 LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetStyle());
     m_pm.Init(m_hWnd, GetManagerName());
@@ -198,11 +204,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         if (path.back() != L'\\' && path.back() != L'/') path += L'\\';
         path += skinFile;
     }
-    if (!m_pm.LoadSkin(path, this)) {
-        ::MessageBoxW(nullptr, (L"\x52A0\x8F7D\x8D44\x6E90\x6587\x4EF6\x5931\x8D25\xFF1A" + skinFile).c_str(),
-                      L"Duilib", MB_OK | MB_ICONERROR);
-        ::ExitProcess(1);
-    }
+    if (!m_pm.LoadSkin(path, this)) OnSkinLoadFailed(skinFile);
     // The skin's size applies; a window made 0 x 0 keeps its place until it is centred.
     const SIZE size = m_pm.GetInitSize();
     if (size.cx > 0 && size.cy > 0) {
