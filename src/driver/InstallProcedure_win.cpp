@@ -40,7 +40,7 @@ int CreateInstallFolder(const std::wstring& folder) {
 }  // namespace
 
 void QYPM::Step(int action, int increment) {
-    if (m_pPrompt) m_pPrompt->OnStep(action, increment, L"");
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(action, increment, L"");
 }
 
 void QYPM::ReadComponentConfigs(OpePARAMEx* record, CProductConfig& config) {
@@ -78,7 +78,7 @@ int QYPM::CopyProductConfigFiles() {
     std::wstring pending;
     m_pEngine->UpdateFile(src, dst, pending);
     QYLOG_INFO("CopyProductConfigFiles, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
-    if (m_pPrompt) m_pPrompt->OnStep(9, 1, m_ProductConfigPath);
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(9, 1, m_ProductConfigPath);
     return 0;
 }
 
@@ -178,6 +178,6 @@ int QYPM::In_Install(OpePARAMEx* record) {
         return -2;
     }
     QYLOG_INFO("In_Install, Install complete");
-    if (m_pPrompt) m_pPrompt->OnFinished("", 0);
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnFinished("", 0);
     return 0;
 }

@@ -283,7 +283,7 @@ int QYPM::RunProcedureCatching(OpePARAMEx* record) {
     // The procedure ended half way: a failure, which the window hears of (a silent one ends with
     // its failure code), and which a second run repairs as it repairs any cut-short install.
     QYLOG_ERROR("InstallProc, the procedure of mode %d ended with an exception: %s", record->m_Mode, what);
-    if (m_pPrompt) m_pPrompt->OnError(L"安装失败");
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
     return kProcedureException;
 }
 

@@ -86,7 +86,9 @@ private:
     int RunProcedureCatching(OpePARAMEx* record);
 
     sys::ComScope m_com;
-    IInstallUIPromptEx* m_pPrompt = nullptr;
+    // Set on the UI thread, read by the worker: each use loads it once (a window that closes
+    // clears it, and stays alive while a worker runs).
+    std::atomic<IInstallUIPromptEx*> m_pPrompt{nullptr};
     CUpdateEngEx* m_pEngine;  // the process-wide engine
     std::wstring m_TempDir;
     std::wstring m_ProductConfigPath;

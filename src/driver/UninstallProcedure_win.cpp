@@ -51,7 +51,7 @@ int QYPM::In_Uninstall(OpePARAMEx* record) {
             return -1;
         }
     }
-    if (m_pPrompt) m_pPrompt->OnFinished("", 0);
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnFinished("", 0);
     return 0;
 }
 

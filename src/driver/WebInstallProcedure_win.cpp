@@ -50,8 +50,8 @@ std::wstring SafeFileName(const std::string& announced) {
 
 void QYPM::DownloadProgress(uint32_t total, uint32_t received, double speed) {
     QYPM* driver = GetQYPM();
-    if (driver->m_pPrompt) {
-        driver->m_pPrompt->OnStepProgress(kActionDownload, static_cast<int>(received), static_cast<int>(total),
+    if (IInstallUIPromptEx* prompt = driver->m_pPrompt) {
+        prompt->OnStepProgress(kActionDownload, static_cast<int>(received), static_cast<int>(total),
                                           DownloadSpeedText(speed), 90);
     }
 }
@@ -63,19 +63,19 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
     const int found = GetDownloadUrl(sys::ProgramPath(), package);
     if (found != 0) {
         QYLOG_ERROR("In_WebInstall, GetDownloadUrl fail, nret %d", found);
-        if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
         return -1;
     }
     if (CreateTempInstallDir(L"~QYDownload") != 0) {
         QYLOG_ERROR("In_WebInstall, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
-        if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
         return -2;
     }
     record->m_TempDir = m_TempDir;
     const std::wstring name = SafeFileName(package.fileName);
     if (name.empty()) {
         QYLOG_ERROR("In_WebInstall, refused the file name %s", package.fileName.c_str());
-        if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
         return -2;
     }
     local = m_TempDir + L"\\" + name;
@@ -90,7 +90,7 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
     }
     if (!downloaded) {
         QYLOG_ERROR("In_WebInstall, download fail");
-        if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
         return -2;
     }
     // Held open against changes from the check until the installer has started.
@@ -102,7 +102,7 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
         held.reset();
         sys::RemoveFile(local);
         QYLOG_ERROR("In_WebInstall, download fail, %S refused: %s", local.c_str(), trust.reason.c_str());
-        if (m_pPrompt) m_pPrompt->OnError(L"下载失败");
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
         return -2;
     }
     if (trust.authenticated) {
@@ -145,21 +145,21 @@ int QYPM::In_WebInstall(OpePARAMEx* record) {
     const int started = CProgram::RunProgram(local, L"/silent /norestart", &process);
     held.reset();
     if (started != 0) {
-        if (m_pPrompt) m_pPrompt->OnError(L"安装失败");
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
         QYLOG_ERROR("In_WebInstall, RunProgram fail, file %S arg /silent err %d", local.c_str(), started);
         return -3;
     }
-    if (m_pPrompt) m_pPrompt->OnStepProgress(kActionInstalling, 0, 100, L"", 100);
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionInstalling, 0, 100, L"", 100);
     CProgram::WaitFor(process, INFINITE);
     DWORD code = 1;
     const bool read = ::GetExitCodeProcess(static_cast<HANDLE>(process), &code) != 0;
     const int error = static_cast<int>(::GetLastError());
     CProgram::Close(process);
     if (!read || code != 0) {
-        if (m_pPrompt) m_pPrompt->OnError(L"安装失败");
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
         QYLOG_ERROR("In_WebInstall, GetExitCodeProcess fail, nret %d err %d", 0, error);
         return -4;
     }
-    if (m_pPrompt) m_pPrompt->OnFinished(nullptr, 0);
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnFinished(nullptr, 0);
     return 0;
 }

@@ -92,7 +92,8 @@ void CUninstallWnd::Notify(TNotifyUI& msg) {
             Close(1);
         } else if (sender == m_BtnMin) {
             SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        } else if (sender == m_BtnCommit) {
+        } else if (sender == m_BtnCommit && !GetQYPM()->IsRunning()) {
+            // A second click while the uninstall runs would rewrite the answer the worker reads.
             QYPM* driver = GetQYPM();
             driver->SetPrompt(this);
             const std::wstring answer = SurveyAnswer();

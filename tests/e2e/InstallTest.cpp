@@ -316,6 +316,18 @@ TEST(SampleInstall, ASilentInstallWithoutItsSkinRunsWithoutAWindow) {
     Uninstall(folder);
 }
 
+// A registered folder longer than 129 characters: read back whole, the uninstall finds it.
+TEST(SampleInstall, AFolderLongerThan129CharactersInstallsAndUninstalls) {
+    std::wstring folder = L"C:\\QuillyDeep";
+    while (folder.size() < 140) folder += L"\\" + std::wstring(30, L'd');
+    const InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());
+    ASSERT_EQ(run.exitCode, 0) << run.log;
+    ExpectInstalled(folder);
+    Uninstall(folder);
+    EXPECT_EQ(Query(kProductKey), "");
+    sys::DeleteFolder(L"C:\\QuillyDeep", {});
+}
+
 TEST(SampleInstall, AnUninstallRemovesOnlyWhatTheInstallMade) {
     // A folder that was there before the install keeps the user's files and folders.
     const std::wstring existing = L"C:\\QuillyExisting";

@@ -385,3 +385,20 @@ TEST_F(WizardTest, AConfirmedCloseStopsTheInstallAndASecondRunRepairsIt) {
     EXPECT_EQ(RegText(kProductKey, L"InstallPath"), folder);
     EXPECT_EQ(RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe").exitCode, 0);
 }
+
+// The folder given on the command line reaches the install whole, however long the field: a
+// 300-character one is refused by the extraction (too long for the package reader) by its full name.
+TEST_F(WizardTest, ALongCommandLineFolderArrivesWhole) {
+    std::wstring folder = L"C:\\QuillyLong";
+    while (folder.size() < 300) folder += L"\\" + std::wstring(40, L'x');
+    const auto rects = SkinControlRects(L"install.xml", {L"BtnInstall"});
+    ASSERT_EQ(rects.size(), 1u);
+    WizardRun wizard = StartWizard(ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE"), L"/install:" + folder);
+    ASSERT_NE(wizard.window, nullptr);
+    ASSERT_TRUE(Click(wizard.window, rects, L"BtnInstall"));
+    EXPECT_TRUE(RunLogContains(wizard, "target folder too long " + sys::WideToUtf8(folder) + "\\~QYSetup", 30000));
+    ::PostMessageW(wizard.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExit(wizard), 0u);
+    sys::DeleteFolder(L"C:\\QuillyLong", {});
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey);  // only the record of the folder it made
+}

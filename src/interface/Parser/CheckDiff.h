@@ -5,6 +5,7 @@
 // changes here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,7 +29,8 @@ public:
     // (files marked isUpgrade "false" are protected), 2 uninstall and start by another program.
     int CheckProductDifference(CComponentConfig& deleteSet, CComponentConfig& addSet, int mode);
 
-    IInstallUIPromptEx* m_pPrompt = nullptr;
+    // Set on the UI thread, read by the worker: each use loads it once.
+    std::atomic<IInstallUIPromptEx*> m_pPrompt{nullptr};
     CProductConfig m_OldProduct;
     CProductConfig m_NewProduct;
     int32_t m_DiffMode = 0;

@@ -79,7 +79,7 @@ int CUpdateEngEx::InstallDlls() {
         const std::wstring dll = ModulePath(module, NewRoot(), "InstallDlls");
         if (dll.empty()) continue;
         QYLOG_INFO("InstallDlls, RegComponent, DllPath: %S | ", dll.c_str());
-        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionComponents, counter++, total, dll, 5);
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionComponents, counter++, total, dll, 5);
         const int r = RegComponent(dll, RegistrationHelper(NewRoot()));
         if (r == sys::kExportMissing) {
             QYLOG_INFO("InstallDlls, RegComponent failed, GetProcAddress failed, DllPath: %S | ", dll.c_str());
@@ -91,7 +91,7 @@ int CUpdateEngEx::InstallDlls() {
                        dll.c_str());
         }
     }
-    if (m_pPrompt) m_pPrompt->OnStep(kActionComponents, 5, L"");
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(kActionComponents, 5, L"");
     return 0;
 }
 

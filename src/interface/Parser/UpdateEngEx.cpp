@@ -147,7 +147,7 @@ int CUpdateEngEx::AddProductFile() {
             break;
         }
         const std::wstring dst = NewRoot() + L"\\" + target;
-        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionFiles, counter++, total, target, 50);
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionFiles, counter++, total, target, 50);
         std::wstring pending;
         const int placed = UpdateFile(src, dst, pending);
         if (placed < 0) {
@@ -159,7 +159,7 @@ int CUpdateEngEx::AddProductFile() {
         QYLOG_INFO("AddProductFile, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
         if (!time.empty()) SetFileTimes(placed == 1 ? pending : dst, time);
     }
-    if (m_pPrompt) m_pPrompt->OnStep(0, 50, L"");
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(0, 50, L"");
     return result;
 }
 
@@ -359,13 +359,13 @@ int CUpdateEngEx::InstallRegs(bool runKey) {
         if (!runKey && sys::EqualsNoCase(reg.key, kRunKey)) continue;
         QYLOG_INFO("InstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ", reg.key.c_str(),
                    reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
-        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionRegistry, counter++, total, reg.key, 5);
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionRegistry, counter++, total, reg.key, 5);
         if (!UpdateRegistry(reg.key, reg.name, reg.type, reg.value)) {
             QYLOG_ERROR("InstallRegs, UpdateRegistry failed, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ",
                         reg.key.c_str(), reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
         }
     }
-    if (m_pPrompt) m_pPrompt->OnStep(kActionRegistry, 5, L"");
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(kActionRegistry, 5, L"");
     return 0;
 }
 
@@ -431,7 +431,7 @@ int CUpdateEngEx::InstallShortcuts(bool desktop) {
         std::wstring path = base + L"\\" + name;
         const std::wstring target = NewRoot() + L"\\" + link;
         const std::wstring args = GetAttr(item.itemAttrs, "argv");
-        if (m_pPrompt) m_pPrompt->OnStepProgress(kActionShortcuts, counter++, total, path, 5);
+        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionShortcuts, counter++, total, path, 5);
         path = WithLinkSuffix(path);
         QYLOG_INFO("InstallShortcuts, CreateShortCut, ShortcutPath:%S, ShortcutLink:%S, ShortcutArg:%S | ", path.c_str(),
                    target.c_str(), args.c_str());
@@ -441,7 +441,7 @@ int CUpdateEngEx::InstallShortcuts(bool desktop) {
                         created, path.c_str(), target.c_str(), args.c_str());
         }
     }
-    if (m_pPrompt) m_pPrompt->OnStep(0, 5, L"");
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(0, 5, L"");
     return 0;
 }
 
