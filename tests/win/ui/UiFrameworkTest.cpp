@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <map>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -191,6 +192,24 @@ TEST(SkinWindows, EverySkinBuildsWithItsControlsFromTheArchiveAndFromAFolder) {
             Close(window);
         }
     }
+}
+
+// A window whose start-up throws is not left half built: creation fails and the window hears of
+// the exception with its text (before, the exception was swallowed and a window without its
+// controls stayed open).
+TEST(SkinWindows, AWindowWhoseStartUpThrowsIsNotMade) {
+    struct Throwing : SkinWnd {
+        Throwing() : SkinWnd(L"install.xml") {}
+        void Init() override { throw std::runtime_error("install.xml lacks a control"); }
+        void OnMessageException(UINT uMsg, const char* what) override { seen.emplace_back(uMsg, what); }
+        std::vector<std::pair<UINT, std::string>> seen;
+    };
+    UseArchive();
+    Throwing window;
+    EXPECT_EQ(window.Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600), nullptr);
+    ASSERT_EQ(window.seen.size(), 1u);
+    EXPECT_EQ(window.seen[0].first, static_cast<UINT>(WM_CREATE));
+    EXPECT_EQ(window.seen[0].second, "install.xml lacks a control");
 }
 
 // The archive is read once and its file closed: the folder that held it can go while the windows
