@@ -12,6 +12,7 @@
 
 #include "InstallerRun.h"
 #include "WinTestSupport.h"
+#include "interface/Maker/ZipMemory.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
 
@@ -303,7 +304,7 @@ TEST(SampleInstall, NonAsciiFolderAndTemporaryFolder) {
 // answer the skin's box, so the install runs without its window.
 TEST(SampleInstall, ASilentInstallWithoutItsSkinRunsWithoutAWindow) {
     WinTestFolder dir;
-    const std::wstring installer = PackSampleVariant(dir.path(), false);
+    const std::wstring installer = PackSampleVariant(dir.path(), L"");
     ASSERT_FALSE(installer.empty());
     const std::wstring folder = L"C:\\QuillyNoSkin";
     const InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, installer);
@@ -314,6 +315,27 @@ TEST(SampleInstall, ASilentInstallWithoutItsSkinRunsWithoutAWindow) {
     EXPECT_NE(run.log.find("is not there, silent mode 3 runs without it"), std::string::npos) << run.log;
     ExpectInstalled(folder);
     Uninstall(folder);
+}
+
+// A skin that is there but cannot be built: nobody is there to read its box, the run ends with 1603.
+TEST(SampleInstall, ASilentInstallWithABrokenSkinEndsWithoutABox) {
+    WinTestFolder dir;
+    const std::string broken = "<Window size=\"900,600\"><VerticalLayout>";  // never closed
+    std::vector<uint8_t> archive;
+    ASSERT_TRUE(pkg::BuildSingleItemZip("install.xml", reinterpret_cast<const uint8_t*>(broken.data()), broken.size(),
+                                        pkg::PackTime::Now(), archive));
+    const std::wstring zip = dir.path() + L"\\PackageManager.zip";
+    ASSERT_TRUE(WriteTextFile(zip, std::string(archive.begin(), archive.end())));
+    const std::wstring installer = PackSampleVariant(dir.path(), zip);
+    ASSERT_FALSE(installer.empty());
+    const InstallerRun run = RunInstaller(L"/silent:C:\\QuillyBrokenSkin", 60000, installer);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1603) << run.log;
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_NE(run.log.find("CInstallWnd, the skin file install.xml cannot be loaded, silent mode 3 ends"),
+              std::string::npos)
+        << run.log;
+    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"") << "nothing was installed";
 }
 
 // A registered folder longer than 129 characters: read back whole, the uninstall finds it.

@@ -138,7 +138,7 @@ InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs, const std::
     return run;
 }
 
-std::wstring PackSampleVariant(const std::wstring& folder, bool withSkin,
+std::wstring PackSampleVariant(const std::wstring& folder, const std::wstring& skinArchive,
                                const std::function<void(const std::wstring&)>& edit) {
     const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
     const std::wstring setupBase = ExecutableFromEnvironment("QY_SAMPLE_SETUP_DIR");
@@ -154,13 +154,14 @@ std::wstring PackSampleVariant(const std::wstring& folder, bool withSkin,
         end = lines.find('\n', start);
         if (end == std::string::npos) end = lines.size();
         const std::string line = lines.substr(start, end - start);
-        if (line.empty() || (!withSkin && line.find("PackageManager.zip") != std::string::npos)) continue;
+        if (line.empty() || line.find("PackageManager.zip") != std::string::npos) continue;
         if (line.find('|') == std::string::npos) {
             const std::wstring name = sys::Utf8ToWide(line);
             if (!::CopyFileW((setupBase + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE)) return {};
         }
         list += line + "\n";
     }
+    if (!skinArchive.empty()) list += sys::WideToUtf8(skinArchive) + "|Setup\\PackageManager.zip\n";
     if (!WriteTextFile(folder + L"\\setup.lst", list)) return {};
     if (edit) edit(copy);
     const std::wstring installer = folder + L"\\QuillyVariant.exe";

@@ -46,7 +46,8 @@ HWND FindTopWindow(unsigned long processId, std::initializer_list<const wchar_t*
 HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass = nullptr);
 
 // The sample installer packed again (qypack, QY_QYPACK_EXE) into folder\QuillyVariant.exe from a
-// copy of its setup files, which edit may change first (it gets the copy's folder); withSkin false
-// leaves the skin archive out of the setup package. The installer's path, or empty on failure.
-std::wstring PackSampleVariant(const std::wstring& folder, bool withSkin,
+// copy of its setup files, which edit may change first (it gets the copy's folder). The setup
+// package carries skinArchive as its skin archive, or none when it is empty. The installer's
+// path, or empty on failure.
+std::wstring PackSampleVariant(const std::wstring& folder, const std::wstring& skinArchive,
                                const std::function<void(const std::wstring&)>& edit = {});

@@ -330,7 +330,7 @@ TEST_F(WizardTest, AWebInstallShowsItsDownloadThenTheDownloadedWizardInstalls) {
 // the run a web install): its failure page stays until the user closes the window.
 TEST_F(WizardTest, AWebInstallerAUserStartedStaysOnItsFailurePage) {
     WinTestFolder dir;
-    const std::wstring packed = PackSampleVariant(dir.path(), true, [](const std::wstring& setup) {
+    const std::wstring packed = PackSampleVariant(dir.path(), ExecutableFromEnvironment("QY_SKIN_ARCHIVE"), [](const std::wstring& setup) {
         const std::wstring product = setup + L"\\package\\Product.config";
         std::string text = ReadTextFile(product);
         const size_t type = text.find("type=\"offline\"");
