@@ -272,7 +272,7 @@ int QYPM::RunProcedure(OpePARAMEx* record) {
 }
 
 int QYPM::RunProcedureCatching(OpePARAMEx* record) {
-    const char* what = nullptr;
+    std::string what;  // copied: the exception object goes with its handler
     try {
         return RunProcedure(record);
     } catch (const std::exception& e) {
@@ -282,7 +282,7 @@ int QYPM::RunProcedureCatching(OpePARAMEx* record) {
     }
     // The procedure ended half way: a failure, which the window hears of (a silent one ends with
     // its failure code), and which a second run repairs as it repairs any cut-short install.
-    QYLOG_ERROR("InstallProc, the procedure of mode %d ended with an exception: %s", record->m_Mode, what);
+    QYLOG_ERROR("InstallProc, the procedure of mode %d ended with an exception: %s", record->m_Mode, what.c_str());
     if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
     return kProcedureException;
 }
