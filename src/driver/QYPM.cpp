@@ -124,6 +124,7 @@ int QYPM::Init(OpePARAMEx* record) {
             record->m_SkinDir = record->m_InstallPath + L"\\Setup";
             baseFolder = record->m_InstallPath;
             ReadProductList(baseFolder + L"\\package\\productlist.ini", productList);
+            m_ProductList = productList;
             target = &m_pEngine->m_OldProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success");
             break;

@@ -101,6 +101,8 @@ private:
     bool m_FolderCreated = false;
     // The product whose component files Init read; the procedure that follows uses them as read.
     const CProductConfig* m_ComponentsRead = nullptr;
+    // The installation's product list as Init read it (uninstall modes).
+    std::vector<std::wstring> m_ProductList;
 };
 
 // Init's result when another installer of the session runs; the process then ends with

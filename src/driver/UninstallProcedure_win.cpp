@@ -7,7 +7,6 @@
 
 #include "common/log/log4z.h"
 #include "config/ProductConfig.h"
-#include "config/ProductList.h"
 #include "driver/ProductRegistration.h"
 #include "driver/QYPM.h"
 #include "entry/OpePARAMEx.h"
@@ -69,8 +68,7 @@ void QYPM::RemoveInstallFolder(const CProductConfig& product, const std::vector<
                product.m_WorkDir.c_str());
     sys::DeleteFolder(product.m_SetupDir, {});
     const std::wstring package = product.m_WorkDir + L"\\package\\";
-    std::vector<std::wstring> configs;
-    ReadProductList(package + kProductListName, configs);
+    std::vector<std::wstring> configs = m_ProductList;  // as Init read it
     configs.push_back(kProductListName);
     configs.push_back(product.m_SetupConfig);
     for (const ComponentRef& component : product.m_Components) configs.push_back(component.config);
