@@ -2,10 +2,13 @@
 // installed product, in the engine's fixed order, and the product is recorded.
 #include <windows.h>
 
+#include <memory>
+
 #include "common/log/log4z.h"
 #include "config/ProductConfig.h"
 #include "config/ProductList.h"
 #include "driver/ProductRegistration.h"
+#include "driver/ProgramFileSupply.h"
 #include "driver/QYPM.h"
 #include "entry/OpePARAMEx.h"
 #include "interface/Maker/SetupPkg.h"
@@ -120,9 +123,20 @@ int QYPM::In_Install(OpePARAMEx* record) {
     }
     Step(4, 5);
 
+    // The add set's files go straight from the package into place when the copy comes; the staging
+    // folder gets the rest, among them the configuration files the install copies itself.
+    std::vector<std::wstring> staged = {L"package\\" + m_ProductConfigPath};
+    for (const ComponentRef& component : product.m_Components) staged.push_back(L"package\\" + component.config);
+    std::unique_ptr<ProgramFileSupply> supply;
     int extracted = 0;
     try {
-        extracted = SetupPkg::Instance().ExtractAllProgramFiles(product.m_SetupDir);
+        SetupPkg& package = SetupPkg::Instance();
+        PackageReader::ExtractOptions options;
+        if (!package.Reader().Packages().empty()) {
+            supply = std::make_unique<ProgramFileSupply>(package.Reader().Packages()[0], m_pEngine->m_AddSet.m_Files, staged);
+            options.leaveOut = &supply->LeftOut();
+        }
+        extracted = package.ExtractAllProgramFiles(product.m_SetupDir, options);
     } catch (const ZelkException& e) {
         extracted = e.code();  // a reader that cannot be made counts as a failed extraction
     }
@@ -140,7 +154,16 @@ int QYPM::In_Install(OpePARAMEx* record) {
         QYLOG_ERROR("In_Install, cancelled by the user before the copy");
         return kProcedureCancelled;
     }
-    m_pEngine->UpdateFiles();
+    if (supply) supply->Start(SetupPkg::Instance().Reader(), product.m_SetupDir);
+    {
+        struct SupplyInUse {
+            CUpdateEngEx* engine;
+            ~SupplyInUse() { engine->m_FileSupply = nullptr; }
+        } inUse{m_pEngine};
+        m_pEngine->m_FileSupply = supply.get();
+        m_pEngine->UpdateFiles();
+    }
+    supply.reset();
     // Stopped between two files: the product stays as a second run repairs it (nothing registered).
     if (m_cancel) {
         QYLOG_ERROR("In_Install, cancelled by the user during the copy");

@@ -69,15 +69,20 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
         delete window;
         return RunSilentWithoutWindow(record);
     }
-    // The window deletes itself when it goes; a silent run may end inside Create already.
-    if (!window->Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 900, 600)) {
+    // The window deletes itself when it goes; a silent run may end inside Create already. A
+    // silent run's window is never shown: nobody watches it, and showing a window only to close
+    // it again costs the run its mapping and unmapping.
+    const DWORD style = silent ? WS_OVERLAPPEDWINDOW : WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    if (!window->Create(nullptr, L"Quilly", style, 0, 0, 0, 900, 600)) {
         delete window;
         if (!silent) return -2;
         LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, the window of silent mode %d cannot be made", record->m_Mode);
         return kSilentRunIncomplete;
     }
-    window->CenterWindow();
-    window->ShowWindow();
+    if (!silent) {
+        window->CenterWindow();
+        window->ShowWindow();
+    }
     const int quit = DuiLib::CPaintManagerUI::MessageLoop();
     DuiLib::CPaintManagerUI::Term();
     return quit == kQuitSilentRunFailed ? kSilentRunIncomplete : 0;

@@ -3,32 +3,33 @@
 #include "interface/Maker/PackageReader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 #include <unordered_set>
 
 #include "common/log/log4z.h"
 #include "interface/Maker/Md5.h"
 #include "interface/Maker/ZipMemory.h"
 #include "system/FileHelpers.h"
+#include "system/OutputFile.h"
 #include "system/TextConv.h"
 
 namespace {
 
 constexpr char kLogSource[] = "interface/Maker/SetupPkg";
 constexpr size_t kCopyChunk = 256 * 1024;
+// What one read of an entry's archive takes: most entries whole, a large one in pieces.
+constexpr size_t kReadWindow = 64 * 1024;
 constexpr size_t kMaxFolderChars = 260;
 
-// Deflate cannot expand data by more than about 1032:1; a stored item has its own size.
-bool PlausibleSize(const pkg::ZipItemInfo& item) {
-    if (item.method == 0) return item.uncompressedSize == item.compressedSize;
-    return item.uncompressedSize <= item.compressedSize * 1032 + 1024;
-}
-
-// The first link among the target folder, the folders of the item name below it and the file
-// itself; empty when there is none. Extraction writes only where it created the folders itself
-// or found plain ones, never through a link planted in a folder others can write to.
-// Folders of one extraction already known to hold no link (checked, or made by the extraction):
-// thousands of entries share a few folders, and each check is a file-system query.
+// The first link among the target folder and the folders of the item name below it; empty when
+// there is none. Extraction writes only where it created the folders itself or found plain ones,
+// never through a link planted in a folder others can write to. Folders of one extraction already
+// known to hold no link (checked, or made by the extraction) are not asked again: thousands of
+// entries share a few folders, and each check is a file-system query. The file itself is made
+// new, so a link under its name shows when it is created.
 bool IsLinkUnlessKnown(const std::wstring& folder, std::unordered_set<std::wstring>* known) {
     if (known && known->count(folder)) return false;
     if (sys::IsLink(folder)) return true;
@@ -36,7 +37,8 @@ bool IsLinkUnlessKnown(const std::wstring& folder, std::unordered_set<std::wstri
     return false;
 }
 
-std::wstring FirstLinkOnPath(const std::wstring& base, const std::wstring& name, std::unordered_set<std::wstring>* known) {
+std::wstring FirstLinkOnFolders(const std::wstring& base, const std::wstring& name,
+                                std::unordered_set<std::wstring>* known) {
     std::wstring path = base.substr(0, base.size() - 1);
     if (IsLinkUnlessKnown(path, known)) return path;
     path += L'\\';
@@ -48,8 +50,26 @@ std::wstring FirstLinkOnPath(const std::wstring& base, const std::wstring& name,
             path += c;
         }
     }
-    // The file itself is checked every time.
-    return sys::IsLink(path) ? path : std::wstring();
+    return {};
+}
+
+// Makes the item's file new; something already under its name is replaced only when it is a
+// plain file (an entry extracted twice, a leftover), never when it is a link. 0 or -1.
+int CreateItemFile(sys::OutputFile& out, const std::wstring& path) {
+    int created = out.Create(path, false);
+    if (created == sys::OutputFile::kExists) {
+        if (sys::IsLink(path)) {
+            QYLOG_ERROR("ExtractFile, refused to write through the link %S", path.c_str());
+            return -1;
+        }
+        created = out.Create(path, true);
+    }
+    return created == 0 ? 0 : -1;
+}
+
+unsigned ExtractionThreads(unsigned asked, size_t entries) {
+    unsigned threads = asked ? asked : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::max<size_t>(1, std::min<size_t>(threads, entries)));
 }
 
 }  // namespace
@@ -194,13 +214,21 @@ void PackageReader::Problem(const char* format, int code) {
     QYLOG_ERROR("%s", text);
 }
 
+bool PackageReader::PlausibleItem(const pkg::ZipItemInfo& item) {
+    if (item.method == 0) return item.uncompressedSize == item.compressedSize;
+    return item.uncompressedSize <= item.compressedSize * 1032 + 1024;
+}
+
+std::unique_ptr<pkg::ZipMemoryReader> PackageReader::OpenEntryArchive(const PackageRecord& package, size_t entry) {
+    const uint64_t start = package.dataOffsets[entry];
+    IPackageSource& source = *m_source;
+    return std::make_unique<pkg::ZipMemoryReader>(
+        [&source, start](uint64_t offset, void* buffer, size_t size) { return source.ReadAt(start + offset, buffer, size); },
+        package.entries[entry].storedSize, kReadWindow);
+}
+
 int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder,
                                 ExtractionCache* cache) {
-    const uint32_t storedSize = package.entries[entry].storedSize;
-    std::vector<uint8_t> archive(storedSize);
-    if (storedSize) {
-        if (int rc = m_source->ReadAt(package.dataOffsets[entry], archive.data(), archive.size())) return rc;
-    }
     std::wstring base = folder;
     if (base.empty() || base.back() != L'\\') base += L'\\';
     if (base.size() > kMaxFolderChars) {
@@ -209,20 +237,22 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
     }
     if (!cache) sys::SetCurrentFolder(base);
 
-    pkg::ZipMemoryReader zip(archive.data(), archive.size());
+    const std::unique_ptr<pkg::ZipMemoryReader> archive = OpenEntryArchive(package, entry);
+    pkg::ZipMemoryReader& zip = *archive;
     if (!zip.IsOpen() || !zip.First()) {
+        if (int rc = zip.ReadError()) return rc;
         QYLOG_ERROR("ExtractFile, entry %d is not a ZIP archive", static_cast<int>(entry));
         return -1;
     }
     do {
         pkg::ZipItemInfo item;
-        if (!zip.CurrentInfo(item)) return -1;
+        if (!zip.CurrentInfo(item)) return zip.ReadError() ? zip.ReadError() : -1;
         const std::wstring name = sys::Utf8ToWide(item.name);
         if (!pkg::IsSafeItemName(name)) {
             QYLOG_ERROR("ExtractFile, refused item name outside the target folder %S", name.c_str());
             return -1;
         }
-        if (!PlausibleSize(item)) {
+        if (!PlausibleItem(item)) {
             QYLOG_ERROR("ExtractFile, refused item %S with impossible size %llu", name.c_str(),
                         static_cast<unsigned long long>(item.uncompressedSize));
             return -1;
@@ -233,35 +263,68 @@ int PackageReader::ExtractEntry(const PackageRecord& package, size_t entry, cons
         std::replace(parent.begin(), parent.end(), L'/', L'\\');
         // Checked before any folder is made: what exists must hold no link, what is missing the
         // extraction creates itself.
-        if (const std::wstring link = FirstLinkOnPath(base, name, cache ? &cache->plainFolders : nullptr); !link.empty()) {
+        if (const std::wstring link = FirstLinkOnFolders(base, name, cache ? &cache->plainFolders : nullptr);
+            !link.empty()) {
             QYLOG_ERROR("ExtractFile, refused to write through the link %S", link.c_str());
             return -1;
         }
-        // Failures show when the file is opened.
+        // Failures show when the file is created.
         if (!cache || !cache->madeFolders.count(parent)) {
             if (sys::CreateFolderTree(parent) == 0 && cache) cache->madeFolders.insert(parent);
         }
 
-        sys::UniqueFile out = sys::OpenFile(path, "w+b");
-        if (!out) return -1;
+        sys::OutputFile out;
+        if (CreateItemFile(out, path) != 0) return -1;
         bool written = true;
-        bool inflated = zip.ReadCurrent(item.uncompressedSize, kCopyChunk, [&](const uint8_t* data, size_t size) {
-            written = std::fwrite(data, 1, size, out.get()) == size;
+        const bool inflated = zip.ReadCurrent(item.uncompressedSize, kCopyChunk, [&](const uint8_t* data, size_t size) {
+            written = out.Write(data, size);
             return written;
         });
-        if (std::fclose(out.release()) != 0) written = false;
+        if (!out.Close()) written = false;
+        if (int rc = zip.ReadError()) return rc;
         if (!inflated || !written) return -1;
     } while (zip.Next());
     return 0;
 }
 
-int PackageReader::ExtractPackage(const PackageRecord& package, const std::wstring& folder) {
+int PackageReader::ExtractPackage(const PackageRecord& package, const std::wstring& folder,
+                                  const ExtractOptions& options) {
     std::wstring base = folder;
     if (base.empty() || base.back() != L'\\') base += L'\\';
     sys::SetCurrentFolder(base);
-    ExtractionCache cache;
-    for (size_t i = 0; i < package.entries.size(); ++i) {
-        if (int rc = ExtractEntry(package, i, folder, &cache)) return rc;
-    }
-    return 0;
+    const size_t count = package.entries.size();
+    std::atomic<size_t> next{0};
+    std::mutex lock;
+    size_t failedEntry = count;  // the first failing entry in index order, under lock
+    std::atomic<size_t> stopAfter{count};
+    int failedCode = 0;
+    auto work = [&] {
+        // Each thread keeps its own folder knowledge: a few dozen folders, checked once per thread.
+        ExtractionCache cache;
+        for (;;) {
+            const size_t i = next.fetch_add(1);
+            if (i >= count || i > stopAfter.load()) return;
+            if (options.leaveOut && i < options.leaveOut->size() && (*options.leaveOut)[i]) continue;
+            int rc;
+            try {
+                rc = ExtractEntry(package, i, folder, &cache);
+            } catch (const std::exception& e) {
+                QYLOG_ERROR("ExtractFile, entry %d failed: %s", static_cast<int>(i), e.what());
+                rc = -1;
+            }
+            if (rc == 0) continue;
+            std::lock_guard<std::mutex> guard(lock);
+            if (i < failedEntry) {
+                failedEntry = i;
+                failedCode = rc;
+                stopAfter = i;
+            }
+        }
+    };
+    const unsigned threads = ExtractionThreads(options.threads, count);
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    return failedCode;
 }

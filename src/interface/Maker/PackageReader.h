@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -9,6 +10,7 @@
 
 #include "interface/Maker/PackageFormat.h"
 #include "interface/Maker/PackageSource.h"
+#include "interface/Maker/ZipMemory.h"
 
 struct PackageRecord {
     uint32_t start = 0;     // file offset of the package
@@ -20,6 +22,15 @@ struct PackageRecord {
     std::vector<uint64_t> dataOffsets;  // file offset of each entry's ZIP archive
     std::vector<std::wstring> names;
     pkg::PackageTail tail;
+};
+
+// How a package is extracted.
+struct PackageExtractOptions {
+    // Entries left out (by index; entries past its end are extracted): the copy takes them
+    // straight from the package.
+    const std::vector<bool>* leaveOut = nullptr;
+    // Entries extracted at once; 0: one per processor.
+    unsigned threads = 0;
 };
 
 class PackageReader {
@@ -44,12 +55,22 @@ public:
         std::unordered_set<std::wstring> plainFolders;
         std::unordered_set<std::wstring> madeFolders;
     };
+    using ExtractOptions = PackageExtractOptions;
     // Extracts one entry into folder: 0, a system error of the source, or -1. With a cache, the
     // caller has made folder the current directory.
     int ExtractEntry(const PackageRecord& package, size_t entry, const std::wstring& folder,
                      ExtractionCache* cache = nullptr);
-    // Every entry in index order, stopping at the first failure.
-    int ExtractPackage(const PackageRecord& package, const std::wstring& folder);
+    // The entry's archive, read through a window of the source: a large item is inflated as it is
+    // read, never held whole.
+    std::unique_ptr<pkg::ZipMemoryReader> OpenEntryArchive(const PackageRecord& package, size_t entry);
+    // False for an item whose sizes cannot be (deflate expands by at most about 1032:1): nothing
+    // of that size may be allocated or written.
+    static bool PlausibleItem(const pkg::ZipItemInfo& item);
+
+    // Every entry, on several threads that take the entries in index order. The result is that of
+    // the first failing entry in index order, as one thread going through them would find it:
+    // after a failure no later entry is started, every earlier one is finished.
+    int ExtractPackage(const PackageRecord& package, const std::wstring& folder, const ExtractOptions& options = {});
 
 private:
     int ReadPackage(uint32_t start, const pkg::PackageHeader& header, PackageRecord& record);

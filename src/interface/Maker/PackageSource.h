@@ -12,7 +12,8 @@ class IPackageSource {
 public:
     virtual ~IPackageSource() = default;
     virtual uint64_t Size() const = 0;
-    // 0, or the system error of the failed seek or read (a short read counts as failure).
+    // 0, or the system error of the failed seek or read (a short read counts as failure). Safe to
+    // call from several threads at once.
     virtual int ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
 };
 

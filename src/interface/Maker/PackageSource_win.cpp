@@ -1,7 +1,10 @@
-// The Win32 file source: one handle opened for reading, shared for reading; reads seek first.
+// The Win32 file source: one handle opened for reading, shared for reading; reads seek first, one
+// at a time.
 #include "interface/Maker/PackageSource.h"
 
 #include <windows.h>
+
+#include <mutex>
 
 #include "system/Win32Handles.h"
 
@@ -12,6 +15,9 @@ public:
     FileSource(sys::UniqueHandle file, uint64_t size) : m_file(std::move(file)), m_size(size) {}
     uint64_t Size() const override { return m_size; }
     int ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        // Threads extracting at once share the handle and its position. A read that names its
+        // offset would be simpler, but costs Wine a server call for each one.
+        std::lock_guard<std::mutex> guard(m_lock);
         LARGE_INTEGER position;
         position.QuadPart = static_cast<LONGLONG>(offset);
         if (!::SetFilePointerEx(m_file.get(), position, nullptr, FILE_BEGIN)) return static_cast<int>(::GetLastError());
@@ -30,6 +36,7 @@ public:
 private:
     sys::UniqueHandle m_file;
     uint64_t m_size;
+    std::mutex m_lock;
 };
 
 }  // namespace

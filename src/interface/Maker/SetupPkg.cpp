@@ -55,11 +55,13 @@ int SetupPkg::AppendPackage(const std::vector<AttrMap>& entries, int checkExists
     return m_builder.AppendPackage(ToPackEntries(entries), checkExists == 1);
 }
 
-int SetupPkg::ExtractAllProgramFiles(const std::wstring& folder) {
+int SetupPkg::ExtractAllProgramFiles(const std::wstring& folder) { return ExtractAllProgramFiles(folder, {}); }
+
+int SetupPkg::ExtractAllProgramFiles(const std::wstring& folder, const PackageReader::ExtractOptions& options) {
     const auto& packages = m_reader.Packages();
     if (packages.empty()) return -1;
     g_installedSize = packages[0].header.uncompressedSize;
-    return m_reader.ExtractPackage(packages[0], folder);
+    return m_reader.ExtractPackage(packages[0], folder, options);
 }
 
 int SetupPkg::ExtractFollowingPackages(const std::wstring& folder) {

@@ -53,10 +53,13 @@ public:
                           uint32_t kind) override;
     int AppendPackage(const std::vector<AttrMap>& entries, int checkExists) override;
     int ExtractAllProgramFiles(const std::wstring& folder) override;
+    // The same, with the items' times given by the handles that write them.
+    int ExtractAllProgramFiles(const std::wstring& folder, const PackageReader::ExtractOptions& options);
     int ExtractAllSetupFiles(const std::wstring& folder, std::wstring& productConfigName) override;
     int ExtractFollowingPackages(const std::wstring& folder) override;
 
     PackageBuilder& Builder() { return m_builder; }
+    PackageReader& Reader() { return m_reader; }
     bool CloseOutput() { return m_builder.CloseOutput(); }
 
 private:

@@ -1,5 +1,5 @@
-// minizip over a memory buffer: a file-function table whose "file" is a byte vector (writing) or
-// a fixed buffer (reading).
+// minizip over memory: a file-function table whose "file" is a byte vector (writing), a fixed
+// buffer (reading), or a window onto a source that is refilled as the reading moves on.
 #include "interface/Maker/ZipMemory.h"
 
 #include <minizip/unzip.h>
@@ -19,6 +19,11 @@ struct ZipMemoryReader::Stream {
     uint64_t size = 0;
     uint64_t position = 0;
     int error = 0;
+    // Reading through a window: source, the bytes held and where they start.
+    ZipMemoryReader::ReadAt source;
+    std::vector<uint8_t> window;
+    uint64_t windowStart = 0;
+    size_t windowSize = 0;
 };
 
 namespace {
@@ -27,10 +32,40 @@ using Stream = ZipMemoryReader::Stream;
 
 voidpf ZCALLBACK OpenStream(voidpf opaque, const void*, int) { return opaque; }
 
+// Serves a read from the window, refilling it at the position when it does not hold the bytes; a
+// read as large as the window goes straight to the caller's buffer.
+uLong ReadThroughWindow(Stream* s, uint8_t* buf, size_t n) {
+    const bool held = s->position >= s->windowStart && s->position + n <= s->windowStart + s->windowSize;
+    if (!held) {
+        if (n >= s->window.size() && s->size > s->window.size()) {
+            if (int rc = s->source(s->position, buf, n)) {
+                s->error = rc;
+                return 0;
+            }
+            s->position += n;
+            return static_cast<uLong>(n);
+        }
+        // An archive that fits is read whole at once: its directory at the end and its item at
+        // the start then cost one read.
+        const uint64_t start = s->size <= s->window.size() ? 0 : s->position;
+        const size_t fill = static_cast<size_t>(std::min<uint64_t>(s->window.size(), s->size - start));
+        if (int rc = s->source(start, s->window.data(), fill)) {
+            s->error = rc;
+            return 0;
+        }
+        s->windowStart = start;
+        s->windowSize = fill;
+    }
+    std::memcpy(buf, s->window.data() + (s->position - s->windowStart), n);
+    s->position += n;
+    return static_cast<uLong>(n);
+}
+
 uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buf, uLong size) {
     auto* s = static_cast<Stream*>(stream);
     if (s->position >= s->size) return 0;
     uint64_t n = std::min<uint64_t>(size, s->size - s->position);
+    if (s->source) return ReadThroughWindow(s, static_cast<uint8_t*>(buf), static_cast<size_t>(n));
     const uint8_t* source = s->readData ? s->readData : s->writeData->data();
     std::memcpy(buf, source + s->position, static_cast<size_t>(n));
     s->position += n;
@@ -161,6 +196,17 @@ ZipMemoryReader::ZipMemoryReader(const uint8_t* data, size_t size) : m_stream(ne
     zlib_filefunc64_def functions = FunctionsFor(m_stream);
     m_zip = unzOpen2_64("", &functions);
 }
+
+ZipMemoryReader::ZipMemoryReader(ReadAt read, uint64_t size, size_t window) : m_stream(new Stream) {
+    m_stream->source = std::move(read);
+    m_stream->size = size;
+    // Always the same size: readers made one after another reuse the same block.
+    m_stream->window.resize(std::max<size_t>(window, 1));
+    zlib_filefunc64_def functions = FunctionsFor(m_stream);
+    m_zip = unzOpen2_64("", &functions);
+}
+
+int ZipMemoryReader::ReadError() const { return m_stream->error; }
 
 ZipMemoryReader::~ZipMemoryReader() {
     if (m_zip) unzClose(m_zip);

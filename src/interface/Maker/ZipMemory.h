@@ -31,10 +31,16 @@ struct ZipItemInfo {
     int method = 0;
 };
 
-// Reads the items of an archive held in memory, in archive order.
+// Reads the items of an archive, in archive order: one held in memory, or one read piece by piece
+// through a window of the given size, so a large item is inflated as it arrives and never held
+// whole.
 class ZipMemoryReader {
 public:
+    // 0, or the error of the read; the reads stay inside [0, size).
+    using ReadAt = std::function<int(uint64_t offset, void* buffer, size_t size)>;
+
     ZipMemoryReader(const uint8_t* data, size_t size);
+    ZipMemoryReader(ReadAt read, uint64_t size, size_t window);
     ~ZipMemoryReader();
     ZipMemoryReader(const ZipMemoryReader&) = delete;
     ZipMemoryReader& operator=(const ZipMemoryReader&) = delete;
@@ -48,6 +54,8 @@ public:
     // sink returns false to stop. True when the item was read completely or up to the limit with
     // its data intact.
     bool ReadCurrent(uint64_t limit, size_t chunkSize, const std::function<bool(const uint8_t*, size_t)>& sink);
+    // The first failed read of the source, 0 when none failed.
+    int ReadError() const;
 
     struct Stream;  // the memory behind minizip's file functions
 

@@ -121,7 +121,9 @@ int CUpdateEngEx::AddProductFile() {
     int result = 0;
     // Thousands of files share a few folders; each is made (or found) once.
     std::set<std::wstring> madeFolders;
-    for (const FileItem& item : m_AddSet.m_Files) {
+    std::set<std::wstring> plainFolders;
+    for (size_t index = 0; index < m_AddSet.m_Files.size(); ++index) {
+        const FileItem& item = m_AddSet.m_Files[index];
         if (item.skip) continue;
         if (m_Cancelled && m_Cancelled()) {
             QYLOG_ERROR("AddProductFile, cancelled after %d of %d files", counter - 1, total);
@@ -148,8 +150,19 @@ int CUpdateEngEx::AddProductFile() {
         }
         const std::wstring dst = NewRoot() + L"\\" + target;
         if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionFiles, counter++, total, target, 50);
+        // Never through a link: a folder of the product that points elsewhere would carry the
+        // file, written elevated, wherever it points. Each folder is asked once.
+        if (!plainFolders.count(dstDir)) {
+            if (sys::PassesThroughLink(NewRoot(), target)) {
+                QYLOG_ERROR("AddProductFile, refused to write through a link below %S: %S", NewRoot().c_str(), target.c_str());
+                result = -2;
+                break;
+            }
+            plainFolders.insert(dstDir);
+        }
         std::wstring pending;
-        const int placed = UpdateFile(src, dst, pending);
+        bool stamped = false;
+        const int placed = PlaceFile(index, src, dst, pending, stamped);
         if (placed < 0) {
             QYLOG_ERROR("AddProductFile, UpdateFile fail FileSrc %S FileDst %S iUpdateRet %d err %d", src.c_str(),
                         dst.c_str(), placed, static_cast<int>(::GetLastError()));
@@ -157,10 +170,31 @@ int CUpdateEngEx::AddProductFile() {
             break;
         }
         QYLOG_INFO("AddProductFile, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
-        if (!time.empty()) SetFileTimes(placed == 1 ? pending : dst, time);
+        if (!time.empty() && !stamped) SetFileTimes(placed == 1 ? pending : dst, time);
     }
     if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(0, 50, L"");
     return result;
+}
+
+int CUpdateEngEx::PlaceFile(size_t index, const std::wstring& src, const std::wstring& dst, std::wstring& pending,
+                           bool& stamped) {
+    stamped = false;
+    if (m_FileSupply) {
+        const int direct = m_FileSupply->WriteFile(index, dst);
+        if (direct == 0) {
+            pending.clear();
+            stamped = true;
+            return 0;
+        }
+        // The installed copy (in use, perhaps, or a link) is in the way: the new file goes to the
+        // staging folder and replaces it as a staged file would.
+        if (direct != IFileSupply::kNotSupplied) {
+            // Its folders in the staging folder were left out with it.
+            sys::CreateFolderTree(src.substr(0, src.rfind(L'\\')));
+            stamped = m_FileSupply->WriteFile(index, src) == 0;
+        }
+    }
+    return UpdateFile(src, dst, pending);
 }
 
 int CUpdateEngEx::UpdateFile(const std::wstring& src, const std::wstring& dst, std::wstring& pending) {

@@ -12,6 +12,21 @@
 
 struct OpePARAMEx;
 
+// Gives the copy an add-set file straight from the package, so that it is written once, in its
+// place, rather than staged and moved.
+class IFileSupply {
+public:
+    static constexpr int kNotSupplied = 1;  // the file comes from the staging folder
+    static constexpr int kExists = 2;       // something is at the path: nothing was written
+    // Makes path new and writes the add set's file (by index) into it, with its record's time.
+    // Asked in add-set order; a file may be asked again for another path. 0, kNotSupplied,
+    // kExists, or a failure (negative).
+    virtual int WriteFile(size_t file, const std::wstring& path) = 0;
+
+protected:
+    ~IFileSupply() = default;
+};
+
 class CUpdateEngEx : public CCheckDiff, public CProgram {
 public:
     explicit CUpdateEngEx(const sys::IFileProbe* disk = nullptr);
@@ -79,6 +94,15 @@ public:
     int m_AddResult = 0;
     // Asked between two files of the copy: true stops it (AddProductFile then returns -3).
     std::function<bool()> m_Cancelled;
+    // Where the copy takes the add set's files from first; null: all from the staging folder.
+    IFileSupply* m_FileSupply = nullptr;
+
+private:
+    // One file into place: straight from the supply when it can make dst new, else through the
+    // staging folder and UpdateFile's replacement of what is in the way. stamped: the file has its
+    // record's time already.
+    int PlaceFile(size_t index, const std::wstring& src, const std::wstring& dst, std::wstring& pending,
+                  bool& stamped);
 };
 
 // An attribute's value as a wide string; empty when absent.
