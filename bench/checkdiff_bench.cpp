@@ -2,7 +2,8 @@
 // installed copy in place: the engine's check beside the plain rule that scans the other list for
 // every item (quadratic). Both must give the same sets. Times are best of three, on a file system
 // described in memory. Both columns include building the two products in memory (the same work).
-//   checkdiff_bench [max items of the quadratic side, default 10000]
+//   checkdiff_bench [max items of the quadratic side, default 10000] [largest N, default 100000]
+// N runs through the largest / 100, / 10 and itself.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -94,9 +95,10 @@ double BestOfThree(Fn fn) {
 
 int main(int argc, char** argv) {
     const size_t quadraticLimit = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10000;
+    const size_t largest = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100000;
     std::printf("%10s %12s %12s %14s %8s\n", "items", "check ms", "quadratic ms", "delete/add", "same");
     int status = 0;
-    for (size_t n : {1000u, 10000u, 100000u}) {
+    for (size_t n : {largest / 100, largest / 10, largest}) {
         MemoryDisk disk;
         std::vector<uint32_t> deleted, added;
         const double check = BestOfThree([&] {

@@ -6,11 +6,13 @@
 # Our time includes the join and the MD5 check; curl and aria2c are also shown with an md5sum of
 # their file added, so both sides have the digest.
 #   bench/download_bench.sh [megabytes] [runs] [slow-megabytes]      (default 200 3 40)
+#   bench/download_bench.sh --smoke                                   (4 1 1: does it still run)
 # QY_NET_RATE sets the throttled port's rate per request (default 4m).
 set -euo pipefail
 shopt -s inherit_errexit
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+[ "${1:-}" != --smoke ] || set -- 4 1 1
 megabytes=${1:-200}
 runs=${2:-3}
 slow_megabytes=${3:-40}

@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
 # Silent install of one product under Wine: our installer beside NSIS installers of the same files
 # (zlib, non-solid and solid). Prints the best wall time of RUNS runs and the peak memory of that
-# run, then the peak memory of ours at a quarter of the product, to show it does not grow with it.
+# run, then the peak memory of ours at a quarter of the product and at four times its files in
+# the same bytes, to show it grows neither with the bytes nor with the number of files.
 #   bench/install_bench.sh [files] [megabytes] [runs]      (default 5000 200 3)
-# Needs build/native/tools/qypack, build/win64/src/PackageManager.exe and makensis (nsis).
+#   bench/install_bench.sh --smoke                         (40 2 1, a folder and Wine prefix of its own)
+# Needs build/bench/tools/qypack, build/win64/src/PackageManager.exe and makensis (nsis).
 set -euo pipefail
 shopt -s inherit_errexit
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+out=build/bench-install
+root=/tmp/qybench-wine
+limit=900  # seconds one install may take
+if [ "${1:-}" = --smoke ]; then
+  # Its own prefix: starting the session ends any other in the same folder.
+  set -- 40 2 1
+  out=$out-smoke root=$root-smoke limit=120
+fi
 files=${1:-5000}
 megabytes=${2:-200}
 runs=${3:-3}
 
-out=build/bench-install
-root=/tmp/qybench-wine
 drive_c=$root/prefix/drive_c
-qypack=build/native/tools/qypack
+qypack=build/bench/tools/qypack
 stub=build/win64/src/PackageManager.exe
 skin=build/win64/skin/PackageManager.zip
 for tool in "$qypack" "$stub" "$skin"; do
@@ -23,6 +31,16 @@ for tool in "$qypack" "$stub" "$skin"; do
 done
 command -v makensis >/dev/null || { echo "install_bench: makensis is missing (scripts/setup-system.sh)" >&2; exit 1; }
 mkdir -p "$out"
+rm -f "$out/run.start"
+
+# The installer's logs since the last run started, and its output.
+show_logs() {
+  [ -f "$out/run.start" ] || { echo "  none: no install had started" >&2; return 0; }
+  find "$drive_c/users" -path '*MVInstallLog*' -type f -name '*.log' -newer "$out/run.start" -printf '  %p\n' >&2 || true
+  echo "  $out/last-run.log (its output)" >&2
+}
+# A time limit around the whole script (scripts/bench.sh) ends it with TERM.
+trap 'echo "install_bench: terminated; the installer'"'"'s logs since the last run started:" >&2; show_logs; exit 124' TERM
 
 # Our installer of DIR/corpus: the setup package names the product and its components, the
 # program package holds the files and what the install copies besides them (the configuration
@@ -132,8 +150,7 @@ check_installed() {
 # own process (wineserver, the services and the desktop run outside it).
 install_once() {
   local exe=$1 folder=$2 manifest=$3 arg=$4
-  rm -rf "${drive_c:?}/$folder"
-  if [ "$folder" = BenchQuilly ]; then
+  if [ "${folder#BenchQuilly}" != "$folder" ]; then
     local key
     for key in 'HKLM\Software\QuillyTarn' 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quilly'; do
       scripts/wine-run "$root" reg delete "$key" /f >/dev/null 2>&1 || true
@@ -142,35 +159,37 @@ install_once() {
   touch "$out/run.start"
   # The lock keeps builds off the cores while the run is timed.
   local code=0
-  flock /tmp/quilly-build.lock timeout 900 /usr/bin/time -f '%e %M' -o "$out/time.txt" \
-    scripts/wine-run "$root" "$exe" "$arg" >"$out/last-run.log" 2>&1 || code=$?
-  if [ "$code" -ne 0 ]; then
+  flock /tmp/quilly-build.lock timeout -k 30 "$limit" /usr/bin/time -f '%e %M' -o "$out/time.txt" \
+    scripts/wine-run "$root" "$exe" "$arg" </dev/null >"$out/last-run.log" 2>&1 || code=$?
+  if [ "$code" -eq 124 ] || [ "$code" -eq 137 ]; then
+    echo "install_bench: $(basename "$exe") $arg did not end within $limit s (a message box?); its logs:" >&2
+    show_logs
+    return 1
+  elif [ "$code" -ne 0 ]; then
     # wine reports the low byte of the Windows exit code.
     echo "install_bench: $(basename "$exe") $arg exited with $code; its logs:" >&2
-    find "$drive_c/users" -path '*MVInstallLog*' -name '*.log' -newer "$out/run.start" -printf '  %p\n' >&2 || true
+    show_logs
     return 1
   fi
   check_installed "$drive_c/$folder" "$manifest"
   tail -n1 "$out/time.txt"
 }
 
-# Best wall time of RUNS runs and the peak RSS of that run: "seconds peak-KB".
-best_of() {
-  local best="" line
-  for _ in $(seq "$runs"); do
-    line=$(install_once "$@")
-    echo "  $(basename "$1"): ${line% *} s, ${line#* } KB" >&2
-    if [ -z "$best" ] || awk -v a="${line% *}" -v b="${best% *}" 'BEGIN { exit !(a < b) }'; then best=$line; fi
-  done
-  echo "$best"
-}
-
+# Each run installs into a folder of its own, and the folders go only when the benchmark ends:
+# ext4 makes files slowly for minutes after many were deleted (it skips recently freed inodes),
+# so removing the last run's files just before the next would slow whichever installer comes
+# next. For the same reason the installers take turns rather than each running RUNS times in a row.
+run_number=0
+fresh_folder() { run_number=$((run_number + 1)); echo "$1$run_number"; }
 quarter_files=$((files / 4))
 quarter_megabytes=$(awk -v m="$megabytes" 'BEGIN { print m / 4 }')
+many_files=$((files * 4))
 echo "== our installer: $files files, $megabytes MB"
 make_ours "$out" "$files" "$megabytes"
 echo "== our installer at a quarter: $quarter_files files, $quarter_megabytes MB"
 make_ours "$out/quarter" "$quarter_files" "$quarter_megabytes"
+echo "== our installer with four times the files: $many_files files, $megabytes MB"
+make_ours "$out/many" "$many_files" "$megabytes"
 echo "== NSIS installers (zlib, zlib solid)"
 make_nsis NsisZlib zlib
 make_nsis NsisZlibSolid "/SOLID zlib"
@@ -179,13 +198,14 @@ for exe in QuillyBench NsisZlib NsisZlibSolid; do
 done
 
 echo "== Wine session"
-scripts/wine-session start "$root"
 keeper=""
 finish() {
   [ -z "$keeper" ] || kill "$keeper" 2>/dev/null || true
   scripts/wine-session stop "$root"
+  rm -rf "${drive_c:?}"/Bench*
 }
 trap finish EXIT
+scripts/wine-session start "$root"
 # A window left open keeps the session's wineserver, services and desktop up between the runs,
 # as on a machine someone is logged on to: otherwise a run after a pause of a second or two pays
 # their start-up (about 0.7 s here) and one right after the previous run does not.
@@ -193,11 +213,26 @@ scripts/wine-run "$root" notepad >/dev/null 2>&1 &
 keeper=$!
 sleep 3
 
-echo "== silent installs, best of $runs"
-ours=$(best_of "$out/QuillyBench.exe" BenchQuilly "$out/manifest.tsv" '/silent:C:\BenchQuilly')
-plain=$(best_of "$out/NsisZlib.exe" BenchNSIS "$out/manifest.tsv" /S)
-solid=$(best_of "$out/NsisZlibSolid.exe" BenchNSIS "$out/manifest.tsv" /S)
-quarter=$(install_once "$out/quarter/QuillyBench.exe" BenchQuilly "$out/quarter/manifest.tsv" '/silent:C:\BenchQuilly')
+echo "== silent installs, best of $runs, taking turns"
+ours="" plain="" solid=""
+# Keeps in the named variable the faster of its value and LINE ("seconds peak-KB").
+keep_best() {
+  local name=$1 line=$2 label=$3
+  echo "  $label: ${line% *} s, ${line#* } KB" >&2
+  if [ -z "${!name}" ] || awk -v a="${line% *}" -v b="${!name% *}" 'BEGIN { exit !(a < b) }'; then printf -v "$name" '%s' "$line"; fi
+}
+for _ in $(seq "$runs"); do
+  folder=$(fresh_folder BenchQuilly)
+  keep_best ours "$(install_once "$out/QuillyBench.exe" "$folder" "$out/manifest.tsv" "/silent:C:\\$folder")" QuillyBench.exe
+  folder=$(fresh_folder BenchNSIS)
+  keep_best plain "$(install_once "$out/NsisZlib.exe" "$folder" "$out/manifest.tsv" "/D=C:\\$folder")" NsisZlib.exe
+  folder=$(fresh_folder BenchNSIS)
+  keep_best solid "$(install_once "$out/NsisZlibSolid.exe" "$folder" "$out/manifest.tsv" "/D=C:\\$folder")" NsisZlibSolid.exe
+done
+folder=$(fresh_folder BenchQuilly)
+quarter=$(install_once "$out/quarter/QuillyBench.exe" "$folder" "$out/quarter/manifest.tsv" "/silent:C:\\$folder")
+folder=$(fresh_folder BenchQuilly)
+many=$(install_once "$out/many/QuillyBench.exe" "$folder" "$out/many/manifest.tsv" "/silent:C:\\$folder")
 
 echo
 printf '%-18s %9s %14s %12s %11s\n' installer "best (s)" "peak RSS (MB)" "time / NSIS" "RSS / NSIS"
@@ -209,5 +244,11 @@ row "Quilly (ours)" "$ours"
 row "NSIS zlib" "$plain"
 row "NSIS zlib solid" "$solid"
 echo
-awk -v f="$files" -v m="$megabytes" -v full="${ours#* }" -v qf="$quarter_files" -v qm="$quarter_megabytes" -v q="${quarter#* }" \
-  'BEGIN { printf "ours, peak RSS: %.1f MB at %d files / %s MB, %.1f MB at %d files / %s MB\n", full / 1024, f, m, q / 1024, qf, qm }'
+peak() { awk -v f="$1" -v m="$2" -v kb="$3" 'BEGIN { printf "ours, peak RSS at %6d files / %5s MB: %6.1f MB\n", f, m, kb / 1024 }'; }
+peak "$quarter_files" "$quarter_megabytes" "${quarter#* }"
+peak "$files" "$megabytes" "${ours#* }"
+peak "$many_files" "$megabytes" "${many#* }"
+# Flat: neither the bytes nor the number of files may cost more than 8 MB.
+awk -v q="${quarter#* }" -v n="${many#* }" -v qf="$quarter_files" -v qm="$quarter_megabytes" -v f="$many_files" -v m="$megabytes" \
+  'BEGIN { d = (n - q) / 1024; printf "ours, peak RSS at %d files / %s MB minus at %d files / %s MB: %+.1f MB (target: within 8 MB, %s)\n",
+           f, m, qf, qm, d, (d <= 8 && d >= -8) ? "met" : "MISSED" }'

@@ -1,6 +1,7 @@
-// Packing and extraction beside Info-ZIP in the same run, on a generated product of about 5 000
-// files / 200 MB (text, program-like binaries, already-compressed data, a few large files):
-//   package_bench [folder] [runs]
+// Packing and extraction beside Info-ZIP in the same run, on a generated product (text,
+// program-like binaries, already-compressed data, a few large files), 5 000 files / 200 MB unless
+// told otherwise:
+//   package_bench [folder] [runs] [files] [megabytes]
 // Every side runs in a child process started the same way (fork + exec, our side through this
 // program's own "pack" and "extract" modes), so wall time and peak RSS (wait4) are comparable.
 #include <sys/resource.h>
@@ -25,9 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr size_t kFiles = 5000;
-constexpr uint64_t kTotalBytes = 200ull << 20;
 
 // xorshift64*: fast enough that generating 200 MB is not what the run waits for.
 struct Random {
@@ -104,7 +102,7 @@ struct Corpus {
     uint64_t largest = 0;
 };
 
-Corpus Generate(const fs::path& root) {
+Corpus Generate(const fs::path& root, size_t files, uint64_t totalBytes) {
     static const char* const kText[] = {".txt", ".xml", ".ini", ".log", ".config", ".cpp"};
     static const char* const kBinary[] = {".dll", ".exe", ".dat", ".bin"};
     static const char* const kPacked[] = {".gz", ".zip", ".png", ".jpg"};  // .png/.jpg are deflated by both
@@ -121,7 +119,7 @@ Corpus Generate(const fs::path& root) {
         corpus.largest = std::max<uint64_t>(corpus.largest, size);
     };
     const size_t large = 4;
-    for (size_t i = 0; i + large < kFiles; ++i) {
+    for (size_t i = 0; i + large < files; ++i) {
         // Sizes spread evenly on a log scale from 100 B to 200 KB.
         size_t size = static_cast<size_t>(100 * std::exp(rnd.Unit() * std::log(2000.0)));
         std::string folder = "app/m" + std::to_string(i % 40) + "/s" + std::to_string(i % 7) + "/";
@@ -134,8 +132,8 @@ Corpus Generate(const fs::path& root) {
             write(folder + "f" + std::to_string(i) + kPacked[i % 4], Kind::Compressed, size);
         }
     }
-    // The rest of the 200 MB in a few large files, as real products have.
-    const uint64_t rest = kTotalBytes > corpus.bytes ? kTotalBytes - corpus.bytes : large;
+    // The rest of the bytes in a few large files, as real products have.
+    const uint64_t rest = totalBytes > corpus.bytes ? totalBytes - corpus.bytes : large;
     const Kind kinds[] = {Kind::Binary, Kind::Text, Kind::Compressed, Kind::Binary};
     const char* names[] = {"big/engine.dll", "big/history.log", "big/media.zip", "big/data.pak"};
     for (size_t k = 0; k < large; ++k) write(names[k], kinds[k], static_cast<size_t>(rest / large));
@@ -230,12 +228,14 @@ int main(int argc, char** argv) {
         work = pattern;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    const size_t files = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 5000;
+    const uint64_t totalBytes = (argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 200) << 20;
     const std::string self = fs::canonical("/proc/self/exe").string();
     const fs::path src = work / "src";
     fs::remove_all(src);
-    std::printf("generating %zu files in %s ...\n", kFiles, src.c_str());
+    std::printf("generating %zu files in %s ...\n", files, src.c_str());
     std::fflush(stdout);
-    Corpus corpus = Generate(src);
+    Corpus corpus = Generate(src, files, totalBytes);
     {
         std::ofstream list(work / "files.txt");
         for (const auto& f : corpus.files) list << f << '\n';
