@@ -1,11 +1,42 @@
 #include "config/AttrMap.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
 
-void AttrMap::reserve(size_t count, size_t textSize) {
-    m_index.reserve(m_index.size() + count);
-    m_text.reserve(m_text.size() + textSize);
+void AttrMap::Release(Block* block) {
+    if (block && block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        block->~Block();
+        ::operator delete(block);
+    }
 }
+
+void AttrMap::Own(size_t count, size_t textSize) {
+    const size_t usedEntries = size();
+    const size_t usedText = m_block ? m_block->textSize : 0;
+    const bool shared = m_block && m_block->refs.load(std::memory_order_acquire) > 1;
+    if (m_block && !shared && usedEntries + count <= m_block->entryCapacity &&
+        usedText + textSize <= m_block->textCapacity) {
+        return;
+    }
+    // Grown by half again at least, so attributes added one at a time do not copy every time.
+    const size_t grownEntries = m_block ? size_t{m_block->entryCapacity} * 3 / 2 : 0;
+    const size_t grownText = m_block ? size_t{m_block->textCapacity} * 3 / 2 : 0;
+    const size_t entryCapacity = std::max(usedEntries + count, shared ? 0 : grownEntries);
+    const size_t textCapacity = std::max(usedText + textSize, shared ? 0 : grownText);
+    void* memory = ::operator new(sizeof(Block) + entryCapacity * sizeof(Entry) + textCapacity);
+    Block* block = new (memory) Block{{1}, static_cast<uint32_t>(usedEntries), static_cast<uint32_t>(entryCapacity),
+                                      static_cast<uint32_t>(usedText), static_cast<uint32_t>(textCapacity)};
+    if (m_block) {
+        std::memcpy(block->Entries(), m_block->Entries(), usedEntries * sizeof(Entry));
+        std::memcpy(block->Text(), m_block->Text(), usedText);
+    }
+    Release(m_block);
+    m_block = block;
+}
+
+void AttrMap::reserve(size_t count, size_t textSize) { Own(count, textSize); }
 
 namespace {
 
@@ -20,37 +51,38 @@ bool NameLess(std::string_view a, std::string_view b) {
 }  // namespace
 
 AttrMap::IndexIterator AttrMap::LowerBound(std::string_view name) const {
-    return std::lower_bound(
-        m_index.begin(), m_index.end(), name,
-        [this](const Entry& entry, std::string_view key) { return NameLess(NameOf(entry), key); });
+    return std::lower_bound(First(), Last(), name,
+                            [this](const Entry& entry, std::string_view key) { return NameLess(NameOf(entry), key); });
 }
 
 bool AttrMap::Insert(std::string_view name, std::string_view value) {
     IndexIterator it = LowerBound(name);
-    if (it != m_index.end() && NameOf(*it) == name) return false;
-    Entry entry{static_cast<uint32_t>(m_text.size()), static_cast<uint32_t>(name.size()),
-                static_cast<uint32_t>(value.size())};
-    m_text.append(name).append(value);
-    m_index.insert(it, entry);
+    if (it != Last() && NameOf(*it) == name) return false;
+    const size_t at = static_cast<size_t>(it - First());
+    Own(1, name.size() + value.size());
+    Entry* entries = m_block->Entries();
+    std::memmove(entries + at + 1, entries + at, (m_block->count - at) * sizeof(Entry));
+    entries[at] = Entry{m_block->textSize, static_cast<uint32_t>(name.size()), static_cast<uint32_t>(value.size())};
+    char* text = m_block->Text() + m_block->textSize;
+    if (!name.empty()) std::memcpy(text, name.data(), name.size());
+    if (!value.empty()) std::memcpy(text + name.size(), value.data(), value.size());
+    m_block->textSize += static_cast<uint32_t>(name.size() + value.size());
+    ++m_block->count;
     return true;
 }
 
 void AttrMap::Set(std::string_view name, std::string_view value) {
     IndexIterator found = LowerBound(name);
-    if (found == m_index.end() || NameOf(*found) != name) {
+    if (found == Last() || NameOf(*found) != name) {
         Insert(name, value);
         return;
     }
-    // Rare (tests and tools build maps by hand): the value is replaced in place and the entries
-    // stored after it move by the difference.
-    Entry& entry = m_index[static_cast<size_t>(found - m_index.begin())];
-    const uint32_t valueOffset = entry.offset + entry.nameSize;
-    m_text.replace(valueOffset, entry.valueSize, value);
-    const uint32_t oldSize = entry.valueSize;
-    entry.valueSize = static_cast<uint32_t>(value.size());
-    for (Entry& other : m_index) {
-        if (other.offset > entry.offset) other.offset = other.offset - oldSize + entry.valueSize;
-    }
+    // Rare (tests and tools build maps by hand): the map is made again with the new value.
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const auto& pair : *this) pairs.emplace_back(pair.first, pair.first == name ? value : pair.second);
+    AttrMap rebuilt;
+    for (const auto& pair : pairs) rebuilt.Insert(pair.first, pair.second);
+    *this = std::move(rebuilt);
 }
 
 bool operator==(const AttrMap& a, const AttrMap& b) {

@@ -2,11 +2,14 @@
 // A component file near its size limit holds half a million attributes. A tree node and two
 // strings for each made the model larger than the document and its reading mostly allocation
 // and page faults, so a map keeps its names and values back to back in one text with a small
-// index sorted by name: two blocks per element, however many attributes it has.
+// index sorted by name, both in one block per element, however many attributes it has. Copies
+// share the block until one of them changes: the difference check's sets hold the items of the
+// products without a second copy of their text.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -15,11 +18,23 @@
 
 class AttrMap {
     struct Entry {
-        uint32_t offset;  // of the name in m_text; the value follows it
+        uint32_t offset;  // of the name in the text; the value follows it
         uint32_t nameSize;
         uint32_t valueSize;
     };
-    using IndexIterator = std::vector<Entry>::const_iterator;
+    using IndexIterator = const Entry*;
+    // One allocation: this header, the index sorted by name (names unique), then the text.
+    struct Block {
+        std::atomic<uint32_t> refs;
+        uint32_t count;
+        uint32_t entryCapacity;
+        uint32_t textSize;
+        uint32_t textCapacity;
+        Entry* Entries() { return reinterpret_cast<Entry*>(this + 1); }
+        const Entry* Entries() const { return reinterpret_cast<const Entry*>(this + 1); }
+        char* Text() { return reinterpret_cast<char*>(Entries() + entryCapacity); }
+        const char* Text() const { return reinterpret_cast<const char*>(Entries() + entryCapacity); }
+    };
 
 public:
     using value_type = std::pair<std::string_view, std::string_view>;  // name, value
@@ -57,20 +72,31 @@ public:
         friend class AttrMap;
         const_iterator(const AttrMap* map, IndexIterator it) : m_map(map), m_it(it) {}
         const AttrMap* m_map = nullptr;
-        IndexIterator m_it;
+        IndexIterator m_it = nullptr;
     };
     using iterator = const_iterator;
 
-    bool empty() const { return m_index.empty(); }
-    size_t size() const { return m_index.size(); }
+    AttrMap() = default;
+    AttrMap(const AttrMap& other) : m_block(other.m_block) {
+        if (m_block) m_block->refs.fetch_add(1, std::memory_order_relaxed);
+    }
+    AttrMap(AttrMap&& other) noexcept : m_block(other.m_block) { other.m_block = nullptr; }
+    AttrMap& operator=(AttrMap other) noexcept {
+        std::swap(m_block, other.m_block);
+        return *this;
+    }
+    ~AttrMap() { Release(m_block); }
+
+    bool empty() const { return size() == 0; }
+    size_t size() const { return m_block ? m_block->count : 0; }
     // Room for count more attributes whose names and values take textSize bytes together.
     void reserve(size_t count, size_t textSize);
 
-    const_iterator begin() const { return {this, m_index.begin()}; }
-    const_iterator end() const { return {this, m_index.end()}; }
+    const_iterator begin() const { return {this, First()}; }
+    const_iterator end() const { return {this, Last()}; }
     const_iterator find(std::string_view name) const {
         IndexIterator it = LowerBound(name);
-        return {this, it != m_index.end() && NameOf(*it) == name ? it : m_index.end()};
+        return {this, it != Last() && NameOf(*it) == name ? it : Last()};
     }
 
     // Adds name -> value unless the name is present, whose value then stays; true when added.
@@ -82,16 +108,18 @@ public:
     friend bool operator!=(const AttrMap& a, const AttrMap& b) { return !(a == b); }
 
 private:
-    std::string_view NameOf(const Entry& entry) const {
-        return {m_text.data() + entry.offset, entry.nameSize};
-    }
+    IndexIterator First() const { return m_block ? m_block->Entries() : nullptr; }
+    IndexIterator Last() const { return m_block ? m_block->Entries() + m_block->count : nullptr; }
+    std::string_view NameOf(const Entry& entry) const { return {m_block->Text() + entry.offset, entry.nameSize}; }
     value_type At(const Entry& entry) const {
-        return {NameOf(entry), {m_text.data() + entry.offset + entry.nameSize, entry.valueSize}};
+        return {NameOf(entry), {m_block->Text() + entry.offset + entry.nameSize, entry.valueSize}};
     }
     IndexIterator LowerBound(std::string_view name) const;
+    // Makes the block this map's own, with room for count more entries and textSize more bytes.
+    void Own(size_t count, size_t textSize);
+    static void Release(Block* block);
 
-    std::vector<Entry> m_index;  // sorted by name, names unique
-    std::string m_text;
+    Block* m_block = nullptr;  // null: no attributes
 };
 
 // The value of an attribute looked up by its exact name; empty when the attribute is absent.

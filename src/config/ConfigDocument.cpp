@@ -2,6 +2,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/ConfigReferences.h"
+#include "config/ConfigXml.h"
 
 namespace config {
 
@@ -50,6 +51,54 @@ bool ParseXmlBuffer(const std::string& bytes, TiXmlDocument& doc) {
         Parse(bytes, doc);
     }
     return !doc.Error();
+}
+
+namespace {
+
+// Always padded: the pieces are copies anyway.
+bool ParsePadded(std::string text, TiXmlDocument& doc) {
+    text.append(kZeroPadding, '\0');
+    Parse(text, doc);
+    return !doc.Error();
+}
+
+}  // namespace
+
+const TiXmlElement* PiecedList(const TiXmlElement* root) {
+    const TiXmlElement* config = root ? root->FirstChildElement() : nullptr;
+    while (config && !ElementIs(config, "Config")) config = config->NextSiblingElement();
+    const TiXmlElement* list = config ? config->FirstChildElement() : nullptr;
+    while (list && !ElementIs(list, "Files")) list = list->NextSiblingElement();
+    return list;
+}
+
+const TiXmlElement* ParseListPiece(const ConfigListPieces& pieces, size_t piece, TiXmlDocument& doc) {
+    doc.Clear();
+    if (!ParsePadded(pieces.Piece(piece), doc)) return nullptr;
+    return PiecedList(doc.RootElement());
+}
+
+bool LoadComponentDocument(const std::wstring& path, TiXmlDocument& doc, std::string& text, ConfigListPieces& pieces) {
+    text.clear();
+    switch (ReadConfigFile(path, text)) {
+        case ConfigFileRead::OpenFailed:
+            doc.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+            return false;
+        case ConfigFileRead::BadSize:
+            doc.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+            return false;
+        case ConfigFileRead::Ok: break;
+    }
+    if (HasConfigReferences(text)) text = ExpandConfigReferences(text);
+    if (pieces.Cut(text) && ParsePadded(pieces.Skeleton(), doc) && PiecedList(doc.RootElement())) {
+        bool whole = true;
+        TiXmlDocument piece;
+        for (size_t i = 0; whole && i < pieces.PieceCount(); ++i) whole = ParseListPiece(pieces, i, piece) != nullptr;
+        if (whole) return true;
+    }
+    pieces = ConfigListPieces();
+    doc.Clear();
+    return ParsePadded(text, doc);
 }
 
 bool LoadConfigDocument(const std::wstring& path, TiXmlDocument& doc) {

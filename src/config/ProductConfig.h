@@ -12,6 +12,9 @@
 
 class IInstallUIPromptEx;
 class TiXmlElement;
+namespace config {
+class ConfigListPieces;
+}
 namespace sys {
 class IFileProbe;
 }
@@ -35,7 +38,9 @@ public:
     // True when the file loaded and every check passed; messages go to m_ErrorSink.
     bool ParseComponentConfig(const std::wstring& path, CComponentConfig& target);
     // The same on a document already parsed; path is used in messages only.
-    bool ParseComponentDocument(const TiXmlElement* root, const std::wstring& path, CComponentConfig& target);
+    // pieces: the file list's children, when the document was read without them.
+    bool ParseComponentDocument(const TiXmlElement* root, const std::wstring& path, CComponentConfig& target,
+                                const config::ConfigListPieces* pieces = nullptr);
     bool ParseAttributes(const TiXmlElement* element, const CComponentConfig& owner, AttrMap& target, bool isRoot);
     void ReportConfigError(const char* format, ...)
 #if defined(__GNUC__)

@@ -109,18 +109,22 @@ bool ReadItems(CProductConfig& product, const TiXmlElement* list, const CCompone
 
 bool CProductConfig::ParseComponentConfig(const std::wstring& path, CComponentConfig& target) {
     TiXmlDocument doc;
-    config::LoadConfigDocument(path, doc);
+    std::string text;
+    config::ConfigListPieces pieces;
+    config::LoadComponentDocument(path, doc, text, pieces);
     const TiXmlElement* root = doc.Error() ? nullptr : doc.RootElement();
     if (!root) {
         ReportComposed(std::string(doc.ErrorDesc()) + sys::WideToUtf8(path));
         return false;
     }
-    return ParseComponentDocument(root, path, target);
+    return ParseComponentDocument(root, path, target, pieces.ItemCount() ? &pieces : nullptr);
 }
 
 bool CProductConfig::ParseComponentDocument(const TiXmlElement* root, const std::wstring& path,
-                                            CComponentConfig& target) {
+                                            CComponentConfig& target, const config::ConfigListPieces* pieces) {
     bool ok = ParseAttributes(root, target, target.m_RootAttrs, true);
+    // The file list whose children come in pieces (its element in root has none).
+    const TiXmlElement* piecedList = pieces ? config::PiecedList(root) : nullptr;
 
     auto checkRequired = [&](const std::string& lines) {
         if (lines.empty()) return;
@@ -131,7 +135,14 @@ bool CProductConfig::ParseComponentDocument(const TiXmlElement* root, const std:
     ForEachChildElement(root, [&](const TiXmlElement* child) {
         if (ElementIs(child, "Config")) {
             ForEachChildElement(child, [&](const TiXmlElement* list) {
-                if (ElementIs(list, "Files")) {
+                if (list == piecedList) {
+                    target.m_Files.reserve(target.m_Files.size() + pieces->ItemCount());
+                    TiXmlDocument piece;
+                    for (size_t i = 0; i < pieces->PieceCount(); ++i) {
+                        const TiXmlElement* part = config::ParseListPiece(*pieces, i, piece);
+                        if (!part || !ReadItems(*this, part, target, target.m_Files)) ok = false;
+                    }
+                } else if (ElementIs(list, "Files")) {
                     if (!ReadItems(*this, list, target, target.m_Files)) ok = false;
                 } else if (ElementIs(list, "RegModules")) {
                     if (!ReadItems(*this, list, target, target.m_Modules)) ok = false;

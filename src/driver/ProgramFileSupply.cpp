@@ -11,11 +11,11 @@ namespace {
 
 // Entry names and record paths use either separator; both compare alike.
 wchar_t Separated(wchar_t c) { return c == L'/' ? L'\\' : c; }
-bool NameBefore(const std::wstring& a, const std::wstring& b) {
+bool NameBefore(std::wstring_view a, std::wstring_view b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                         [](wchar_t x, wchar_t y) { return Separated(x) < Separated(y); });
 }
-bool SameName(const std::wstring& a, const std::wstring& b) { return !NameBefore(a, b) && !NameBefore(b, a); }
+bool SameName(std::wstring_view a, std::wstring_view b) { return !NameBefore(a, b) && !NameBefore(b, a); }
 bool SameNameNoCase(std::wstring a, std::wstring b) {
     std::replace(a.begin(), a.end(), L'/', L'\\');
     std::replace(b.begin(), b.end(), L'/', L'\\');

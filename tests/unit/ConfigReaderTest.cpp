@@ -7,6 +7,9 @@
 #include <string>
 
 #include "ConfigTestSupport.h"
+#include <tinyxml.h>
+
+#include "config/ConfigListPieces.h"
 #include "config/FileTargets.h"
 #include "config/ProductConfig.h"
 #include "config/ProductConfigReader.h"
@@ -329,4 +332,49 @@ TEST(FileTargets, PathToNewpathAsThePackageReaderNeedsIt) {
         "<item path=\"ignored\"/><file path=\"z\" newpath=\"2\"/></FILES></config><Files><file path=\"w\"/></Files></R>");
     ASSERT_TRUE(ReadFileTargets(path, targets));
     EXPECT_EQ(targets, (std::map<std::wstring, std::wstring>{{L"x", L""}, {L"y", L"y"}, {L"z", L"2"}}));
+}
+
+// A long file list is read a few hundred items at a time: the model and the messages are those
+// of the document read whole, and a list the cut cannot take is read whole with the parser's error.
+TEST_F(ComponentFiles, ALongFileListReadsInPiecesAsTheWholeDocument) {
+    std::string files;
+    for (int i = 0; i < 2600; ++i) {
+        files += "<file path=\"bin\\f" + std::to_string(i) + ".dll\" size=\"" + std::to_string(i) + "\" time=\"1608710816943\"" +
+                 (i % 700 == 5 ? " isUpgrade=\"maybe\"" : "") + "/>\n";
+        if (i == 1500) files += "<!-- a comment between items -->\n";
+    }
+    const std::string body = "<Config><RegUpdate><reg key=\"HKLM\\Software\\Q\" name=\"n\" type=\"REG_SZ\" value=\"v\"/></RegUpdate>"
+                             "<Files>" + files + "</Files></Config>"
+                             "<RunRule><rule cmd=\"EXEC\" executable=\"bin\\f1.dll\" when=\"AfterCopy\" order=\"1\"/></RunRule>";
+    const std::string text = std::string(kDecl) + "<ComponentRoot name_0409=\"C\">" + body + "</ComponentRoot>";
+    config::ConfigListPieces pieces;
+    ASSERT_TRUE(pieces.Cut(text));
+    EXPECT_EQ(pieces.PieceCount(), 11u);
+
+    EXPECT_FALSE(ReadOne("name_0409=\"C\"", body));  // the "maybe" values are messages
+    TiXmlDocument whole;
+    whole.Parse(text.c_str());
+    ASSERT_FALSE(whole.Error());
+    MessageSink wholeSink;
+    CProductConfig reference;
+    reference.m_ErrorSink = &wholeSink;
+    CComponentConfig expected;
+    EXPECT_FALSE(reference.ParseComponentDocument(whole.RootElement(), L"c.config", expected));
+    EXPECT_EQ(sink.messages, wholeSink.messages);
+    ASSERT_EQ(model.m_Files.size(), 2600u);
+    for (size_t i = 0; i < model.m_Files.size(); ++i) {
+        ASSERT_EQ(model.m_Files[i].attrs, expected.m_Files[i].attrs) << i;
+        ASSERT_EQ(model.m_Files[i].keyHash, expected.m_Files[i].keyHash) << i;
+    }
+    EXPECT_EQ(model.m_Regs.size(), 1u);
+    EXPECT_EQ(model.m_RunRules.size(), 1u);
+
+    // A repeated attribute in one item: the whole document's error, not a piece's.
+    std::string broken = body;
+    broken.replace(broken.find("<file path=\"bin\\f2000.dll\""), 5, "<file size=\"1\"");
+    sink.messages.clear();
+    EXPECT_FALSE(ReadOne("name_0409=\"C\"", broken));
+    whole.Parse((std::string(kDecl) + "<ComponentRoot name_0409=\"C\">" + broken + "</ComponentRoot>").c_str());
+    ASSERT_TRUE(whole.Error());
+    EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(whole.ErrorDesc()) + PathOf("c.config")});
 }

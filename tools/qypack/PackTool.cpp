@@ -142,7 +142,7 @@ int Inspect(const std::string& installer, const std::string* extractTo) {
         if (!extractTo) {
             for (size_t k = 0; k < p.entries.size(); ++k) {
                 std::printf("  %10u %10u  %s\n", p.entries[k].uncompressedSize, p.entries[k].storedSize,
-                            sys::WideToUtf8(p.names[k]).c_str());
+                            sys::WideToUtf8(std::wstring(p.names[k])).c_str());
             }
             continue;
         }

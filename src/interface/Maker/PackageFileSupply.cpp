@@ -48,9 +48,9 @@ bool PackageFileSupply::TakeNext() {
         const size_t start = m_ringHead + size <= m_ring.size() ? m_ringHead : 0;
         const size_t taken = static_cast<size_t>(size) + (start == 0 ? m_ring.size() - m_ringHead : 0) % m_ring.size();
         if (m_ringUsed + taken > m_ring.size()) return false;
-        slot.offset = start;
-        slot.size = static_cast<size_t>(size);
-        slot.taken = taken;
+        slot.offset = static_cast<uint32_t>(start);
+        slot.size = static_cast<uint32_t>(size);
+        slot.taken = static_cast<uint32_t>(taken);
         slot.inRing = true;
         slot.state = State::Inflating;
         m_ringHead = start + slot.size;

@@ -51,9 +51,11 @@ private:
         int error = 0;
         bool several = false;  // the entry holds more than one item
         bool inRing = false;   // holds ring space
-        size_t offset = 0;     // of its bytes in the ring
-        size_t taken = 0;      // ring bytes it holds, with those skipped at the ring's end before it
-        size_t size = 0;
+        // In the ring (a few megabytes): where its bytes are, how many, and how many it holds
+        // with those skipped at the ring's end before it.
+        uint32_t offset = 0;
+        uint32_t size = 0;
+        uint32_t taken = 0;
     };
 
     void Inflate();

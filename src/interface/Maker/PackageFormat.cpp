@@ -136,8 +136,8 @@ std::vector<uint8_t> ScrambleNames(const std::vector<std::wstring>& names) {
     return block;
 }
 
-std::vector<std::wstring> UnscrambleNames(const std::vector<uint8_t>& block, uint32_t count) {
-    std::vector<std::wstring> names;
+NameList UnscrambleNames(const std::vector<uint8_t>& block, uint32_t count) {
+    NameList names;
     std::u16string current;
     for (size_t i = 0; i + 1 < block.size() && names.size() < count; i += 2) {
         const char16_t unit = static_cast<char16_t>(static_cast<uint8_t>(~block[i]) |
@@ -149,7 +149,7 @@ std::vector<std::wstring> UnscrambleNames(const std::vector<uint8_t>& block, uin
             current += unit;
         }
     }
-    names.resize(count);  // a short block leaves the remaining names empty
+    while (names.size() < count) names.push_back(L"");  // a short block leaves the remaining names empty
     return names;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pkg {
@@ -74,7 +75,28 @@ int CheckHeader(const PackageHeader& header, uint64_t start, uint64_t fileSize);
 
 // Name block: UTF-16LE names with 16-bit terminators, every byte complemented.
 std::vector<uint8_t> ScrambleNames(const std::vector<std::wstring>& names);
-std::vector<std::wstring> UnscrambleNames(const std::vector<uint8_t>& block, uint32_t count);
+// The entry names of a package in one block: tens of thousands of short names cost a few bytes
+// each rather than a string apiece.
+class NameList {
+public:
+    size_t size() const { return m_starts.size(); }
+    bool empty() const { return m_starts.empty(); }
+    std::wstring_view operator[](size_t i) const {
+        const size_t end = i + 1 < m_starts.size() ? m_starts[i + 1] - 1 : m_text.size();
+        return std::wstring_view(m_text).substr(m_starts[i], end - m_starts[i]);
+    }
+    void push_back(std::wstring_view name) {
+        if (!m_starts.empty()) m_text += L'\0';
+        m_starts.push_back(static_cast<uint32_t>(m_text.size()));
+        m_text.append(name);
+    }
+
+private:
+    std::wstring m_text;  // the names, each but the last followed by a zero
+    std::vector<uint32_t> m_starts;
+};
+
+NameList UnscrambleNames(const std::vector<uint8_t>& block, uint32_t count);
 uint32_t NameBlockSize(const std::wstring& name);  // 2 * (UTF-16 length + 1)
 
 // False for item names that would leave the target folder: empty, absolute, with a drive or

@@ -20,7 +20,7 @@ struct PackageRecord {
     pkg::IndexHeader index;
     std::vector<pkg::EntryHeader> entries;
     std::vector<uint64_t> dataOffsets;  // file offset of each entry's ZIP archive
-    std::vector<std::wstring> names;
+    pkg::NameList names;
     pkg::PackageTail tail;
 };
 
