@@ -66,6 +66,18 @@ bool PendingPair(const std::wstring& from, const std::wstring& to) {
     return pending.find(pair) != std::string::npos;
 }
 
+// Files straight from a package, as the install's supply gives them: a text per add-set file.
+struct TextSupply final : IFileSupply {
+    int WriteFile(size_t file, const std::wstring& path) override {
+        asked.push_back(path);
+        if (file >= texts.size() || texts[file].empty()) return kNotSupplied;
+        if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return kExists;
+        return WriteTextFile(path, texts[file]) ? 0 : -1;
+    }
+    std::vector<std::string> texts;
+    std::vector<std::wstring> asked;
+};
+
 class UpdateEngExTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -155,6 +167,43 @@ TEST_F(UpdateEngExTest, AddProductFilePlacesTimesReportsAndStopsAtAMissingSource
     EXPECT_EQ(progress.calls, (std::vector<std::string>{"9 1/5 lib\\a.dll 50", "9 2/5 数据\\说明.txt 50",
                                                         "9 3/5 missing.dll 50", "step 0 50 "}));
 
+}
+
+// The copy writes a supplied file straight into place; an installed copy in the way (here one in
+// use) sends it through the staging folder and the replacement; an unsupplied one is staged.
+TEST_F(UpdateEngExTest, SuppliedFilesGoStraightIntoPlaceOrThroughTheStagingFolder) {
+    sys::CreateFolderTree(engine.NewRoot());
+    const std::wstring held = Target(L"TarnCore.dll");
+    ASSERT_TRUE(WriteTextFile(held, "old"));
+    Holder open(held, false);
+    ASSERT_TRUE(open.process);
+    Stage(L"staged.txt", "staged");
+    TextSupply supply;
+    supply.texts = {"fresh", "new core", ""};
+    engine.m_FileSupply = &supply;
+    engine.m_AddSet.m_Files = {Item("bin\\fresh.dll", "", "1608710816943"), Item("TarnCore.dll"), Item("staged.txt")};
+    EXPECT_EQ(engine.AddProductFile(), 0);
+    engine.m_FileSupply = nullptr;
+    EXPECT_EQ(ReadTextFile(Target(L"bin\\fresh.dll")), "fresh");
+    EXPECT_EQ(ReadTextFile(Target(L"staged.txt")), "staged");
+    EXPECT_EQ(ReadTextFile(held), "old") << "the file in use stays until the restart";
+    EXPECT_EQ(ReadTextFile(held + L".new"), "new core");
+    EXPECT_EQ(supply.asked, (std::vector<std::wstring>{Target(L"bin\\fresh.dll"), held,
+                                                       engine.StagingFolder() + L"\\TarnCore.dll", Target(L"staged.txt")}));
+}
+
+// C:\qylinks\extract\setup is a link to a folder holding canary.txt (plant_links.sh).
+TEST_F(UpdateEngExTest, TheCopyNeverWritesThroughALinkInTheInstallFolder) {
+    engine.m_NewProduct.m_WorkDir = L"C:\\qylinks\\extract";
+    ASSERT_TRUE(sys::IsLink(engine.NewRoot() + L"\\setup")) << "links not planted";
+    TextSupply supply;
+    supply.texts = {"planted"};
+    engine.m_FileSupply = &supply;
+    engine.m_AddSet.m_Files = {Item("setup\\planted.txt")};
+    EXPECT_EQ(engine.AddProductFile(), -2);
+    engine.m_FileSupply = nullptr;
+    EXPECT_FALSE(FileExists(L"C:\\qylinks\\target\\planted.txt"));
+    EXPECT_TRUE(supply.asked.empty());
 }
 
 TEST_F(UpdateEngExTest, DeleteProductFileKeepsWhatTheKeepListStartsWith) {
