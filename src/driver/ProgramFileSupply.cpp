@@ -26,7 +26,7 @@ bool SameNameNoCase(std::wstring a, std::wstring b) {
 
 ProgramFileSupply::ProgramFileSupply(const PackageRecord& program, const std::vector<FileItem>& files,
                                      const std::vector<std::wstring>& staged)
-    : m_program(program), m_jobOfFile(files.size(), -1), m_leftOut(program.names.size(), false) {
+    : m_program(program), m_files(files), m_jobOfFile(files.size(), -1), m_leftOut(program.names.size(), false) {
     std::vector<uint32_t> byName(program.names.size());
     for (uint32_t i = 0; i < byName.size(); ++i) byName[i] = i;
     const auto& names = program.names;
@@ -46,9 +46,8 @@ ProgramFileSupply::ProgramFileSupply(const PackageRecord& program, const std::ve
         while (last != byName.end() && SameName(names[*last], path)) m_leftOut[*last++] = true;
         if (last == first) continue;
         const uint32_t entry = *(last - 1);
-        const std::string_view time = AttrValue(item.attrs, "time");
         m_jobOfFile[file] = static_cast<int32_t>(m_jobs.size());
-        m_jobs.push_back({entry, time.empty() ? -1 : config::ParseInt64(time)});
+        m_jobs.push_back(entry);
     }
 }
 
@@ -58,7 +57,9 @@ void ProgramFileSupply::Start(PackageReader& reader, const std::wstring& staging
 
 int ProgramFileSupply::WriteFile(size_t file, const std::wstring& path) {
     if (!m_supply || file >= m_jobOfFile.size() || m_jobOfFile[file] < 0) return kNotSupplied;
-    const int written = m_supply->Write(static_cast<size_t>(m_jobOfFile[file]), path);
+    const std::string_view time = AttrValue(m_files[file].attrs, "time");
+    const int written =
+        m_supply->Write(static_cast<size_t>(m_jobOfFile[file]), path, time.empty() ? -1 : config::ParseInt64(time));
     switch (written) {
         case 0: return 0;
         case PackageFileSupply::kExists: return kExists;

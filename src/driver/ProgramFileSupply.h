@@ -27,6 +27,7 @@ public:
 
 private:
     const PackageRecord& m_program;
+    const std::vector<FileItem>& m_files;
     std::vector<int32_t> m_jobOfFile;  // -1: from the staging folder
     std::vector<PackageFileSupply::Job> m_jobs;
     std::vector<bool> m_leftOut;

@@ -36,9 +36,10 @@ protected:
     }
     std::vector<PackageFileSupply::Job> Jobs() const {
         std::vector<PackageFileSupply::Job> jobs;
-        for (size_t i = 0; i < m_bytes.size(); ++i) jobs.push_back({i, i % 3 ? int64_t{1608710816943} : -1});
+        for (size_t i = 0; i < m_bytes.size(); ++i) jobs.push_back(static_cast<uint32_t>(i));
         return jobs;
     }
+    static int64_t Time(size_t i) { return i % 3 ? int64_t{1608710816943} : -1; }
     std::string Out(size_t i) const { return m_out.path() + "/" + std::to_string(i); }
 
     TestFolder m_src, m_work, m_out;
@@ -55,7 +56,7 @@ TEST_F(PackageFileSupplyTest, EveryFileArrivesWholeWithItsTimeWhateverInflatedIt
         PackageFileSupply supply(m_reader, m_reader.Packages()[0], Jobs(), Wide(m_work.path()), helpers);
         for (size_t i = 0; i < m_bytes.size(); ++i) {
             const std::string path = out.path() + "/" + std::to_string(i);
-            ASSERT_EQ(supply.Write(i, Wide(path)), 0) << i;
+            ASSERT_EQ(supply.Write(i, Wide(path), Time(i)), 0) << i;
             struct stat st;  // before the read below moves the access time
             ASSERT_EQ(::stat(path.c_str(), &st), 0);
             if (i % 3) {
@@ -70,19 +71,19 @@ TEST_F(PackageFileSupplyTest, EveryFileArrivesWholeWithItsTimeWhateverInflatedIt
 TEST_F(PackageFileSupplyTest, SomethingInTheWayIsLeftAloneAndTheFileCanGoElsewhere) {
     PackageFileSupply supply(m_reader, m_reader.Packages()[0], Jobs(), Wide(m_work.path()), 1);
     WriteBytes(Out(0), {'o', 'l', 'd'});
-    EXPECT_EQ(supply.Write(0, Wide(Out(0))), PackageFileSupply::kExists);
+    EXPECT_EQ(supply.Write(0, Wide(Out(0)), Time(0)), PackageFileSupply::kExists);
     EXPECT_EQ(ReadBytes(Out(0)), (std::vector<uint8_t>{'o', 'l', 'd'}));
     // Asked again for another path (the staging folder), as the copy does then.
-    EXPECT_EQ(supply.Write(0, Wide(Out(0) + ".staged")), 0);
+    EXPECT_EQ(supply.Write(0, Wide(Out(0) + ".staged"), Time(0)), 0);
     EXPECT_EQ(ReadBytes(Out(0) + ".staged"), m_bytes[0]);
     // A large one, inflated by the copy itself, the same way.
     WriteBytes(Out(3), {'x'});
-    EXPECT_EQ(supply.Write(3, Wide(Out(3))), PackageFileSupply::kExists);
-    EXPECT_EQ(supply.Write(3, Wide(Out(3) + ".staged")), 0);
+    EXPECT_EQ(supply.Write(3, Wide(Out(3)), Time(3)), PackageFileSupply::kExists);
+    EXPECT_EQ(supply.Write(3, Wide(Out(3) + ".staged"), Time(3)), 0);
     EXPECT_EQ(ReadBytes(Out(3) + ".staged"), m_bytes[3]);
     // Skipping ahead works; going back does not: those bytes are given back.
-    EXPECT_EQ(supply.Write(600, Wide(Out(600))), 0);
+    EXPECT_EQ(supply.Write(600, Wide(Out(600)), Time(600)), 0);
     EXPECT_EQ(ReadBytes(Out(600)), m_bytes[600]);
-    EXPECT_LT(supply.Write(5, Wide(Out(5))), 0);
+    EXPECT_LT(supply.Write(5, Wide(Out(5)), Time(5)), 0);
     EXPECT_FALSE(fs::exists(Out(5)));
 }

@@ -320,10 +320,9 @@ LogData* LogerManager::NewRecord(int id, int level) {
         }
     }
     if (!record) {
-        // The free list ran dry: the writer is behind or asleep. Once a batch has gathered, wake
-        // it rather than letting the queue (and the memory it holds) grow through the rest of its
-        // 50 ms pause; not for every line, since each wake-up is a system call on both sides.
-        if (m_writerIdle.load(std::memory_order_relaxed) && m_queued.load(std::memory_order_relaxed) >= kWakeBatch) {
+        // The free list ran dry: the writer is behind or asleep. Wake it rather than letting the
+        // queue (and the memory it holds) grow through the rest of its 50 ms pause.
+        if (m_writerIdle.load(std::memory_order_relaxed)) {
             m_wakeRequested.store(true, std::memory_order_relaxed);
             m_wake.notify_one();
         }

@@ -13,8 +13,6 @@ constexpr int kMainLogger = 0;
 constexpr int kRecordBufferSize = 8192;
 constexpr int kMaxLineBytes = 8189;  // before the CR LF
 constexpr size_t kFreeListMax = 200;
-// Lines queued before a caller that found no free record wakes the sleeping writer.
-constexpr size_t kWakeBatch = 64;
 constexpr size_t kBackPressureThreshold = 20000;
 
 enum LogLevel {

@@ -38,7 +38,7 @@ PackageFileSupply::~PackageFileSupply() {
 bool PackageFileSupply::TakeNext() {
     const size_t job = m_nextToInflate;
     Slot& slot = m_slots[job];
-    const uint64_t size = m_package.entries[m_jobs[job].entry].uncompressedSize;
+    const uint64_t size = m_package.entries[m_jobs[job]].uncompressedSize;
     if (size > kAheadFileLimit) {
         // Too large to hold: the copy inflates it as it writes it.
         slot.state = State::ByWriter;
@@ -83,13 +83,13 @@ void PackageFileSupply::Inflate() {
             if (slot.state != State::Inflating) continue;  // left to the copy
             int rc;
             try {
-                rc = InflateAhead(m_jobs[job].entry, slot);
+                rc = InflateAhead(m_jobs[job], slot);
             } catch (const std::exception& e) {
-                QYLOG_ERROR("ExtractFile, entry %d failed: %s", static_cast<int>(m_jobs[job].entry), e.what());
+                QYLOG_ERROR("ExtractFile, entry %d failed: %s", static_cast<int>(m_jobs[job]), e.what());
                 rc = -1;
             }
             std::lock_guard<std::mutex> guard(m_lock);
-            slot.error = rc;
+            slot.error = static_cast<int16_t>(rc < 0 ? -1 : rc);
             slot.state = rc == kByWriter ? State::ByWriter : rc != 0 ? State::Failed : State::Ready;
             --m_inflating;
             wake = wake || m_writerWaits;
@@ -133,7 +133,7 @@ void PackageFileSupply::ReleaseBefore(size_t first) {
     if (m_helpersWaiting && m_ringUsed <= m_ring.size() / 2) m_changed.notify_all();
 }
 
-int PackageFileSupply::Write(size_t job, const std::wstring& path) {
+int PackageFileSupply::Write(size_t job, const std::wstring& path, int64_t timeMs) {
     if (job >= m_jobs.size()) return -1;
     State state;
     {
@@ -162,19 +162,19 @@ int PackageFileSupply::Write(size_t job, const std::wstring& path) {
     }
     // The slot stays as it is until a later job is asked: only Write gives it back.
     const Slot& slot = m_slots[job];
-    const Job& what = m_jobs[job];
+    const size_t entry = m_jobs[job];
     switch (state) {
-        case State::Failed: return slot.error < 0 ? slot.error : -1;
-        case State::Ready: return slot.several ? StageEntry(what) : WriteBytes(slot, what, path);
-        default: return WriteStreaming(what, path);
+        case State::Failed: return -1;
+        case State::Ready: return slot.several ? StageEntry(entry) : WriteBytes(slot, path, timeMs);
+        default: return WriteStreaming(entry, path, timeMs);
     }
 }
 
-int PackageFileSupply::StageEntry(const Job& job) {
+int PackageFileSupply::StageEntry(size_t entry) {
     // The staging folder gets the whole entry, as an extraction of the package would; the copy
     // then takes the file from there. A cache of its own keeps the current directory as it is.
     PackageReader::ExtractionCache cache;
-    const int rc = m_reader.ExtractEntry(m_package, job.entry, m_staging, &cache);
+    const int rc = m_reader.ExtractEntry(m_package, entry, m_staging, &cache);
     return rc == 0 ? kStaged : -1;
 }
 
@@ -193,24 +193,24 @@ int CreateNew(sys::OutputFile& out, const std::wstring& path) {
 
 }  // namespace
 
-int PackageFileSupply::WriteBytes(const Slot& slot, const Job& job, const std::wstring& path) {
+int PackageFileSupply::WriteBytes(const Slot& slot, const std::wstring& path, int64_t timeMs) {
     sys::OutputFile out;
     if (int created = CreateNew(out, path)) return created;
     bool written = out.Write(m_ring.data() + slot.offset, slot.size);
-    if (job.timeMs >= 0) out.SetTimes(job.timeMs);
+    if (timeMs >= 0) out.SetTimes(timeMs);
     written = out.Close() && written;
     return written ? 0 : -1;
 }
 
-int PackageFileSupply::WriteStreaming(const Job& job, const std::wstring& path) {
-    const std::unique_ptr<pkg::ZipMemoryReader> archive = m_reader.OpenEntryArchive(m_package, job.entry);
+int PackageFileSupply::WriteStreaming(size_t entry, const std::wstring& path, int64_t timeMs) {
+    const std::unique_ptr<pkg::ZipMemoryReader> archive = m_reader.OpenEntryArchive(m_package, entry);
     pkg::ZipMemoryReader& zip = *archive;
     pkg::ZipItemInfo item;
     if (!zip.IsOpen() || !zip.First() || !zip.CurrentInfo(item) || !PackageReader::PlausibleItem(item)) {
-        QYLOG_ERROR("ExtractFile, entry %d cannot be read", static_cast<int>(job.entry));
+        QYLOG_ERROR("ExtractFile, entry %d cannot be read", static_cast<int>(entry));
         return -1;
     }
-    if (zip.Next()) return StageEntry(job);
+    if (zip.Next()) return StageEntry(entry);
     if (!zip.First()) return -1;
     sys::OutputFile out;
     if (int created = CreateNew(out, path)) return created;
@@ -219,10 +219,10 @@ int PackageFileSupply::WriteStreaming(const Job& job, const std::wstring& path) 
         written = out.Write(data, size);
         return written;
     });
-    if (job.timeMs >= 0) out.SetTimes(job.timeMs);
+    if (timeMs >= 0) out.SetTimes(timeMs);
     written = out.Close() && written;
     if (!inflated || !written || zip.ReadError()) {
-        QYLOG_ERROR("ExtractFile, entry %d not written to %S, err %d", static_cast<int>(job.entry), path.c_str(),
+        QYLOG_ERROR("ExtractFile, entry %d not written to %S, err %d", static_cast<int>(entry), path.c_str(),
                     zip.ReadError());
         return -1;
     }

@@ -17,10 +17,7 @@
 
 class PackageFileSupply {
 public:
-    struct Job {
-        size_t entry = 0;
-        int64_t timeMs = -1;  // the file's last-write time; negative: none
-    };
+    using Job = uint32_t;  // the entry a file comes from
     // Write's results besides 0 and the failures (negative, or a system error of the source).
     static constexpr int kExists = 1;  // something is at the path: nothing was written
     static constexpr int kStaged = 2;  // the entry holds more than its one file: it went to the staging folder
@@ -33,9 +30,10 @@ public:
     PackageFileSupply(const PackageFileSupply&) = delete;
     PackageFileSupply& operator=(const PackageFileSupply&) = delete;
 
-    // Makes path new and writes the job's file into it. Jobs are asked in order; a job may be
-    // asked again, for another path, until a later one is asked. 0, kExists, kStaged, or a failure.
-    int Write(size_t job, const std::wstring& path);
+    // Makes path new and writes the job's file into it, with the last-write time timeMs (negative:
+    // none). Jobs are asked in order; a job may be asked again, for another path, until a later
+    // one is asked. 0, kExists, kStaged, or a failure.
+    int Write(size_t job, const std::wstring& path, int64_t timeMs);
 
     // Files up to this many bytes are inflated ahead; larger ones by Write itself.
     static constexpr uint64_t kAheadFileLimit = 256 * 1024;
@@ -45,10 +43,10 @@ public:
     static constexpr size_t kBatchJobs = 8;
 
 private:
-    enum class State { Waiting, Inflating, Ready, ByWriter, Failed };
+    enum class State : uint8_t { Waiting, Inflating, Ready, ByWriter, Failed };
     struct Slot {
         State state = State::Waiting;
-        int error = 0;
+        int16_t error = 0;  // a failure code (negative)
         bool several = false;  // the entry holds more than one item
         bool inRing = false;   // holds ring space
         // In the ring (a few megabytes): where its bytes are, how many, and how many it holds
@@ -62,9 +60,9 @@ private:
     // Takes the next job for a helper when the ring has room for it (under the lock).
     bool TakeNext();
     int InflateAhead(size_t entry, Slot& slot);
-    int WriteBytes(const Slot& slot, const Job& job, const std::wstring& path);
-    int StageEntry(const Job& job);
-    int WriteStreaming(const Job& job, const std::wstring& path);
+    int WriteBytes(const Slot& slot, const std::wstring& path, int64_t timeMs);
+    int StageEntry(size_t entry);
+    int WriteStreaming(size_t entry, const std::wstring& path, int64_t timeMs);
     // Gives back what the jobs before first hold (under the lock, none of them inflating).
     void ReleaseBefore(size_t first);
 

@@ -21,7 +21,8 @@ struct ZipMemoryReader::Stream {
     int error = 0;
     // Reading through a window: source, the bytes held and where they start.
     ZipMemoryReader::ReadAt source;
-    std::vector<uint8_t> window;
+    std::vector<uint8_t> window;  // this thread's window while the reader lives (see Borrow)
+    bool borrowed = false;
     uint64_t windowStart = 0;
     size_t windowSize = 0;
 };
@@ -197,10 +198,26 @@ ZipMemoryReader::ZipMemoryReader(const uint8_t* data, size_t size) : m_stream(ne
     m_zip = unzOpen2_64("", &functions);
 }
 
+namespace {
+
+// Each thread reads entry after entry: one window per thread, handed from reader to reader, keeps
+// thousands of readers from allocating (and scattering) a block each.
+struct SpareWindow {
+    std::vector<uint8_t> bytes;
+    bool lent = false;
+};
+thread_local SpareWindow t_spare;
+
+}  // namespace
+
 ZipMemoryReader::ZipMemoryReader(ReadAt read, uint64_t size, size_t window) : m_stream(new Stream) {
     m_stream->source = std::move(read);
     m_stream->size = size;
-    // Always the same size: readers made one after another reuse the same block.
+    if (!t_spare.lent) {
+        t_spare.lent = true;
+        m_stream->borrowed = true;
+        m_stream->window.swap(t_spare.bytes);
+    }
     m_stream->window.resize(std::max<size_t>(window, 1));
     zlib_filefunc64_def functions = FunctionsFor(m_stream);
     m_zip = unzOpen2_64("", &functions);
@@ -210,6 +227,10 @@ int ZipMemoryReader::ReadError() const { return m_stream->error; }
 
 ZipMemoryReader::~ZipMemoryReader() {
     if (m_zip) unzClose(m_zip);
+    if (m_stream->borrowed) {
+        t_spare.bytes.swap(m_stream->window);
+        t_spare.lent = false;
+    }
     delete m_stream;
 }
 

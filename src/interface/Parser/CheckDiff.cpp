@@ -114,6 +114,7 @@ int CCheckDiff::DiffProducts(CComponentConfig& out, const CProductConfig& x, con
 }
 
 void CCheckDiff::AppendComponent(CComponentConfig& out, const CComponentConfig& p, bool add) {
+    out.m_Files.reserve(out.m_Files.size() + p.m_Files.size());  // no doubling of a list of thousands
     for (const FileItem& file : p.m_Files) {
         if (add && AttrIsFalse(file.attrs, "isInstall") && InstalledFileExists(FileTargetPath(file.attrs))) continue;
         out.m_Files.push_back(file);
@@ -164,14 +165,20 @@ void CCheckDiff::DiffItems(std::vector<Item>& out, const std::vector<Item>& p, c
 
 void CCheckDiff::AddChangedFiles(CComponentConfig& addSet, const CComponentConfig& deleteSet,
                                  const std::vector<std::unique_ptr<CComponentConfig>>& oldComponents, int mode) {
+    // The sets' keys, gathered only when an installed file is to go back in (a fresh install has
+    // none, and tens of thousands of new files would cost their index for nothing).
     std::unordered_set<uint32_t> known;
-    known.reserve(addSet.m_Files.size() + deleteSet.m_Files.size());
-    for (const FileItem& file : addSet.m_Files) known.insert(file.keyHash);
-    for (const FileItem& file : deleteSet.m_Files) known.insert(file.keyHash);
+    bool gathered = false;
     for (const auto& component : oldComponents) {
         for (const FileItem& file : component->m_Files) {
             if (!file.diskChanged) continue;
             if (mode == 1 && AttrIsFalse(file.attrs, "isUpgrade")) continue;
+            if (!gathered) {
+                known.reserve(addSet.m_Files.size() + deleteSet.m_Files.size());
+                for (const FileItem& item : addSet.m_Files) known.insert(item.keyHash);
+                for (const FileItem& item : deleteSet.m_Files) known.insert(item.keyHash);
+                gathered = true;
+            }
             // Installed unchanged by the new product, but missing or altered on disk: again.
             if (known.insert(file.keyHash).second) addSet.m_Files.push_back(file);
         }
