@@ -13,10 +13,11 @@ cd "$top"
 out=build/bench-install
 root=/tmp/qybench-wine
 limit=900  # seconds one install may take
+settle=65  # seconds the file system rests before the timed runs (see below)
 if [ "${1:-}" = --smoke ]; then
   # Its own prefix: starting the session ends any other in the same folder.
   set -- 40 2 1
-  out=$out-smoke root=$root-smoke limit=120
+  out=$out-smoke root=$root-smoke limit=120 settle=0
 fi
 files=${1:-5000}
 megabytes=${2:-200}
@@ -156,6 +157,8 @@ install_once() {
       scripts/wine-run "$root" reg delete "$key" /f >/dev/null 2>&1 || true
     done
   fi
+  # The last run's 200 MB are written out first, so that no run pays for its predecessor's.
+  sync
   touch "$out/run.start"
   # The lock keeps builds off the cores while the run is timed.
   local code=0
@@ -180,7 +183,8 @@ install_once() {
 # so removing the last run's files just before the next would slow whichever installer comes
 # next. For the same reason the installers take turns rather than each running RUNS times in a row.
 run_number=0
-fresh_folder() { run_number=$((run_number + 1)); echo "$1$run_number"; }
+# Sets folder to NAME and the next run number (in this shell: a $(...) would lose the count).
+fresh_folder() { run_number=$((run_number + 1)); folder=$1$run_number; }
 quarter_files=$((files / 4))
 quarter_megabytes=$(awk -v m="$megabytes" 'BEGIN { print m / 4 }')
 many_files=$((files * 4))
@@ -212,6 +216,12 @@ scripts/wine-session start "$root"
 scripts/wine-run "$root" notepad >/dev/null 2>&1 &
 keeper=$!
 sleep 3
+# The corpora and the fresh prefix replaced tens of thousands of files just now. For a minute
+# after many files are deleted (five while their inode tables are unwritten) ext4 skips the freed
+# inodes one by one when it makes a file, which made the same install take 2 s or 6 s depending
+# on when it ran. Written out and rested, every run starts from the same file system.
+sync
+sleep "$settle"
 
 echo "== silent installs, best of $runs, taking turns"
 ours="" plain="" solid=""
@@ -222,16 +232,16 @@ keep_best() {
   if [ -z "${!name}" ] || awk -v a="${line% *}" -v b="${!name% *}" 'BEGIN { exit !(a < b) }'; then printf -v "$name" '%s' "$line"; fi
 }
 for _ in $(seq "$runs"); do
-  folder=$(fresh_folder BenchQuilly)
+  fresh_folder BenchQuilly
   keep_best ours "$(install_once "$out/QuillyBench.exe" "$folder" "$out/manifest.tsv" "/silent:C:\\$folder")" QuillyBench.exe
-  folder=$(fresh_folder BenchNSIS)
+  fresh_folder BenchNSIS
   keep_best plain "$(install_once "$out/NsisZlib.exe" "$folder" "$out/manifest.tsv" "/D=C:\\$folder")" NsisZlib.exe
-  folder=$(fresh_folder BenchNSIS)
+  fresh_folder BenchNSIS
   keep_best solid "$(install_once "$out/NsisZlibSolid.exe" "$folder" "$out/manifest.tsv" "/D=C:\\$folder")" NsisZlibSolid.exe
 done
-folder=$(fresh_folder BenchQuilly)
+fresh_folder BenchQuilly
 quarter=$(install_once "$out/quarter/QuillyBench.exe" "$folder" "$out/quarter/manifest.tsv" "/silent:C:\\$folder")
-folder=$(fresh_folder BenchQuilly)
+fresh_folder BenchQuilly
 many=$(install_once "$out/many/QuillyBench.exe" "$folder" "$out/many/manifest.tsv" "/silent:C:\\$folder")
 
 echo

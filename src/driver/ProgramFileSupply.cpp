@@ -31,9 +31,10 @@ ProgramFileSupply::ProgramFileSupply(const PackageRecord& program, const std::ve
     for (uint32_t i = 0; i < byName.size(); ++i) byName[i] = i;
     const auto& names = program.names;
     std::stable_sort(byName.begin(), byName.end(), [&](uint32_t a, uint32_t b) { return NameBefore(names[a], names[b]); });
+    // Entries only skipped files come from (the same file is in place already) are not needed at
+    // all; an entry a placed file also comes from gets its job from that one.
     for (size_t file = 0; file < files.size(); ++file) {
         const FileItem& item = files[file];
-        if (item.skip) continue;
         const std::wstring path = sys::Utf8ToWide(std::string(AttrValue(item.attrs, "path")));
         if (!sys::StaysInside(path)) continue;
         if (std::any_of(staged.begin(), staged.end(), [&](const std::wstring& name) { return SameNameNoCase(name, path); })) {
@@ -44,7 +45,7 @@ ProgramFileSupply::ProgramFileSupply(const PackageRecord& program, const std::ve
                                             [&](uint32_t entry, const std::wstring& name) { return NameBefore(names[entry], name); });
         auto last = first;
         while (last != byName.end() && SameName(names[*last], path)) m_leftOut[*last++] = true;
-        if (last == first) continue;
+        if (last == first || item.skip) continue;
         const uint32_t entry = *(last - 1);
         m_jobOfFile[file] = static_cast<int32_t>(m_jobs.size());
         m_jobs.push_back(entry);

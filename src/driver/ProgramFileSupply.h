@@ -18,7 +18,8 @@ public:
     // itself) stay staged.
     ProgramFileSupply(const PackageRecord& program, const std::vector<FileItem>& files,
                       const std::vector<std::wstring>& staged);
-    // By entry: true for those the copy writes straight into place.
+    // By entry: true for those the copy writes straight into place, and for those no file to
+    // place comes from (their files are in place already).
     const std::vector<bool>& LeftOut() const { return m_leftOut; }
     // From here on the files are inflated ahead, to be written when the copy asks.
     void Start(PackageReader& reader, const std::wstring& stagingFolder);
