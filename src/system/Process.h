@@ -15,6 +15,9 @@ std::wstring ProgramPath();
 std::string ProcessBaseName();
 // A line for an attached debugger (a windowed process has no console).
 void DebugOutput(const char* text);
+// Whether anyone reads DebugOutput: a debugger attached, or a debug-output viewer running (asked
+// at most once a second). Every line sent costs the system several calls even when nobody reads.
+bool DebugOutputRead();
 void SleepMs(unsigned milliseconds);
 // Starts a detached thread through the C run-time; returns false when it could not start.
 bool StartDetachedThread(unsigned (*proc)(void*), void* param);

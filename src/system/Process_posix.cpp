@@ -35,6 +35,7 @@ std::string ProcessBaseName() {
 }
 
 void DebugOutput(const char*) {}
+bool DebugOutputRead() { return false; }
 
 void SleepMs(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 

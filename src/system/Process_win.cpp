@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include <memory>
 #include <process.h>
 #include <stdlib.h>
@@ -37,6 +39,22 @@ std::string ProcessBaseName() {
 }
 
 void DebugOutput(const char* text) { ::OutputDebugStringA(text); }
+
+bool DebugOutputRead() {
+    if (::IsDebuggerPresent()) return true;
+    // A viewer announces itself with the event it waits on for the next line.
+    static std::atomic<ULONGLONG> askedAt{0};
+    static std::atomic<bool> viewer{false};
+    const ULONGLONG now = ::GetTickCount64();
+    const ULONGLONG last = askedAt.load(std::memory_order_relaxed);
+    if (last == 0 || now - last >= 1000) {
+        askedAt.store(now, std::memory_order_relaxed);
+        HANDLE ready = ::OpenEventW(SYNCHRONIZE, FALSE, L"DBWIN_BUFFER_READY");
+        viewer.store(ready != nullptr, std::memory_order_relaxed);
+        if (ready) ::CloseHandle(ready);
+    }
+    return viewer.load(std::memory_order_relaxed);
+}
 
 void SleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
 

@@ -546,7 +546,7 @@ void LogerManager::Run() {
 void LogerManager::WriteLine(LogData& record) {
     Logger& logger = m_loggers[record.id];
     if (!logger.used || !logger.enable || record.level < logger.level) return;
-    if (logger.display) sys::DebugOutput(record.content);
+    if (logger.display && sys::DebugOutputRead()) sys::DebugOutput(record.content);
     if (!logger.outfile) return;
 
     // Roll on a new calendar day (index back to 0) or past the size limit (next index).
