@@ -40,6 +40,34 @@ void AttrMap::reserve(size_t count, size_t textSize) { Own(count, textSize); }
 
 namespace {
 
+// The attribute names of the configuration files, in byte order: tens of thousands of items
+// carry the same few names, kept here once instead of in every map.
+constexpr std::string_view kKnownNames[] = {
+    "args",       "argv",      "bwaitend",   "cmd",        "compressSize", "compressmd5", "config",
+    "executable", "isDisplay", "isEssential", "isInstall", "isUpgrade",    "key",         "link",
+    "md5",        "name",      "name_0404",  "name_0409",  "name_0804",    "newpath",     "noDelete",
+    "order",      "os",        "path",       "platform",   "runMode",      "servicename", "size",
+    "time",       "type",      "value",      "value_0404", "value_0409",   "value_0804",  "version",
+    "when",       "workdir",
+};
+
+// The known name's number, or -1.
+int KnownNumber(std::string_view name) {
+    const auto* end = std::end(kKnownNames);
+    const auto* found = std::lower_bound(std::begin(kKnownNames), end, name);
+    return found != end && *found == name ? static_cast<int>(found - std::begin(kKnownNames)) : -1;
+}
+
+}  // namespace
+
+std::string_view AttrMap::KnownName(uint32_t number) { return kKnownNames[number]; }
+
+size_t AttrMap::StoredSize(std::string_view name, std::string_view value) {
+    return (KnownNumber(name) >= 0 ? 0 : name.size()) + value.size();
+}
+
+namespace {
+
 // Byte order. Names mostly differ in their first byte, which spares the call to memcmp.
 bool NameLess(std::string_view a, std::string_view b) {
     if (!a.empty() && !b.empty() && a[0] != b[0]) {
@@ -59,14 +87,17 @@ bool AttrMap::Insert(std::string_view name, std::string_view value) {
     IndexIterator it = LowerBound(name);
     if (it != Last() && NameOf(*it) == name) return false;
     const size_t at = static_cast<size_t>(it - First());
-    Own(1, name.size() + value.size());
+    const int known = KnownNumber(name);
+    const size_t nameBytes = known >= 0 ? 0 : name.size();
+    Own(1, nameBytes + value.size());
     Entry* entries = m_block->Entries();
     std::memmove(entries + at + 1, entries + at, (m_block->count - at) * sizeof(Entry));
-    entries[at] = Entry{m_block->textSize, static_cast<uint32_t>(name.size()), static_cast<uint32_t>(value.size())};
+    entries[at] = Entry{m_block->textSize, known >= 0 ? kKnownName | static_cast<uint32_t>(known) : static_cast<uint32_t>(name.size()),
+                        static_cast<uint32_t>(value.size())};
     char* text = m_block->Text() + m_block->textSize;
-    if (!name.empty()) std::memcpy(text, name.data(), name.size());
-    if (!value.empty()) std::memcpy(text + name.size(), value.data(), value.size());
-    m_block->textSize += static_cast<uint32_t>(name.size() + value.size());
+    if (nameBytes) std::memcpy(text, name.data(), nameBytes);
+    if (!value.empty()) std::memcpy(text + nameBytes, value.data(), value.size());
+    m_block->textSize += static_cast<uint32_t>(nameBytes + value.size());
     ++m_block->count;
     return true;
 }

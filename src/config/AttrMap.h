@@ -18,10 +18,12 @@
 
 class AttrMap {
     struct Entry {
-        uint32_t offset;  // of the name in the text; the value follows it
-        uint32_t nameSize;
+        uint32_t offset;  // of the name in the text, the value following it; of the value alone
+                          // when the name is a known one
+        uint32_t nameSize;  // or kKnownName and the known name's number
         uint32_t valueSize;
     };
+    static constexpr uint32_t kKnownName = 0x80000000u;
     using IndexIterator = const Entry*;
     // One allocation: this header, the index sorted by name (names unique), then the text.
     struct Block {
@@ -89,8 +91,12 @@ public:
 
     bool empty() const { return size() == 0; }
     size_t size() const { return m_block ? m_block->count : 0; }
-    // Room for count more attributes whose names and values take textSize bytes together.
+    // Room for count more attributes whose names and values take textSize bytes together (as
+    // StoredSize counts them).
     void reserve(size_t count, size_t textSize);
+    // The bytes an attribute takes in the text: its value, and its name unless the name is one of
+    // the configuration's own (those are kept once for all maps).
+    static size_t StoredSize(std::string_view name, std::string_view value);
 
     const_iterator begin() const { return {this, First()}; }
     const_iterator end() const { return {this, Last()}; }
@@ -110,9 +116,14 @@ public:
 private:
     IndexIterator First() const { return m_block ? m_block->Entries() : nullptr; }
     IndexIterator Last() const { return m_block ? m_block->Entries() + m_block->count : nullptr; }
-    std::string_view NameOf(const Entry& entry) const { return {m_block->Text() + entry.offset, entry.nameSize}; }
+    static std::string_view KnownName(uint32_t number);
+    std::string_view NameOf(const Entry& entry) const {
+        if (entry.nameSize & kKnownName) return KnownName(entry.nameSize & ~kKnownName);
+        return {m_block->Text() + entry.offset, entry.nameSize};
+    }
     value_type At(const Entry& entry) const {
-        return {NameOf(entry), {m_block->Text() + entry.offset + entry.nameSize, entry.valueSize}};
+        const uint32_t nameBytes = entry.nameSize & kKnownName ? 0 : entry.nameSize;
+        return {NameOf(entry), {m_block->Text() + entry.offset + nameBytes, entry.valueSize}};
     }
     IndexIterator LowerBound(std::string_view name) const;
     // Makes the block this map's own, with room for count more entries and textSize more bytes.

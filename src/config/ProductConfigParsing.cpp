@@ -61,7 +61,7 @@ bool CProductConfig::ParseAttributes(const TiXmlElement* element, const CCompone
     size_t count = 0, textSize = 0;
     for (const TiXmlAttribute* attr = element->FirstAttribute(); attr; attr = attr->Next()) {
         ++count;
-        textSize += attr->NameTStr().size() + attr->ValueStr().size();
+        textSize += AttrMap::StoredSize(attr->NameTStr(), attr->ValueStr());
     }
     target.reserve(count, textSize);
 
