@@ -55,6 +55,21 @@ bool ParseXmlBuffer(const std::string& bytes, TiXmlDocument& doc) {
 
 namespace {
 
+// The file's bytes; a file that cannot be read leaves TinyXML's error for it in doc.
+bool ReadDocumentText(const std::wstring& path, std::string& text, TiXmlDocument& doc) {
+    text.clear();
+    switch (ReadConfigFile(path, text)) {
+        case ConfigFileRead::OpenFailed:
+            doc.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+            return false;
+        case ConfigFileRead::BadSize:
+            doc.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+            return false;
+        case ConfigFileRead::Ok: break;
+    }
+    return true;
+}
+
 // Always padded: the pieces are copies anyway.
 bool ParsePadded(std::string text, TiXmlDocument& doc) {
     text.append(kZeroPadding, '\0');
@@ -79,16 +94,7 @@ const TiXmlElement* ParseListPiece(const ConfigListPieces& pieces, size_t piece,
 }
 
 bool LoadComponentDocument(const std::wstring& path, TiXmlDocument& doc, std::string& text, ConfigListPieces& pieces) {
-    text.clear();
-    switch (ReadConfigFile(path, text)) {
-        case ConfigFileRead::OpenFailed:
-            doc.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-            return false;
-        case ConfigFileRead::BadSize:
-            doc.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-            return false;
-        case ConfigFileRead::Ok: break;
-    }
+    if (!ReadDocumentText(path, text, doc)) return false;
     if (HasConfigReferences(text)) text = ExpandConfigReferences(text);
     if (pieces.Cut(text) && ParsePadded(pieces.Skeleton(), doc) && PiecedList(doc.RootElement())) {
         bool whole = true;
@@ -103,15 +109,7 @@ bool LoadComponentDocument(const std::wstring& path, TiXmlDocument& doc, std::st
 
 bool LoadConfigDocument(const std::wstring& path, TiXmlDocument& doc) {
     std::string bytes;
-    switch (ReadConfigFile(path, bytes)) {
-        case ConfigFileRead::OpenFailed:
-            doc.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-            return false;
-        case ConfigFileRead::BadSize:
-            doc.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-            return false;
-        case ConfigFileRead::Ok: break;
-    }
+    if (!ReadDocumentText(path, bytes, doc)) return false;
     return ParseConfigBuffer(bytes, doc);
 }
 
