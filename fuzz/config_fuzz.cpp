@@ -11,7 +11,7 @@
 
 #include "config/ConfigDocument.h"
 #include "config/ProductConfig.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "config/ConfigXml.h"
 #include "config/ProductConfig.h"
 #include "system/TextConv.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 
 using config::ElementIs;
 using config::ForEachChildElement;

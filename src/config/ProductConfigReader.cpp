@@ -6,7 +6,7 @@
 #include "config/ConfigXml.h"
 #include "config/ProductConfig.h"
 #include "system/TextConv.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 
 using config::AttrText;
 using config::ElementIs;

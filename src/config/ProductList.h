@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-struct OpePARAMEx;
-
 // Appends product1 .. product<count> of section "products" to list, skipping empty or missing
 // keys; a missing file or count reads as no products. Always 0.
 int ReadProductList(const std::wstring& iniPath, std::vector<std::wstring>& list);
@@ -17,6 +15,6 @@ int ReadProductList(const std::wstring& iniPath, std::vector<std::wstring>& list
 // when the value is explicitly empty.
 int GetProductConfigName(const std::wstring& iniPath, std::wstring& productConfigPath);
 
-// Starts the product list of an installation (record's m_InstallPath) with productConfigPath,
-// unless the run is an update or the list already counts products. Always 0.
-int WriteProductList(const OpePARAMEx& record, const std::wstring& productConfigPath);
+// Starts the product list of the installation in installFolder with productConfigPath, unless the
+// run is an update or the list already counts products. Always 0.
+int WriteProductList(const std::wstring& installFolder, bool update, const std::wstring& productConfigPath);

@@ -6,7 +6,6 @@
 #include <set>
 #include <string>
 
-#include "entry/OpePARAMEx.h"
 #include "system/Profile.h"
 #include "system/TextRules.h"
 #include "system/Win32Handles.h"
@@ -47,15 +46,16 @@ int ReadProductList(const std::wstring& iniPath, std::vector<std::wstring>& list
 
 int GetProductConfigName(const std::wstring& iniPath, std::wstring& productConfigPath) {
     // "_setup.ini" ships as UTF-16LE without a byte-order mark; the profile reader copes with it.
-    const std::wstring value = sys::ReadProfileString(iniPath, L"Product", L"Product", L"Product.config", MAX_PATH);
+    const std::wstring value =
+        sys::ReadProfileString(iniPath, L"Product", L"Product", L"Product.config", MAX_PATH);
     if (value.empty()) return -1;
     productConfigPath = value;
     return 0;
 }
 
-int WriteProductList(const OpePARAMEx& record, const std::wstring& productConfigPath) {
-    if (record.m_Mode == OpePARAMEx::CMD_UPDATE) return 0;
-    const std::wstring path = record.m_InstallPath + L"\\package\\productlist.ini";
+int WriteProductList(const std::wstring& installFolder, bool update, const std::wstring& productConfigPath) {
+    if (update) return 0;
+    const std::wstring path = installFolder + L"\\package\\productlist.ini";
     if (sys::ReadProfileInt(path, L"products", L"count", 0) != 0) return 0;
     // Failed writes are not noticed: the list only helps a later uninstall find the product file.
     sys::WriteProfileString(path, L"products", L"count", L"1");

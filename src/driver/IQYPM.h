@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 
 class IInstallUIPromptEx;
 

@@ -10,7 +10,7 @@
 #include "driver/ProductRegistration.h"
 #include "driver/ProgramFileSupply.h"
 #include "driver/QYPM.h"
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 #include "interface/Maker/SetupPkg.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "system/FileHelpers.h"
@@ -18,24 +18,29 @@
 #include "system/Process.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
+#include "common/run/ProgressActions.h"
 
 namespace {
 
 constexpr char kLogSource[] = "QYPM";
 constexpr wchar_t kStagingName[] = L"~QYSetup";
 
-int LastError() { return static_cast<int>(sys::LastErrorCode()); }
+int LastError() {
+    return static_cast<int>(sys::LastErrorCode());
+}
 
 // Like the shell's recursive folder creation, an existing folder is reported (183) like a failure.
 // A folder made outside Program Files gets the protection Program Files would give it.
 int CreateInstallFolder(const std::wstring& folder) {
     if (sys::PathExists(folder)) return ERROR_ALREADY_EXISTS;
-    const sys::FolderAccess access =
-        sys::IsInsideProgramFiles(folder) ? sys::FolderAccess::kInherited : sys::FolderAccess::kAdministratorsUsersRead;
+    const sys::FolderAccess access = sys::IsInsideProgramFiles(folder)
+                                         ? sys::FolderAccess::kInherited
+                                         : sys::FolderAccess::kAdministratorsUsersRead;
     const int created = sys::CreateFolderTreeWith(folder, access);
     if (created == 0 && !RecordCreatedFolder(folder)) {
-        QYLOG_ERROR("Run, cannot record that %S was made by the install, err %d", folder.c_str(), LastError());
+        QYLOG_ERROR("Run, cannot record that %S was made by the install, err %d", folder.c_str(),
+                    LastError());
     }
     return created;
 }
@@ -49,14 +54,17 @@ void QYPM::Step(int action, int increment) {
 void QYPM::ReadComponentConfigs(OpePARAMEx* record, CProductConfig& config) {
     std::wstring components;
     for (const ComponentRef& component : config.m_Components) components += component.config + L",";
-    switch (record->m_Mode) {
-        case OpePARAMEx::CMD_INSTALL:
-        case OpePARAMEx::CMD_SILENT: config.SetInstallRoot(record->m_TempDir + L"\\"); break;
-        case OpePARAMEx::CMD_UNINSTALL:
-        case OpePARAMEx::CMD_UNSILENT:
-        case OpePARAMEx::CMD_WEBINSTALL:
-        case OpePARAMEx::CMD_WEBSILENT: config.SetInstallRoot(record->m_InstallPath + L"\\"); break;
-        default: break;
+    // A new product's component files are in the working folder, an installed one's in its folder.
+    switch (ProcedureOf(record->m_Mode)) {
+        case ModeProcedure::kInstall:
+            config.SetInstallRoot(record->m_TempDir + L"\\");
+            break;
+        case ModeProcedure::kUninstall:
+        case ModeProcedure::kWebInstall:
+            config.SetInstallRoot(record->m_InstallPath + L"\\");
+            break;
+        case ModeProcedure::kNone:
+            break;
     }
     config.LoadComponentConfigs(components);
 }
@@ -64,7 +72,7 @@ void QYPM::ReadComponentConfigs(OpePARAMEx* record, CProductConfig& config) {
 void QYPM::PrepareProductConfig(OpePARAMEx* record, CProductConfig& config) {
     config.m_WorkDir = record->m_InstallPath;
     config.m_SetupDir = config.m_WorkDir + L"\\" + kStagingName;
-    Step(6, 5);
+    Step(kActionParse, 5);
     // Read once: what Init read stays what the procedure uses, whatever is on disk by now.
     if (m_ComponentsRead != &config) ReadComponentConfigs(record, config);
     m_ComponentsRead = nullptr;
@@ -81,7 +89,7 @@ int QYPM::CopyProductConfigFiles() {
     std::wstring pending;
     m_pEngine->UpdateFile(src, dst, pending);
     QYLOG_INFO("CopyProductConfigFiles, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(9, 1, m_ProductConfigPath);
+    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(kActionCopy, 1, m_ProductConfigPath);
     return 0;
 }
 
@@ -93,7 +101,7 @@ int QYPM::CopyAllConfigFiles() {
         const std::wstring folder = product.m_WorkDir + L"\\package\\";
         sys::CreateFolderTree(folder);
         const std::wstring dst = folder + component.config;
-        Step(9, 1);
+        Step(kActionCopy, 1);
         std::wstring pending;
         m_pEngine->UpdateFile(src, dst, pending);
         QYLOG_INFO("CopyAllConfigFiles, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
@@ -104,11 +112,12 @@ int QYPM::CopyAllConfigFiles() {
 int QYPM::In_Install(OpePARAMEx* record) {
     CProductConfig& product = m_pEngine->m_NewProduct;
     PrepareProductConfig(record, product);
-    Step(3, 5);
+    Step(kActionCheck, 5);
     m_pEngine->CheckProductDifference(record->m_Mode == OpePARAMEx::CMD_UPDATE ? 1 : 0);
     QYLOG_INFO("In_Install, CheckProductDifference complete, DeletefileSize %d, AddfileSize %d",
-               static_cast<int>(m_pEngine->m_DeleteSet.m_Files.size()), static_cast<int>(m_pEngine->m_AddSet.m_Files.size()));
-    Step(1, 5);
+               static_cast<int>(m_pEngine->m_DeleteSet.m_Files.size()),
+               static_cast<int>(m_pEngine->m_AddSet.m_Files.size()));
+    Step(kActionInitialize, 5);
 
     // A folder made here is protected like a Program Files one and recorded, so that the uninstall
     // removes it whole; a folder that was there before keeps what is not the product's.
@@ -118,28 +127,28 @@ int QYPM::In_Install(OpePARAMEx* record) {
     // The program package is unpacked where only administrators can change it before it is used.
     if (const sys::FolderVerdict staging = sys::PrepareAdministratorsFolder(product.m_SetupDir, false);
         staging != sys::FolderVerdict::kReady && staging != sys::FolderVerdict::kReplaced) {
-        QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_SetupDir.c_str(), LastError());
+        QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_SetupDir.c_str(),
+                    LastError());
         return -1;
     }
-    Step(4, 5);
+    Step(kActionUnpack, 5);
 
     // The add set's files go straight from the package into place when the copy comes; the staging
     // folder gets the rest, among them the configuration files the install copies itself.
     std::vector<std::wstring> staged = {L"package\\" + m_ProductConfigPath};
-    for (const ComponentRef& component : product.m_Components) staged.push_back(L"package\\" + component.config);
+    for (const ComponentRef& component : product.m_Components)
+        staged.push_back(L"package\\" + component.config);
     std::unique_ptr<ProgramFileSupply> supply;
-    int extracted = 0;
-    try {
+    const int extracted = PackageResult([&] {
         SetupPkg& package = SetupPkg::Instance();
         PackageReader::ExtractOptions options;
         if (!package.Reader().Packages().empty()) {
-            supply = std::make_unique<ProgramFileSupply>(package.Reader().Packages()[0], m_pEngine->m_AddSet.m_Files, staged);
+            supply = std::make_unique<ProgramFileSupply>(package.Reader().Packages()[0],
+                                                         m_pEngine->m_AddSet.m_Files, staged);
             options.leaveOut = &supply->LeftOut();
         }
-        extracted = package.ExtractAllProgramFiles(product.m_SetupDir, options);
-    } catch (const ZelkException& e) {
-        extracted = e.code();  // a reader that cannot be made counts as a failed extraction
-    }
+        return package.ExtractAllProgramFiles(product.m_SetupDir, options);
+    });
     if (extracted != 0) {
         QYLOG_ERROR("Run, pPkgParser->ExtractAllProgramFiles failed, nRet: %d ", extracted);
         return -2;
@@ -180,14 +189,15 @@ int QYPM::In_Install(OpePARAMEx* record) {
         return -1;
     }
     CopyAllConfigFiles();
-    WriteProductList(*record, m_ProductConfigPath);
-    Step(20, 5);
+    WriteProductList(record->m_InstallPath, record->m_Mode == OpePARAMEx::CMD_UPDATE, m_ProductConfigPath);
+    Step(kActionExecuteAfterCopy, 5);
     m_pEngine->DoRunruleInAddList("AfterCopy");
-    Step(22, 5);
+    Step(kActionExecuteRegister, 5);
     m_pEngine->DoRunruleInAddList("OnRegister");
     m_pEngine->InstallRegistrations(record);
 
-    if (int written = CreateUninstallRegInfo(product.m_WorkDir, product.m_ProductVer, GetInstalledSize(), m_pPrompt)) {
+    if (int written =
+            CreateUninstallRegInfo(product.m_WorkDir, product.m_ProductVer, GetInstalledSize(), m_pPrompt)) {
         QYLOG_ERROR("Run, CreateUninstallRegInfo, nRet: %d", written);
     }
     QYLOG_INFO("In_Install, CreateUninstallRegInfo complete");

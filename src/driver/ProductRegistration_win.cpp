@@ -8,16 +8,17 @@
 #include "driver/ProductKeys.h"
 #include "interface/Parser/RegEditor.h"
 #include "system/TextRules.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
+#include "common/run/ProgressActions.h"
 
-namespace {
+namespace {}  // namespace
 
-constexpr int kActionUninstallInfo = 14;
-
-}  // namespace
-
-std::wstring InstallKeyPath() { return std::wstring(L"HKLM\\") + product_keys::kInstallKey; }
-std::wstring UninstallKeyPath() { return std::wstring(L"HKLM\\") + product_keys::kUninstallKey; }
+std::wstring InstallKeyPath() {
+    return std::wstring(L"HKLM\\") + product_keys::kInstallKey;
+}
+std::wstring UninstallKeyPath() {
+    return std::wstring(L"HKLM\\") + product_keys::kUninstallKey;
+}
 
 std::wstring UninstallCommand(const std::wstring& folder) {
     const std::wstring program = folder + L"\\PackageManager.exe";
@@ -51,7 +52,8 @@ int CreateUninstallRegInfo(const std::wstring& folder, const std::wstring& versi
     };
     for (const Value& value : values) {
         long error = 0;
-        if (!RegWriteValue(key, value.name, value.type, value.data, &error)) return error != 0 ? static_cast<int>(error) : -1;
+        if (!RegWriteValue(key, value.name, value.type, value.data, &error))
+            return error != 0 ? static_cast<int>(error) : -1;
     }
     return 0;
 }
@@ -80,4 +82,6 @@ int GetRegInstallPath(std::wstring& path) {
     return 0;
 }
 
-int DeleteRegInfo(const std::wstring& keyPath) { return CRegEditor::Clean(keyPath, L"") ? 0 : 1; }
+int DeleteRegInfo(const std::wstring& keyPath) {
+    return CRegEditor::Clean(keyPath, L"") ? 0 : 1;
+}

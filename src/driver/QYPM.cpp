@@ -17,18 +17,23 @@
 #include "interface/Parser/UpdateEngEx.h"
 #include "config/ProductList.h"
 #include "driver/ProductRegistration.h"
+#include "system/ErrorLog.h"
 #include "system/FileHelpers.h"
 #include "system/FolderSecurity.h"
 #include "system/Process.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 
 namespace {
 
 constexpr char kLogSource[] = "QYPM";
 
 std::unique_ptr<QYPM> g_pQYPM;
+
+void WriteSystemError(const char* format, va_list args) {
+    log4z::WriteLogV(log4z::LOG_LEVEL_ERROR, kLogSource, __LINE__, format, args);
+}
 
 }  // namespace
 
@@ -40,9 +45,15 @@ QYPM* GetQYPM() {
 
 QYPM::QYPM() : m_com(COINIT_APARTMENTTHREADED), m_pEngine(&GetUpdateEngine()) {
     m_pEngine->m_Cancelled = [this] { return m_cancel.load(); };
+    // The run's log is the driver's from now on, the system layer's failure lines included.
+    SetLogWriter(this);
+    sys::SetErrorLogSink(&WriteSystemError);
 }
 
-QYPM::~QYPM() = default;
+QYPM::~QYPM() {
+    sys::SetErrorLogSink(nullptr);
+    SetLogWriter(nullptr);
+}
 
 int QYPM::Init(OpePARAMEx* record) {
     // 1-2: the log of this run, named after the start time, inside %TEMP%\MVInstallLog.
@@ -55,7 +66,8 @@ int QYPM::Init(OpePARAMEx* record) {
     // must not write into a folder (or through a link) an unelevated program prepared.
     const sys::FolderVerdict logVerdict =
         temp.empty() ? sys::FolderVerdict::kNotMade : sys::PrepareAdministratorsFolder(logFolder, true);
-    const bool logFolderUsable = logVerdict == sys::FolderVerdict::kReady || logVerdict == sys::FolderVerdict::kReplaced;
+    const bool logFolderUsable =
+        logVerdict == sys::FolderVerdict::kReady || logVerdict == sys::FolderVerdict::kReplaced;
     char logName[1024];
     std::snprintf(logName, sizeof(logName), "%sMVInstall_%4d%02d%02d_%02d%02d%02d.log",
                   sys::WideToUtf8(logFolder).c_str(), local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
@@ -68,8 +80,9 @@ int QYPM::Init(OpePARAMEx* record) {
     logger->Start();
     logger->SetLevel(log4z::kMainLogger, log4z::LOG_LEVEL_TRACE);
     if (!temp.empty() && !logFolderUsable) {
-        QYLOG_ERROR("Init, the log folder %S is not only administrators' to change and cannot be made again, err %d",
-                    logFolder.c_str(), static_cast<int>(sys::LastErrorCode()));
+        QYLOG_ERROR(
+            "Init, the log folder %S is not only administrators' to change and cannot be made again, err %d",
+            logFolder.c_str(), static_cast<int>(sys::LastErrorCode()));
         return -1;
     }
     if (logVerdict == sys::FolderVerdict::kReplaced) {
@@ -83,8 +96,8 @@ int QYPM::Init(OpePARAMEx* record) {
     const bool lockedBefore = m_runLock.Held();
     if (!m_runLock.Acquire()) {
         const bool shown = CRunLock::ShowHolder();
-        QYLOG_ERROR("Init, another installation is already in progress, mode %d, its window %s", record->m_Mode,
-                    shown ? "brought to the front" : "not found");
+        QYLOG_ERROR("Init, another installation is already in progress, mode %d, its window %s",
+                    record->m_Mode, shown ? "brought to the front" : "not found");
         return kInitAnotherRun;
     }
     if (CreateTempInstallDir(L"~QYSetup") != 0) {
@@ -96,13 +109,10 @@ int QYPM::Init(OpePARAMEx* record) {
 
     // 6: the setup package into the working folder. The installed copy of the package manager
     // carries no package, so in the uninstall modes a failure is expected and not logged.
-    int extracted = 0;
-    try {
-        extracted = SetupPkg::Instance().ExtractAllSetupFiles(m_TempDir, m_ProductConfigPath);
-    } catch (const ZelkException& e) {
-        extracted = e.code();  // a reader that cannot be made counts as a failed extraction
-    }
-    if (extracted != 0 && record->m_Mode != OpePARAMEx::CMD_UNINSTALL && record->m_Mode != OpePARAMEx::CMD_UNSILENT) {
+    const int extracted = PackageResult(
+        [&] { return SetupPkg::Instance().ExtractAllSetupFiles(m_TempDir, m_ProductConfigPath); });
+    const ModeProcedure procedure = ProcedureOf(record->m_Mode);
+    if (extracted != 0 && procedure != ModeProcedure::kUninstall) {
         QYLOG_ERROR("Init, Test ExtractAllSetupFiles fail, nret %d err %d", extracted,
                     static_cast<int>(sys::LastErrorCode()));
     }
@@ -111,28 +121,25 @@ int QYPM::Init(OpePARAMEx* record) {
     CProductConfig* target = nullptr;
     std::wstring baseFolder;
     std::vector<std::wstring> productList;
-    switch (record->m_Mode) {
-        case OpePARAMEx::CMD_INSTALL:
-        case OpePARAMEx::CMD_SILENT:
-            record->m_SkinDir = record->m_TempDir + L"\\Setup";
+    switch (procedure) {
+        case ModeProcedure::kInstall:
+            record->m_SkinDir = ModeSkinFolder(*record);
             baseFolder = record->m_TempDir;
             target = &m_pEngine->m_NewProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_INSTALL ExtractAllSetupFiles success");
             break;
-        case OpePARAMEx::CMD_UNINSTALL:
-        case OpePARAMEx::CMD_UNSILENT:
-            record->m_SkinDir = record->m_InstallPath + L"\\Setup";
+        case ModeProcedure::kUninstall:
+            record->m_SkinDir = ModeSkinFolder(*record);
             baseFolder = record->m_InstallPath;
             ReadProductList(baseFolder + L"\\package\\productlist.ini", productList);
             m_ProductList = productList;
             target = &m_pEngine->m_OldProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success");
             break;
-        case OpePARAMEx::CMD_WEBINSTALL:
-        case OpePARAMEx::CMD_WEBSILENT:
+        case ModeProcedure::kWebInstall:
             if (!lockedBefore) m_runLock.Release();
             return 0;
-        default:
+        case ModeProcedure::kNone:
             QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
             return -2;
     }
@@ -221,13 +228,20 @@ void QYPM::WaitForProcedure() const {
     while (m_busy) ::Sleep(20);
 }
 
-int QYPM::Install(OpePARAMEx* record) { return Dispatch(Operation::Install, record); }
-int QYPM::Uninstall(OpePARAMEx* record) { return Dispatch(Operation::Uninstall, record); }
-int QYPM::WebInstall(OpePARAMEx* record) { return Dispatch(Operation::WebInstall, record); }
+int QYPM::Install(OpePARAMEx* record) {
+    return Dispatch(ModeProcedure::kInstall, record);
+}
+int QYPM::Uninstall(OpePARAMEx* record) {
+    return Dispatch(ModeProcedure::kUninstall, record);
+}
+int QYPM::WebInstall(OpePARAMEx* record) {
+    return Dispatch(ModeProcedure::kWebInstall, record);
+}
 
-int QYPM::Dispatch(Operation operation, OpePARAMEx* record) {
-    static const char* const kNames[] = {"Install", "Uninstall", "WebInstall"};
-    const char* name = kNames[static_cast<int>(operation)];
+int QYPM::Dispatch(ModeProcedure operation, OpePARAMEx* record) {
+    const char* name = operation == ModeProcedure::kInstall     ? "Install"
+                       : operation == ModeProcedure::kUninstall ? "Uninstall"
+                                                                : "WebInstall";
     // One procedure at a time: a second start while one runs would share the engine's sets.
     if (m_busy.exchange(true)) {
         QYLOG_ERROR("%s, refused: a procedure is already running, mode %d", name, record->m_Mode);
@@ -247,29 +261,33 @@ int QYPM::Dispatch(Operation operation, OpePARAMEx* record) {
     m_busy = false;
     if (code == 0) return 0;
     switch (operation) {
-        case Operation::Install:
+        case ModeProcedure::kInstall:
             QYLOG_ERROR("install failed, error code is %d", code);
             return code;
-        case Operation::Uninstall:
+        case ModeProcedure::kUninstall:
             QYLOG_ERROR("Unintall failed, error code is %d", code);
             return 0;
-        case Operation::WebInstall:
+        case ModeProcedure::kWebInstall:
             QYLOG_ERROR("WebInstall failed, error code is %d", code);
             return 0;
+        case ModeProcedure::kNone:
+            break;
     }
     return code;
 }
 
 int QYPM::RunProcedure(OpePARAMEx* record) {
-    switch (record->m_Mode) {
-        case OpePARAMEx::CMD_INSTALL:
-        case OpePARAMEx::CMD_SILENT: return In_Install(record);
-        case OpePARAMEx::CMD_UNINSTALL:
-        case OpePARAMEx::CMD_UNSILENT: return In_Uninstall(record);
-        case OpePARAMEx::CMD_WEBINSTALL:
-        case OpePARAMEx::CMD_WEBSILENT: return In_WebInstall(record);
-        default: return 0;
+    switch (ProcedureOf(record->m_Mode)) {
+        case ModeProcedure::kInstall:
+            return In_Install(record);
+        case ModeProcedure::kUninstall:
+            return In_Uninstall(record);
+        case ModeProcedure::kWebInstall:
+            return In_WebInstall(record);
+        case ModeProcedure::kNone:
+            break;
     }
+    return 0;
 }
 
 int QYPM::RunProcedureCatching(OpePARAMEx* record) {
@@ -283,7 +301,8 @@ int QYPM::RunProcedureCatching(OpePARAMEx* record) {
     }
     // The procedure ended half way: a failure, which the window hears of (a silent one ends with
     // its failure code), and which a second run repairs as it repairs any cut-short install.
-    QYLOG_ERROR("InstallProc, the procedure of mode %d ended with an exception: %s", record->m_Mode, what.c_str());
+    QYLOG_ERROR("InstallProc, the procedure of mode %d ended with an exception: %s", record->m_Mode,
+                what.c_str());
     if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
     return kProcedureException;
 }
@@ -361,4 +380,3 @@ std::wstring QYPM::GetSelfName() {
     }
     return m_SelfName;
 }
-

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/log/LogPrint.h"
+#include "common/run/RunResults.h"
 #include "driver/IQYPM.h"
 #include "driver/RunLock.h"
 #include "system/Win32Handles.h"
@@ -13,7 +15,7 @@
 class CProductConfig;
 class CUpdateEngEx;
 
-class QYPM final : public IQYPM {
+class QYPM final : public IQYPM, public ILogWriter {
 public:
     QYPM();
     ~QYPM() override;
@@ -50,8 +52,7 @@ public:
     static void DropNamesOutsidePackage(CProductConfig& product);
 
 private:
-    enum class Operation { Install, Uninstall, WebInstall };
-    int Dispatch(Operation operation, OpePARAMEx* record);
+    int Dispatch(ModeProcedure operation, OpePARAMEx* record);
     int CreateTempInstallDir(const std::wstring& folderName);
     // Reads the product file(s) of an installation or a setup package into target: every file of
     // the product list, or m_ProductConfigPath when the list is empty. 0, or -1 at the first failure.
@@ -104,20 +105,6 @@ private:
     // The installation's product list as Init read it (uninstall modes).
     std::vector<std::wstring> m_ProductList;
 };
-
-// Init's result when another installer of the session runs; the process then ends with
-// kExitAnotherInstallRunning, the code Windows installers use for "another installation is
-// already in progress".
-constexpr int kInitAnotherRun = -3;
-constexpr int kExitAnotherInstallRunning = 1618;
-// The exit code of a silent install or uninstall that did not complete, as Windows installers
-// report a failed installation.
-constexpr int kExitInstallFailed = 1603;
-// A procedure's result when it ended with an exception, and when a user's close stopped it.
-constexpr int kProcedureException = -9;
-constexpr int kProcedureCancelled = -10;
-// The exit code of a run the user ended before it completed, as Windows installers report it.
-constexpr int kExitUserCancelled = 1602;
 
 // The process-wide driver, created on first use.
 QYPM* GetQYPM();

@@ -9,14 +9,14 @@
 #include "config/ProductConfig.h"
 #include "driver/ProductRegistration.h"
 #include "driver/QYPM.h"
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "net/UpdateProtocol.h"
 #include "system/FileHelpers.h"
 #include "system/SystemLibrary.h"
 #include "system/Process.h"
 #include "system/TrayArea.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 
 namespace {
 
@@ -25,7 +25,9 @@ constexpr wchar_t kProductListName[] = L"productlist.ini";
 
 }  // namespace
 
-void QYPM::CommitInfo(OpePARAMEx* record) { ::CommitInfo(record->m_CommitInfo); }
+void QYPM::CommitInfo(OpePARAMEx* record) {
+    ::CommitInfo(record->m_CommitInfo);
+}
 
 int QYPM::In_Uninstall(OpePARAMEx* record) {
     CommitInfo(record);
@@ -46,7 +48,8 @@ int QYPM::In_Uninstall(OpePARAMEx* record) {
     RemoveInstallFolder(product, keep);
     for (const std::wstring& key : {UninstallKeyPath(), InstallKeyPath()}) {
         if (DeleteRegInfo(key) != 0) {
-            QYLOG_ERROR("In_Uninstall, DeleteRegInfo fail, path %S, err: %d", key.c_str(), static_cast<int>(sys::LastErrorCode()));
+            QYLOG_ERROR("In_Uninstall, DeleteRegInfo fail, path %S, err: %d", key.c_str(),
+                        static_cast<int>(sys::LastErrorCode()));
             return -1;
         }
     }
@@ -64,8 +67,9 @@ void QYPM::RemoveInstallFolder(const CProductConfig& product, const std::vector<
     // A folder that was there before the install: the staging folder goes, the configuration files
     // the install copied into "package", and of the product's folders those it left empty; a
     // user's files and folders stay.
-    QYLOG_INFO("In_Uninstall, %S was not made by the install: only the product's files and folders are removed",
-               product.m_WorkDir.c_str());
+    QYLOG_INFO(
+        "In_Uninstall, %S was not made by the install: only the product's files and folders are removed",
+        product.m_WorkDir.c_str());
     sys::DeleteFolder(product.m_SetupDir, {});
     const std::wstring package = product.m_WorkDir + L"\\package\\";
     std::vector<std::wstring> configs = m_ProductList;  // as Init read it

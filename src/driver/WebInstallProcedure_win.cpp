@@ -8,7 +8,7 @@
 #include "common/log/log4z.h"
 #include "driver/DownloadTrust.h"
 #include "driver/QYPM.h"
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 #include "net/Downloader.h"
 #include "net/UpdateProtocol.h"
 #include "interface/Parser/Program.h"
@@ -17,8 +17,8 @@
 #include "system/Win32Handles.h"
 #include "system/TextConv.h"
 #include "system/TextRules.h"
-#include "ui/IInstallUIPromptEx.h"
-#include "ui/ProgressRules.h"
+#include "common/run/IInstallUIPromptEx.h"
+#include "common/run/ProgressActions.h"
 
 namespace {
 
@@ -35,9 +35,9 @@ std::wstring SafeFileName(const std::string& announced) {
     while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
     if (name.empty() || name == L"." || name == L"..") return L"";
     const std::wstring stem = name.substr(0, name.find(L'.'));
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"COM1", L"COM2", L"COM3", L"COM4", L"COM5", L"COM6",
-                                  L"COM7", L"COM8", L"COM9", L"LPT1", L"LPT2", L"LPT3", L"LPT4", L"LPT5", L"LPT6",
-                                  L"LPT7", L"LPT8", L"LPT9"}) {
+    for (const wchar_t* device : {L"CON",  L"PRN",  L"AUX",  L"NUL",  L"COM1", L"COM2", L"COM3", L"COM4",
+                                  L"COM5", L"COM6", L"COM7", L"COM8", L"COM9", L"LPT1", L"LPT2", L"LPT3",
+                                  L"LPT4", L"LPT5", L"LPT6", L"LPT7", L"LPT8", L"LPT9"}) {
         if (sys::EqualsNoCase(std::wstring_view(stem), std::wstring_view(device))) return L"";
     }
     for (wchar_t c : name) {
@@ -52,11 +52,13 @@ void QYPM::DownloadProgress(uint32_t total, uint32_t received, double speed) {
     QYPM* driver = GetQYPM();
     if (IInstallUIPromptEx* prompt = driver->m_pPrompt) {
         prompt->OnStepProgress(kActionDownload, static_cast<int>(received), static_cast<int>(total),
-                                          DownloadSpeedText(speed), 90);
+                               DownloadSpeedText(speed), 90);
     }
 }
 
-int QYPM::GetTypeList(OpePARAMEx*) { return ::GetTypeList(m_pPrompt); }
+int QYPM::GetTypeList(OpePARAMEx*) {
+    return ::GetTypeList(m_pPrompt);
+}
 
 int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::UniqueHandle& held) {
     PackageInfo package;
@@ -80,7 +82,8 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
     }
     local = m_TempDir + L"\\" + name;
 
-    CDownloader downloader(package.url, package.url, sys::WideToUtf8(local), package.md5, &QYPM::DownloadProgress, this, 4);
+    CDownloader downloader(package.url, package.url, sys::WideToUtf8(local), package.md5,
+                           &QYPM::DownloadProgress, this, 4);
     downloader.ExpectSize(static_cast<uint32_t>(package.size));
     downloader.StopWhen(&m_cancel);
     const bool downloaded = downloader.Download();
@@ -141,21 +144,21 @@ int QYPM::In_WebInstall(OpePARAMEx* record) {
         ::ShellExecuteW(nullptr, L"open", local.c_str(), L"", m_TempDir.c_str(), SW_SHOWNORMAL);
         return 0;
     }
-    void* process = nullptr;
-    const int started = CProgram::RunProgram(local, L"/silent /norestart", &process);
+    // The downloaded file stays held against changes until the program runs from it.
+    unsigned long code = 1;
+    const int started = CProgram::RunToEnd(local, L"/silent /norestart", &code, [&] {
+        held.reset();
+        if (IInstallUIPromptEx* prompt = m_pPrompt)
+            prompt->OnStepProgress(kActionInstalling, 0, 100, L"", 100);
+    });
     held.reset();
     if (started != 0) {
         if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
         QYLOG_ERROR("In_WebInstall, RunProgram fail, file %S arg /silent err %d", local.c_str(), started);
         return -3;
     }
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionInstalling, 0, 100, L"", 100);
-    CProgram::WaitFor(process, INFINITE);
-    DWORD code = 1;
-    const bool read = ::GetExitCodeProcess(static_cast<HANDLE>(process), &code) != 0;
     const int error = static_cast<int>(::GetLastError());
-    CProgram::Close(process);
-    if (!read || code != 0) {
+    if (code != 0) {
         if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
         QYLOG_ERROR("In_WebInstall, GetExitCodeProcess fail, nret %d err %d", 0, error);
         return -4;

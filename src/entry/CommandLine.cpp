@@ -112,8 +112,7 @@ int ParseCommandLine(wchar_t* commandLine, OpePARAMEx& record, InstallPathQuery 
         if (args.Find(entry.word)) {
             word = entry.word;
             record.m_Mode = entry.mode;
-            record.m_Unattended = entry.mode == OpePARAMEx::CMD_SILENT || entry.mode == OpePARAMEx::CMD_UNSILENT ||
-                                  entry.mode == OpePARAMEx::CMD_WEBSILENT;
+            record.m_Unattended = IsSilentMode(entry.mode);
             break;
         }
     }

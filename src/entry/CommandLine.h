@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 
 // The pieces of a command line. Each piece points into the list's own copy of its text.
 class CmdArgList {

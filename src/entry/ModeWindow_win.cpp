@@ -14,37 +14,33 @@
 #include "ui/framework/PaintManagerUI.h"
 
 const char* ModeWindowClass(int mode) {
-    switch (mode) {
-        case OpePARAMEx::CMD_INSTALL:
-        case OpePARAMEx::CMD_SILENT:
+    switch (ProcedureOf(mode)) {
+        case ModeProcedure::kInstall:
             return "CInstallWnd";
-        case OpePARAMEx::CMD_UNINSTALL:
-        case OpePARAMEx::CMD_UNSILENT:
+        case ModeProcedure::kUninstall:
             return "CUninstallWnd";
-        case OpePARAMEx::CMD_WEBINSTALL:
-        case OpePARAMEx::CMD_WEBSILENT:
+        case ModeProcedure::kWebInstall:
             return "CWebInstallWnd";
-        default:
-            return nullptr;
+        case ModeProcedure::kNone:
+            break;
     }
+    return nullptr;
 }
 
 namespace {
 
 CWizardWnd* MakeWindow(OpePARAMEx* record) {
-    switch (record->m_Mode) {
-        case OpePARAMEx::CMD_INSTALL:
-        case OpePARAMEx::CMD_SILENT:
+    switch (ProcedureOf(record->m_Mode)) {
+        case ModeProcedure::kInstall:
             return new CInstallWnd(record);
-        case OpePARAMEx::CMD_UNINSTALL:
-        case OpePARAMEx::CMD_UNSILENT:
+        case ModeProcedure::kUninstall:
             return new CUninstallWnd(record);
-        case OpePARAMEx::CMD_WEBINSTALL:
-        case OpePARAMEx::CMD_WEBSILENT:
+        case ModeProcedure::kWebInstall:
             return new CWebInstallWnd(record);
-        default:
-            return nullptr;
+        case ModeProcedure::kNone:
+            break;
     }
+    return nullptr;
 }
 
 }  // namespace
@@ -64,7 +60,8 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
     if (!window) return -2;
     // Nobody would read the box of a missing skin: the procedure does not need the window.
     if (silent && !SkinHolds(static_cast<DuiLib::WindowImplBase*>(window)->GetSkinFile())) {
-        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, the skin of %s is not there, silent mode %d runs without it",
+        LogPrint(log4z::LOG_LEVEL_ERROR,
+                 "GeneralWindow, the skin of %s is not there, silent mode %d runs without it",
                  ModeWindowClass(record->m_Mode), record->m_Mode);
         delete window;
         return RunSilentWithoutWindow(record);
@@ -76,7 +73,8 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
     if (!window->Create(nullptr, L"Quilly", style, 0, 0, 0, 900, 600)) {
         delete window;
         if (!silent) return -2;
-        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, the window of silent mode %d cannot be made", record->m_Mode);
+        LogPrint(log4z::LOG_LEVEL_ERROR, "GeneralWindow, the window of silent mode %d cannot be made",
+                 record->m_Mode);
         return kSilentRunIncomplete;
     }
     if (!silent) {

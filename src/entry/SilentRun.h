@@ -2,7 +2,7 @@
 // thread without a window, as the window's silent mode would run it.
 #pragma once
 
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 
-// 0 when the procedure completed, kSilentRunIncomplete (ModeWindow.h) otherwise.
+// 0 when the procedure completed, kSilentRunIncomplete otherwise.
 int RunSilentWithoutWindow(OpePARAMEx* record);

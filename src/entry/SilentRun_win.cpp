@@ -5,9 +5,9 @@
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
 #include "driver/QYPM.h"
-#include "entry/ModeWindow.h"
+#include "common/run/RunResults.h"
 #include "system/FileHelpers.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ int RunSilentWithoutWindow(OpePARAMEx* record) {
     SilentOutcome outcome;
     driver->SetPrompt(&outcome);
     record->m_Async = 0;
-    switch (record->m_Mode) {
-        case OpePARAMEx::CMD_SILENT:
+    switch (ProcedureOf(record->m_Mode)) {
+        case ModeProcedure::kInstall:
             driver->Install(record);
             // What the install window's final page does in a silent run.
             if (outcome.finished) {
@@ -37,9 +37,14 @@ int RunSilentWithoutWindow(OpePARAMEx* record) {
                 sys::DeleteFolder(record->m_TempDir, {});
             }
             break;
-        case OpePARAMEx::CMD_UNSILENT: driver->Uninstall(record); break;
-        case OpePARAMEx::CMD_WEBSILENT: driver->WebInstall(record); break;
-        default: break;
+        case ModeProcedure::kUninstall:
+            driver->Uninstall(record);
+            break;
+        case ModeProcedure::kWebInstall:
+            driver->WebInstall(record);
+            break;
+        case ModeProcedure::kNone:
+            break;
     }
     driver->SetPrompt(nullptr);
     LogPrint(outcome.finished ? log4z::LOG_LEVEL_INFO : log4z::LOG_LEVEL_ERROR,

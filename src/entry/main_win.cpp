@@ -65,8 +65,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     }
 
     std::wstring registered;
-    if ((record.m_Mode == OpePARAMEx::CMD_UNINSTALL || record.m_Mode == OpePARAMEx::CMD_UNSILENT) &&
-        !QueryInstallPath(registered)) {
+    if (ProcedureOf(record.m_Mode) == ModeProcedure::kUninstall && !QueryInstallPath(registered)) {
         driver->DelSelf(&record);
     }
     // A silent run leaves no window behind to show a failure: its exit code says it.

@@ -29,9 +29,13 @@ namespace {
 constexpr char kLogSource[] = "net/Downloader";
 constexpr long kMaxRedirects = 5;
 
-std::wstring Wide(const std::string& path) { return sys::Utf8ToWide(path); }
+std::wstring Wide(const std::string& path) {
+    return sys::Utf8ToWide(path);
+}
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.compare(0, std::strlen(prefix), prefix) == 0; }
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
 
 // The part files and the target move hundreds of megabytes: stdio's default few kilobytes would
 // make a system call of every 4096-byte block the join copies.
@@ -44,7 +48,6 @@ size_t IgnoreHeader(char*, size_t size, size_t count, void* collected) {
     static_cast<std::string*>(collected)->append(size * count, ' ');
     return size * count;
 }
-
 
 }  // namespace
 
@@ -60,8 +63,8 @@ struct CDownloader::Part {
     bool done = false;
 };
 
-CDownloader::CDownloader(std::string partUrl, std::string sizeUrl, std::string outputPath, std::string expectedMd5,
-                         ProgressFn progress, void* owner, unsigned partCount)
+CDownloader::CDownloader(std::string partUrl, std::string sizeUrl, std::string outputPath,
+                         std::string expectedMd5, ProgressFn progress, void* owner, unsigned partCount)
     : m_partUrl(std::move(partUrl)),
       m_sizeUrl(std::move(sizeUrl)),
       m_outputPath(std::move(outputPath)),
@@ -70,9 +73,7 @@ CDownloader::CDownloader(std::string partUrl, std::string sizeUrl, std::string o
       m_progress(progress),
       m_owner(owner) {}
 
-CDownloader::~CDownloader() {
-    for (Part* part : m_parts) delete part;
-}
+CDownloader::~CDownloader() = default;
 
 std::string CDownloader::PartName(const std::string& outputPath, unsigned index) {
     return outputPath + "-" + std::to_string(index);
@@ -118,7 +119,8 @@ uint64_t CDownloader::GetRemoteSize(const std::string& url) {
     curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     // An error page's length is not the file's size.
     if (status < 200 || status > 299 || length <= 0) {
-        QYLOG_ERROR("GetRemoteSize, no size for %s, status %ld, length %" PRId64, url.c_str(), status, static_cast<int64_t>(length));
+        QYLOG_ERROR("GetRemoteSize, no size for %s, status %ld, length %" PRId64, url.c_str(), status,
+                    static_cast<int64_t>(length));
         return 0;
     }
     return static_cast<uint64_t>(length);
@@ -139,7 +141,8 @@ size_t CDownloader::WritePart(char* data, size_t size, size_t count, void* param
     curl_easy_getinfo(part->handle.get(), CURLINFO_SPEED_DOWNLOAD_T, &bytesPerSecond);
     const double speed = static_cast<double>(bytesPerSecond);
     if (self->m_progress && self->m_totalSize != 0 && self->m_received != 0) {
-        self->m_progress(static_cast<uint32_t>(self->m_totalSize), static_cast<uint32_t>(self->m_received), speed);
+        self->m_progress(static_cast<uint32_t>(self->m_totalSize), static_cast<uint32_t>(self->m_received),
+                         speed);
     }
     return written;
 }
@@ -157,6 +160,25 @@ size_t CDownloader::ReadHeader(char* data, size_t size, size_t count, void* para
 
 bool CDownloader::Download() {
     net::EnsureCurlGlobal();
+    if (!PrepareTarget()) return false;
+    net::CurlMulti multi(curl_multi_init());
+    const auto ranges = Ranges(m_totalSize, m_partCount);
+    if (multi) {
+        AddPartTransfers(multi.get(), ranges);
+        RunTransfers(multi.get());
+    }
+    const bool complete = PartsComplete(multi.get(), ranges.size());
+    multi.reset();
+    for (const auto& part : m_parts) part->handle.reset();
+    if (!complete) {
+        RemovePartFiles();
+        sys::RemoveFile(Wide(m_outputPath));
+        return false;
+    }
+    return Join();
+}
+
+bool CDownloader::PrepareTarget() {
     {
         sys::UniqueFile target = sys::OpenFile(Wide(m_outputPath), "wb+");
         if (!target) {
@@ -164,7 +186,6 @@ bool CDownloader::Download() {
             return false;
         }
     }
-    net::CurlMulti multi(curl_multi_init());
     m_totalSize = GetRemoteSize(m_sizeUrl);
     // Without a known size no range would be right: nothing is requested.
     if (m_totalSize == 0) {
@@ -179,17 +200,21 @@ bool CDownloader::Download() {
         sys::RemoveFile(Wide(m_outputPath));
         return false;
     }
-    const auto ranges = Ranges(m_totalSize, m_partCount);
-    for (unsigned i = 0; multi && i < ranges.size(); ++i) {
+    return true;
+}
+
+void CDownloader::AddPartTransfers(CURLM* multi, const std::vector<std::pair<uint64_t, uint64_t>>& ranges) {
+    for (unsigned i = 0; i < ranges.size(); ++i) {
         net::CurlEasy handle(curl_easy_init());
         if (!handle) break;
-        auto* part = new Part;
+        auto owned = std::make_unique<Part>();
+        Part* part = owned.get();
         part->owner = this;
         part->index = i;
         part->first = ranges[i].first;
         part->last = ranges[i].second;
         part->handle = std::move(handle);
-        m_parts.push_back(part);
+        m_parts.push_back(std::move(owned));
         m_partNames.push_back(PartName(m_outputPath, i));
         part->file = sys::OpenFile(Wide(m_partNames.back()), "wb+");
         if (!part->file) continue;  // its transfer then fails and the download with it
@@ -211,17 +236,17 @@ bool CDownloader::Download() {
         // Download hosts redirect; the ranges follow as the size query does.
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-        curl_multi_add_handle(multi.get(), curl);
+        curl_multi_add_handle(multi, curl);
     }
+}
 
+void CDownloader::RunTransfers(CURLM* multi) {
     int running = 0;
-    if (multi) {
-        curl_multi_setopt(multi.get(), CURLMOPT_PIPELINING, static_cast<long>(CURLPIPE_MULTIPLEX));
-        curl_multi_perform(multi.get(), &running);
-    }
-    while (multi && running) {
+    curl_multi_setopt(multi, CURLMOPT_PIPELINING, static_cast<long>(CURLPIPE_MULTIPLEX));
+    curl_multi_perform(multi, &running);
+    while (running) {
         long timeoutMs = -1;
-        curl_multi_timeout(multi.get(), &timeoutMs);
+        curl_multi_timeout(multi, &timeoutMs);
         struct timeval wait = {1, 0};
         if (timeoutMs >= 0 && timeoutMs < 2000) {
             wait.tv_sec = timeoutMs / 1000;
@@ -232,57 +257,54 @@ bool CDownloader::Download() {
         FD_ZERO(&writeSet);
         FD_ZERO(&errorSet);
         int maxFd = -1;
-        const CURLMcode code = curl_multi_fdset(multi.get(), &readSet, &writeSet, &errorSet, &maxFd);
+        const CURLMcode code = curl_multi_fdset(multi, &readSet, &writeSet, &errorSet, &maxFd);
         if (code != CURLM_OK) {
             std::fprintf(stderr, "curl_multi_fdset() failed, code %d.\n", static_cast<int>(code));
             break;
         }
         if (maxFd == -1) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            curl_multi_perform(multi.get(), &running);
+            curl_multi_perform(multi, &running);
         } else if (select(maxFd + 1, &readSet, &writeSet, &errorSet, &wait) != -1) {
-            curl_multi_perform(multi.get(), &running);
+            curl_multi_perform(multi, &running);
         }
     }
     // The transfers' own results, before the handles go.
-    if (multi) {
-        int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi.get(), &left)) {
-            if (message->msg != CURLMSG_DONE) continue;
-            for (Part* part : m_parts) {
-                if (part->handle.get() != message->easy_handle) continue;
-                part->result = message->data.result;
-                part->done = true;
-            }
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg != CURLMSG_DONE) continue;
+        for (const auto& part : m_parts) {
+            if (part->handle.get() != message->easy_handle) continue;
+            part->result = message->data.result;
+            part->done = true;
         }
     }
+}
 
-    bool complete = !m_parts.empty() && m_parts.size() == ranges.size();
-    for (Part* part : m_parts) {
+bool CDownloader::PartsComplete(CURLM* multi, size_t rangeCount) {
+    bool complete = !m_parts.empty() && m_parts.size() == rangeCount;
+    for (const auto& part : m_parts) {
         long status = 0;
         curl_easy_getinfo(part->handle.get(), CURLINFO_RESPONSE_CODE, &status);
         const uint64_t expected = part->last - part->first + 1;
         char wanted[96];
-        std::snprintf(wanted, sizeof(wanted), "bytes %" PRIu64 "-%" PRIu64 "/%" PRIu64, part->first, part->last, m_totalSize);
+        std::snprintf(wanted, sizeof(wanted), "bytes %" PRIu64 "-%" PRIu64 "/%" PRIu64, part->first,
+                      part->last, m_totalSize);
         // A 200 with the whole file is a right answer only for a single part that is the whole file.
-        const bool whole = ranges.size() == 1 && status == 200;
+        const bool whole = rangeCount == 1 && status == 200;
         const bool ranged = status == 206 && part->contentRange == wanted;
         if (part->file) std::fflush(part->file.get());
-        if (!part->file || !part->done || part->result != CURLE_OK || !(whole || ranged) || part->written != expected) {
-            QYLOG_ERROR("Download, part %u (%s) failed, result %d, status %ld, %" PRIu64 " of %" PRIu64 " bytes", part->index,
-                        m_partNames[part->index].c_str(), static_cast<int>(part->result), status, part->written, expected);
+        if (!part->file || !part->done || part->result != CURLE_OK || !(whole || ranged) ||
+            part->written != expected) {
+            QYLOG_ERROR("Download, part %u (%s) failed, result %d, status %ld, %" PRIu64 " of %" PRIu64
+                        " bytes",
+                        part->index, m_partNames[part->index].c_str(), static_cast<int>(part->result), status,
+                        part->written, expected);
             complete = false;
         }
-        if (multi) curl_multi_remove_handle(multi.get(), part->handle.get());
+        if (multi) curl_multi_remove_handle(multi, part->handle.get());
     }
-    multi.reset();
-    for (Part* part : m_parts) part->handle.reset();
-    if (!complete) {
-        RemovePartFiles();
-        sys::RemoveFile(Wide(m_outputPath));
-        return false;
-    }
-    return Join();
+    return complete;
 }
 
 bool CDownloader::Join() {
@@ -294,7 +316,7 @@ bool CDownloader::Join() {
     if (!m_expectedMd5.empty()) digest.emplace();
     std::vector<char> block(4096);
     bool written = true;
-    for (Part* part : m_parts) {
+    for (const auto& part : m_parts) {
         std::FILE* file = part->file.get();
         std::fseek(file, 0, SEEK_SET);
         size_t read = 0;
@@ -317,12 +339,13 @@ bool CDownloader::Join() {
     const std::optional<Md5::Digest> result = digest->Final();
     const std::string hex = result ? Md5::Hex(*result) : std::string();
     if (result && sys::EqualsNoCase(hex, m_expectedMd5)) return true;
-    QYLOG_ERROR("Download, MD5 of %s is %s, expected %s", m_outputPath.c_str(), hex.c_str(), m_expectedMd5.c_str());
+    QYLOG_ERROR("Download, MD5 of %s is %s, expected %s", m_outputPath.c_str(), hex.c_str(),
+                m_expectedMd5.c_str());
     sys::RemoveFile(Wide(m_outputPath));
     return false;
 }
 
 void CDownloader::RemovePartFiles() {
-    for (Part* part : m_parts) part->file.reset();
+    for (const auto& part : m_parts) part->file.reset();
     for (const std::string& name : m_partNames) sys::RemoveFile(Wide(name));
 }

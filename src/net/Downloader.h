@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 typedef void CURL;
+typedef void CURLM;
 
 class CDownloader {
 public:
@@ -46,6 +48,14 @@ public:
     struct Part;
 
 private:
+    // The target is made (empty) and the remote size matches what was announced.
+    bool PrepareTarget();
+    // One transfer per range, each into its part file, added to multi.
+    void AddPartTransfers(CURLM* multi, const std::vector<std::pair<uint64_t, uint64_t>>& ranges);
+    // Drives the transfers until none runs, then keeps each one's result.
+    void RunTransfers(CURLM* multi);
+    // Every range arrived whole, as the answer to its request. Takes the transfers off multi.
+    bool PartsComplete(CURLM* multi, size_t rangeCount);
     bool Join();
     void RemovePartFiles();
     static size_t WritePart(char* data, size_t size, size_t count, void* part);
@@ -60,6 +70,6 @@ private:
     const std::atomic<bool>* m_stop = nullptr;
     void* m_owner;
     std::mutex m_lock;
-    std::vector<Part*> m_parts;
+    std::vector<std::unique_ptr<Part>> m_parts;
     std::vector<std::string> m_partNames;
 };

@@ -42,7 +42,9 @@ size_t AppendBody(char* data, size_t size, size_t count, void* target) {
     return bytes;
 }
 
-void Wait(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Wait(unsigned milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 // Replaces the jar by every cookie the handle holds.
 void StoreCookies(CURL* handle) {
@@ -57,18 +59,15 @@ void StoreCookies(CURL* handle) {
 
 }  // namespace
 
-HttpTimings& GetHttpTimings() {
-    static HttpTimings timings;
-    return timings;
-}
-
 CHttpClient::CHttpClient(CURL* handle) : m_handle(handle) {}
 
 CHttpClient::~CHttpClient() {
     if (m_owned && m_handle) curl_easy_cleanup(m_handle);
 }
 
-int CHttpClient::Get(const std::string& url, std::string& response) { return Request(url, nullptr, response); }
+int CHttpClient::Get(const std::string& url, std::string& response) {
+    return Request(url, nullptr, response);
+}
 
 int CHttpClient::Post(const std::string& url, const std::string& body, std::string& response) {
     return Request(url, &body, response);
@@ -148,7 +147,8 @@ int TwoAttempts(unsigned waitMs, Request request) {
 }  // namespace
 
 int HttpGetRequest(const std::string& url, std::string& response) {
-    return TwoAttempts(GetHttpTimings().attemptWaitMs, [&](CHttpClient& client) { return client.Get(url, response); });
+    return TwoAttempts(GetHttpTimings().attemptWaitMs,
+                       [&](CHttpClient& client) { return client.Get(url, response); });
 }
 
 int HttpPostRequest(const std::string& body, std::string& response) {

@@ -5,27 +5,15 @@
 #include <string>
 #include <vector>
 
-typedef void CURL;
+#include "net/TransferPolicy.h"
 
 // Results of a request.
-constexpr int kHttpOk = 0;         // the transfer completed with status 200
-constexpr int kHttpNoHandle = 2;   // no libcurl handle could be made
-constexpr int kHttpFailed = 22;    // no try completed with status 200
+constexpr int kHttpOk = 0;        // the transfer completed with status 200
+constexpr int kHttpNoHandle = 2;  // no libcurl handle could be made
+constexpr int kHttpFailed = 22;   // no try completed with status 200
 
 // The longest answer the update server gives; a longer one fails its transfer.
 constexpr size_t kMaxAnswerBytes = 1024 * 1024;
-// A transfer slower than this for HttpTimings::stallSeconds has stalled and fails.
-constexpr long kStallBytesPerSecond = 1024;
-
-// The waits and time-outs of requests and downloads; tests shorten them.
-struct HttpTimings {
-    long connectTimeoutSeconds = 120;
-    long timeoutSeconds = 120;
-    unsigned tryWaitMs = 50;        // after every failed try
-    unsigned attemptWaitMs = 3000;  // after every failed GET attempt
-    long stallSeconds = 60;
-};
-HttpTimings& GetHttpTimings();
 
 class CHttpClient {
 public:

@@ -45,13 +45,14 @@ struct Forwarder<R(WINAPI*)(Args...)> {
 #define QY_IMPORT_SLOT(name, bytes) "__imp__" #name "@" #bytes
 #endif
 
-#define QY_LAZY_IMPORT(dll, name, bytes)                                                           \
-    namespace {                                                                                    \
-    constexpr char kDll_##name[] = dll;                                                            \
-    constexpr char kName_##name[] = #name;                                                         \
-    }                                                                                              \
-    extern "C" void* qy_slot_##name __asm__(QY_IMPORT_SLOT(name, bytes));                          \
-    void* qy_slot_##name = reinterpret_cast<void*>(&Forwarder<decltype(&::name)>::Call<kDll_##name, kName_##name>);
+#define QY_LAZY_IMPORT(dll, name, bytes)                                  \
+    namespace {                                                           \
+    constexpr char kDll_##name[] = dll;                                   \
+    constexpr char kName_##name[] = #name;                                \
+    }                                                                     \
+    extern "C" void* qy_slot_##name __asm__(QY_IMPORT_SLOT(name, bytes)); \
+    void* qy_slot_##name =                                                \
+        reinterpret_cast<void*>(&Forwarder<decltype(&::name)>::Call<kDll_##name, kName_##name>);
 
 QY_LAZY_IMPORT("crypt32.dll", CertAddCertificateContextToStore, 16)
 QY_LAZY_IMPORT("crypt32.dll", CertCloseStore, 8)
@@ -75,6 +76,7 @@ namespace {
 constexpr char kBcrypt[] = "bcrypt.dll";
 constexpr char kGenRandom[] = "BCryptGenRandom";
 }  // namespace
-extern "C" NTSTATUS WINAPI BCryptGenRandom(BCRYPT_ALG_HANDLE algorithm, PUCHAR buffer, ULONG size, ULONG flags) {
+extern "C" NTSTATUS WINAPI BCryptGenRandom(BCRYPT_ALG_HANDLE algorithm, PUCHAR buffer, ULONG size,
+                                           ULONG flags) {
     return Forwarder<decltype(&::BCryptGenRandom)>::Call<kBcrypt, kGenRandom>(algorithm, buffer, size, flags);
 }

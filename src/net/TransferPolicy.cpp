@@ -4,7 +4,10 @@
 
 #include <mutex>
 
-#include "net/HttpClient.h"
+HttpTimings& GetHttpTimings() {
+    static HttpTimings timings;
+    return timings;
+}
 
 namespace net {
 

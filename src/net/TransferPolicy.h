@@ -10,6 +10,18 @@
 
 typedef void CURL;
 
+// A transfer slower than this for HttpTimings::stallSeconds has stalled and fails.
+constexpr long kStallBytesPerSecond = 1024;
+// The waits and time-outs of requests and downloads; tests shorten them.
+struct HttpTimings {
+    long connectTimeoutSeconds = 120;
+    long timeoutSeconds = 120;
+    unsigned tryWaitMs = 50;        // after every failed try
+    unsigned attemptWaitMs = 3000;  // after every failed GET attempt
+    long stallSeconds = 60;
+};
+HttpTimings& GetHttpTimings();
+
 namespace net {
 
 void ApplyTransferPolicy(CURL* handle);

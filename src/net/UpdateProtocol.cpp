@@ -6,7 +6,7 @@
 #include "net/HttpClient.h"
 #include "net/UpdateServer.h"
 #include "system/TextConv.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 
 namespace {
 
@@ -46,8 +46,9 @@ int ParseFileName(const std::wstring& programPath, InstallerNameInfo& info) {
 }
 
 std::string SearchAddress(const InstallerNameInfo& info) {
-    return SearchUrl() + "?channel=" + EncodeQueryValue(info.channel) + "&product=" + EncodeQueryValue(info.product) +
-           "&ver=" + std::to_string(info.ver) + "&type=" + std::to_string(info.type);
+    return SearchUrl() + "?channel=" + EncodeQueryValue(info.channel) +
+           "&product=" + EncodeQueryValue(info.product) + "&ver=" + std::to_string(info.ver) +
+           "&type=" + std::to_string(info.type);
 }
 
 int GetDownloadUrl(const std::wstring& programPath, PackageInfo& package) {

@@ -31,15 +31,22 @@ std::string UpdateServerBase() {
     return base;
 }
 
-std::string SearchUrl() { return UpdateServerBase() + "/soft/update/search"; }
-std::string TypeListUrl() { return UpdateServerBase() + "/soft/uninstall/getTypeList"; }
-std::string ConfirmFormUrl() { return UpdateServerBase() + "/soft/uninstall/confirmForm"; }
+std::string SearchUrl() {
+    return UpdateServerBase() + "/soft/update/search";
+}
+std::string TypeListUrl() {
+    return UpdateServerBase() + "/soft/uninstall/getTypeList";
+}
+std::string ConfirmFormUrl() {
+    return UpdateServerBase() + "/soft/uninstall/confirmForm";
+}
 
 std::string EncodeQueryValue(const std::string& value) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : value) {
-        const bool plain = c > 0x20 && c < 0x7F && c != '&' && c != '#' && c != '%' && c != '+' && c != '=' && c != '?';
+        const bool plain =
+            c > 0x20 && c < 0x7F && c != '&' && c != '#' && c != '%' && c != '+' && c != '=' && c != '?';
         if (plain) {
             out += static_cast<char>(c);
         } else {

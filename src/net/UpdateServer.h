@@ -10,9 +10,9 @@
 constexpr char kUpdateServerVariable[] = "QY_UPDATE_SERVER";
 
 std::string UpdateServerBase();
-std::string SearchUrl();          // base + "/soft/update/search"
-std::string TypeListUrl();        // base + "/soft/uninstall/getTypeList"
-std::string ConfirmFormUrl();     // base + "/soft/uninstall/confirmForm"
+std::string SearchUrl();       // base + "/soft/update/search"
+std::string TypeListUrl();     // base + "/soft/uninstall/getTypeList"
+std::string ConfirmFormUrl();  // base + "/soft/uninstall/confirmForm"
 
 // A query value with what URL syntax requires percent-encoded: blank, '&', '#', '%', '+', '=',
 // '?', control characters and every byte of a non-ASCII character; the rest stays as it is.

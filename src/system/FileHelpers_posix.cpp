@@ -11,7 +11,6 @@
 #include <cstdlib>
 
 #include "system/FileProbe.h"
-#include "system/FileTree.h"
 #include "system/NativePath.h"
 
 namespace sys {
@@ -44,33 +43,6 @@ std::string FolderKey(const std::wstring& folder) {
 
 }  // namespace
 
-void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& keep) {
-    std::string base = NativePath(folder);
-    struct stat self;
-    if (::lstat(base.c_str(), &self) == 0 && S_ISLNK(self.st_mode)) {
-        ::unlink(base.c_str());  // the link, not what it points to
-        return;
-    }
-    if (base.back() != '/') base += '/';
-    if (DIR* dir = ::opendir(base.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            std::string path = base + name;
-            struct stat st;
-            if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {  // never a link
-                DeleteTree(WidePath(path), {});
-                continue;
-            }
-            bool kept = false;
-            for (const auto& k : keep) kept = kept || NativePath(k) == name;
-            if (!kept) ::unlink(path.c_str());
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(base.substr(0, base.size() - 1).c_str());
-}
-
 bool IsProtectedFolder(const std::wstring& folder) {
     const std::string key = FolderKey(folder);
     for (const char* name : {"/", "/usr", "/etc", "/home"}) {
@@ -80,7 +52,9 @@ bool IsProtectedFolder(const std::wstring& folder) {
     return key == FolderKey(TempFolder()) || (home && *home && key == FolderKey(WidePath(home)));
 }
 
-bool IsInsideProgramFiles(const std::wstring&) { return false; }
+bool IsInsideProgramFiles(const std::wstring&) {
+    return false;
+}
 
 bool IsLink(const std::wstring& path) {
     struct stat st;
@@ -157,12 +131,16 @@ bool ReplacePath(const std::wstring& from, const std::wstring& to) {
     return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 
-bool SetCurrentFolder(const std::wstring& folder) { return ::chdir(NativePath(folder).c_str()) == 0; }
+bool SetCurrentFolder(const std::wstring& folder) {
+    return ::chdir(NativePath(folder).c_str()) == 0;
+}
 
 UniqueFile OpenFile(const std::wstring& path, const char* mode) {
     return UniqueFile(std::fopen(NativePath(path).c_str(), mode));
 }
 
-bool RemoveFile(const std::wstring& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+bool RemoveFile(const std::wstring& path) {
+    return ::unlink(NativePath(path).c_str()) == 0;
+}
 
 }  // namespace sys

@@ -1,4 +1,4 @@
-// The platform half of DeleteFolder: removes the tree without the protected-folder check.
+// DeleteFolder's platform half: removes the tree without the protected-folder check.
 #pragma once
 
 #include <string>

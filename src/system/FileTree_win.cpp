@@ -7,8 +7,7 @@
 #include <windows.h>
 #include <winternl.h>
 
-#include "common/log/LogPrint.h"
-#include "common/log/log4z.h"
+#include "system/ErrorLog.h"
 #include "system/FileHelpers.h"
 #include "system/Win32Handles.h"
 
@@ -16,8 +15,8 @@ namespace sys {
 
 namespace {
 
-using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
-                                          ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
+                                          PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
 
 constexpr ACCESS_MASK kEntryAccess = DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES;
 constexpr ACCESS_MASK kFolderAccess = kEntryAccess | FILE_LIST_DIRECTORY;
@@ -32,8 +31,8 @@ struct Entry {
 // The one system call that opens a name relative to a folder handle. ntdll is in every process
 // from its start, so nothing is loaded for it.
 NtCreateFileCall NtCreateFileEntry() {
-    static const auto call =
-        reinterpret_cast<NtCreateFileCall>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtCreateFile")));
+    static const auto call = reinterpret_cast<NtCreateFileCall>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtCreateFile")));
     return call;
 }
 
@@ -52,8 +51,8 @@ UniqueHandle OpenInside(HANDLE folder, const std::wstring& name, bool asFolder) 
     HANDLE handle = nullptr;
     const ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
                           (asFolder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE);
-    const NTSTATUS result = create(&handle, asFolder ? kFolderAccess : kEntryAccess, &attributes, &status, nullptr, 0,
-                                   kShareAll, FILE_OPEN, options, nullptr, 0);
+    const NTSTATUS result = create(&handle, asFolder ? kFolderAccess : kEntryAccess, &attributes, &status,
+                                   nullptr, 0, kShareAll, FILE_OPEN, options, nullptr, 0);
     return UniqueHandle(NT_SUCCESS(result) ? handle : nullptr);
 }
 
@@ -94,8 +93,7 @@ std::vector<Entry> ListFolder(HANDLE folder) {
 }
 
 void LogCannotRemoveLink(const std::wstring& path) {
-    LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, cannot remove link %S, err %d", path.c_str(),
-             static_cast<int>(::GetLastError()));
+    LogError("DeleteFolder, cannot remove link %S, err %d", path.c_str(), static_cast<int>(::GetLastError()));
 }
 
 // A link the listing shows is removed by its path and never opened: Wine opens what a Unix link
@@ -109,15 +107,16 @@ void RemoveFolderLater(const std::wstring& path, DWORD error) {
     if (!PathExists(path)) return;
     if (::RemoveDirectoryW(path.c_str())) return;
     if (error == 0) error = ::GetLastError();
-    LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, cannot remove %S now, err %d: removed at the next restart",
-             path.c_str(), static_cast<int>(error));
+    LogError("DeleteFolder, cannot remove %S now, err %d: removed at the next restart", path.c_str(),
+             static_cast<int>(error));
     ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 void EmptyFolder(HANDLE folder, const std::wstring& path, const std::vector<std::wstring>& keep);
 
 // A folder opened as itself: a link loses the link only, a folder is emptied and removed.
-void RemoveOpenedFolder(UniqueHandle folder, const std::wstring& path, const std::vector<std::wstring>& keep) {
+void RemoveOpenedFolder(UniqueHandle folder, const std::wstring& path,
+                        const std::vector<std::wstring>& keep) {
     if (IsLinkHandle(folder.get())) {
         if (!DeleteByHandle(folder.get())) LogCannotRemoveLink(path);
         return;
@@ -144,7 +143,7 @@ void EmptyFolder(HANDLE folder, const std::wstring& path, const std::vector<std:
             if (opened) {
                 RemoveOpenedFolder(std::move(opened), full, {});
             } else if (PathExists(full)) {
-                LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, cannot open %S, err %d: left in place", full.c_str(),
+                LogError("DeleteFolder, cannot open %S, err %d: left in place", full.c_str(),
                          static_cast<int>(::GetLastError()));
             }
             continue;
@@ -175,7 +174,7 @@ void DeleteTree(const std::wstring& folder, const std::vector<std::wstring>& kee
         return;
     }
     if (!IsLinkHandle(opened.get()) && !IsFolderHandle(opened.get())) {
-        LogPrint(log4z::LOG_LEVEL_ERROR, "DeleteFolder, %S is not a folder: left in place", self.c_str());
+        LogError("DeleteFolder, %S is not a folder: left in place", self.c_str());
         return;
     }
     RemoveOpenedFolder(std::move(opened), self, keep);

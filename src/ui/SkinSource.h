@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 
 // The skin archive "PackageManager.zip" in the record's skin folder (the web-install modes, whose
 // skin folder Init leaves empty, take the working folder's "Setup" subfolder), read into memory

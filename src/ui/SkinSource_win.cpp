@@ -14,9 +14,9 @@ const wchar_t kLocalSkinFolder[] = L"skin\\InstallWnd\\";
 
 std::wstring SkinFolder(const OpePARAMEx& record) {
     if (!record.m_SkinDir.empty()) return record.m_SkinDir;
-    const bool web =
-        record.m_Mode == OpePARAMEx::CMD_WEBINSTALL || record.m_Mode == OpePARAMEx::CMD_WEBSILENT;
-    if (web && !record.m_TempDir.empty()) return record.m_TempDir + L"\\Setup";
+    // Init names no skin folder for the web-install modes: theirs is in the working folder.
+    const bool web = ProcedureOf(record.m_Mode) == ModeProcedure::kWebInstall;
+    if (web && !record.m_TempDir.empty()) return ModeSkinFolder(record);
     return std::wstring();
 }
 

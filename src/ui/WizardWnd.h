@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "entry/OpePARAMEx.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/OpePARAMEx.h"
+#include "common/run/IInstallUIPromptEx.h"
 #include "ui/framework/WindowImplBase.h"
 
 // The message loop's result when a silent run did not complete.

@@ -1,10 +1,12 @@
-// The driver: initialisation of log and working folder, dispatch and worker thread, file sizes.
+// The driver: initialisation of log and working folder (also reading an installed product),
+// dispatch and worker thread, file sizes.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -14,9 +16,109 @@
 #include "common/log/log4z.h"
 #include "config/ProductConfig.h"
 #include "driver/QYPM.h"
+#include "interface/Parser/UpdateEngEx.h"
 #include "ui/IInstallUIPromptEx.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
+
+// Init runs once per process, so each scenario runs in a child copy of this test program, which
+// finds its scenario and folder in the environment. They come first: the QYPMTest suite below
+// runs Init in this process, whose run lock would then keep the children's Init out.
+namespace {
+
+class MessageSink : public IInstallUIPromptEx {
+public:
+    void OnConfigError(std::string message) override { messages.push_back(std::move(message)); }
+    std::vector<std::string> messages;
+};
+
+const char kScenarioVar[] = "QY_QYPM_INIT_SCENARIO";
+
+std::string RunInitScenario(const std::string& scenario, const std::wstring& folder) {
+    ::SetEnvironmentVariableA(kScenarioVar, scenario.c_str());
+    ::SetEnvironmentVariableW(L"QY_QYPM_INIT_FOLDER", folder.c_str());
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::string output = RunAndCapture(L"\"" + std::wstring(self) + L"\" --gtest_filter=QYPMInitChild.*");
+    ::SetEnvironmentVariableA(kScenarioVar, nullptr);
+    return output;
+}
+
+void WriteInstalledProduct(const std::wstring& folder, const char* type2) {
+    ::CreateDirectoryW((folder + L"\\package").c_str(), nullptr);
+    WriteTextFile(folder + L"\\package\\productlist.ini",
+                  "[products]\r\ncount=2\r\nproduct1=Product.config\r\nproduct2=Addon.config\r\n");
+    WriteTextFile(folder + L"\\package\\Product.config",
+                  "<ProductRoot type=\"offline\"><ProductInfo><Common ProductID=\"1\" ProductVer=\"1.0\"/>"
+                  "<Components><Component name=\"Tarn\" config=\"Tarn.config\"/></Components></ProductInfo>"
+                  "</ProductRoot>");
+    WriteTextFile(
+        folder + L"\\package\\Addon.config",
+        std::string("<ProductRoot type=\"") + type2 +
+            "\"><ProductInfo><Common ProductID=\"4\" ProductVer=\"1.1\"/><Components>"
+            "<Component name=\"Addon\" config=\"Addon.config\"/></Components></ProductInfo></ProductRoot>");
+    WriteTextFile(folder + L"\\package\\Tarn.config", "<ComponentRoot isDisplay=\"TRUE\"/>");
+}
+
+}  // namespace
+
+TEST(QYPMInit, UninstallReadsEveryProductFileOfTheInstallation) {
+    WinTestFolder folder;
+    WriteInstalledProduct(folder.path(), "offline");
+    std::string output = RunInitScenario("installed", folder.path());
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+TEST(QYPMInit, AWebProductTurnsTheRunIntoASilentWebInstall) {
+    WinTestFolder folder;
+    WriteInstalledProduct(folder.path(), "web");
+    std::string output = RunInitScenario("web", folder.path());
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+TEST(QYPMInit, WithoutAProductListOrPackageThereIsNothingToRead) {
+    WinTestFolder folder;
+    std::string output = RunInitScenario("empty", folder.path());
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+TEST(QYPMInitChild, Scenario) {
+    const char* scenario = std::getenv(kScenarioVar);
+    if (!scenario) GTEST_SKIP() << "runs as a child of the QYPMInit tests";
+    wchar_t folder[MAX_PATH] = {};
+    ::GetEnvironmentVariableW(L"QY_QYPM_INIT_FOLDER", folder, MAX_PATH);
+    OpePARAMEx record;
+    record.m_Mode = OpePARAMEx::CMD_UNSILENT;
+    record.m_InstallPath = folder;
+    const int result = GetQYPM()->Init(&record);
+    CProductConfig& installed = GetUpdateEngine().m_OldProduct;
+
+    if (std::string(scenario) == "empty") {
+        EXPECT_EQ(result, -2);
+        EXPECT_TRUE(installed.m_Components.empty());
+        return;
+    }
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(record.m_SkinDir, std::wstring(folder) + L"\\Setup");
+    EXPECT_TRUE(GetUpdateEngine().m_NewProduct.m_Components.empty());
+    ASSERT_EQ(installed.m_Components.size(), 2u);
+    EXPECT_EQ(installed.m_Components[1].name, L"Addon");
+    EXPECT_EQ(installed.m_ProductID, 5);
+    EXPECT_EQ(installed.m_ProductVer, L"1.1");
+    if (std::string(scenario) == "web") {
+        EXPECT_EQ(record.m_Mode, OpePARAMEx::CMD_WEBSILENT);
+        return;
+    }
+    EXPECT_EQ(record.m_Mode, OpePARAMEx::CMD_UNSILENT);
+
+    // The window given to the driver hears the reader's validation messages.
+    MessageSink sink;
+    GetQYPM()->SetPrompt(&sink);
+    installed.m_InstallRoot = std::wstring(folder) + L"\\";
+    EXPECT_EQ(installed.LoadComponentConfigs(L"Tarn.config,"), -1);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Invalid Attribute Value [isDisplay=\"TRUE\"]"});
+    GetQYPM()->SetPrompt(nullptr);
+}
 
 namespace {
 
@@ -48,8 +150,9 @@ TEST_F(QYPMTest, InitInUpdateModeFailsAfterTheWorkingFolderAndTheLog) {
 
     ASSERT_TRUE(LogContains("Init, GetProductConfigInfo failed"));
     std::string log = ReadTextFile(FindOwnLogFile());
-    EXPECT_NE(log.find("LOG_INFO  Init, CreateTempInstallDir success, path " + sys::WideToUtf8(work) + " QYPM:"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find("LOG_INFO  Init, CreateTempInstallDir success, path " + sys::WideToUtf8(work) + " QYPM:"),
+        std::string::npos)
         << log;
     // The first lines of the run's first file come from the writer thread itself (the log may have
     // been started by an earlier test's Init; a later Init moves it to a file of its own).
@@ -134,13 +237,16 @@ TEST_F(QYPMTest, AsynchronousDispatchRunsTheProcedureOnAWorker) {
     for (int waited = 0; waited < 5000; waited += 50) {
         const std::string log = ReadTextFile(FindOwnLogFile());
         size_t first = log.find("InstallProc, Run fail, nret -2, err ");
-        if (first != std::string::npos && log.find("InstallProc, Run fail, nret -2, err ", first + 1) != std::string::npos) break;
+        if (first != std::string::npos &&
+            log.find("InstallProc, Run fail, nret -2, err ", first + 1) != std::string::npos)
+            break;
         ::Sleep(50);
     }
     const std::string log = ReadTextFile(FindOwnLogFile());
     const size_t first = log.find("InstallProc, Run fail, nret -2, err ");
     ASSERT_NE(first, std::string::npos);
-    EXPECT_NE(log.find("InstallProc, Run fail, nret -2, err ", first + 1), std::string::npos) << "the second worker ran";
+    EXPECT_NE(log.find("InstallProc, Run fail, nret -2, err ", first + 1), std::string::npos)
+        << "the second worker ran";
 }
 
 TEST_F(QYPMTest, WriteLogDropsLevelsOutsideTheTable) {
@@ -202,7 +308,8 @@ TEST_F(QYPMTest, WorkingFoldersAreOnlyAdministratorsToChange) {
         OpePARAMEx record;
         record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
         EXPECT_EQ(GetQYPM()->Init(&record), 0);
-        EXPECT_FALSE(FileExists(foreign.path() + L"\\MVInstallLog\\earlier.log")) << "a log folder Everyone can write";
+        EXPECT_FALSE(FileExists(foreign.path() + L"\\MVInstallLog\\earlier.log"))
+            << "a log folder Everyone can write";
         EXPECT_EQ(recorder.made[foreign.path() + L"\\MVInstallLog"], administratorsOnly);
         EXPECT_EQ(recorder.made[foreign.path() + L"\\~QYSetup"], administratorsOnly);
         EXPECT_TRUE(LogContains("could be changed by others: made again"));
@@ -223,7 +330,8 @@ TEST_F(QYPMTest, WorkingFoldersAreOnlyAdministratorsToChange) {
         record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
         EXPECT_EQ(GetQYPM()->Init(&record), -1);
         EXPECT_TRUE(record.m_TempDir.empty());
-        EXPECT_TRUE(FileExists(kept.path() + L"\\MVInstallLog\\earlier.log")) << "an administrators' log folder";
+        EXPECT_TRUE(FileExists(kept.path() + L"\\MVInstallLog\\earlier.log"))
+            << "an administrators' log folder";
         EXPECT_TRUE(LogContains("Init, CreateTempInstallDir failed "));
     }
     held.reset();
@@ -234,7 +342,8 @@ TEST_F(QYPMTest, WorkingFoldersAreOnlyAdministratorsToChange) {
 
 TEST_F(QYPMTest, AFolderTheInstallMakesIsRecordedAndProtectedOutsideProgramFiles) {
     wchar_t programFiles[MAX_PATH] = {};
-    ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles)));
+    ASSERT_TRUE(SUCCEEDED(
+        ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles)));
     const std::wstring outside = L"C:\\users\\Public\\Quilly Test";
     const std::wstring inside = std::wstring(programFiles) + L"\\Quilly Test";
     FolderSecurityRecorder recorder;
@@ -252,7 +361,8 @@ TEST_F(QYPMTest, AFolderTheInstallMakesIsRecordedAndProtectedOutsideProgramFiles
     EXPECT_EQ(recorder.made[outside], L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
     ASSERT_EQ(recorder.made.count(inside), 1u);
     EXPECT_EQ(recorder.made[inside], L"") << "inside Program Files the folder keeps what it inherits";
-    EXPECT_EQ(recorder.made[inside + L"\\~QYSetup"], L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)") << "the staging folder";
+    EXPECT_EQ(recorder.made[inside + L"\\~QYSetup"], L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)")
+        << "the staging folder";
 }
 
 // The worker is the one place that catches what a procedure throws: one line, a failure the window
@@ -269,7 +379,8 @@ TEST_F(QYPMTest, AnExceptionInTheWorkerEndsTheProcedureAsAFailure) {
     record.m_InstallPath = sys::TempFolder() + L"qy-dispatch";
     GetQYPM()->SetPrompt(&window);
     ASSERT_EQ(GetQYPM()->Install(&record), 0);
-    EXPECT_TRUE(LogContains("InstallProc, the procedure of mode 0 ended with an exception: a window that broke"));
+    EXPECT_TRUE(
+        LogContains("InstallProc, the procedure of mode 0 ended with an exception: a window that broke"));
     EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -9"));
     for (int waited = 0; waited < 5000 && GetQYPM()->IsRunning(); waited += 20) ::Sleep(20);
     GetQYPM()->SetPrompt(nullptr);

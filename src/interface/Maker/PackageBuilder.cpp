@@ -24,7 +24,8 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& data) {
     if (!in) return false;
     data.clear();
     uint8_t chunk[1 << 16];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;) data.insert(data.end(), chunk, chunk + n);
+    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;)
+        data.insert(data.end(), chunk, chunk + n);
     return std::ferror(in.get()) == 0;
 }
 
@@ -64,7 +65,108 @@ struct PackedEntry {
     std::vector<uint8_t> archive;
 };
 
+// Workers pack entries ahead of the writer: always up to `window` entries, and further while the
+// finished archives waiting for the writer stay below kAheadBytes, so one slow large file does not
+// leave the other cores idle behind it while memory stays bounded. Entries are taken in order.
+class EntryPacker {
+public:
+    EntryPacker(const std::vector<EntrySource>& sources, unsigned workers, const pkg::PackTime& packTime)
+        : m_sources(sources),
+          m_packTime(packTime),
+          m_window(std::max<size_t>(2, 2 * workers)),
+          m_packed(sources.size()) {
+        for (unsigned t = 0; t < std::min<size_t>(workers, sources.size()); ++t)
+            m_pool.emplace_back([this] { Work(); });
+    }
+    ~EntryPacker() {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        for (auto& t : m_pool) t.join();
+    }
+    EntryPacker(const EntryPacker&) = delete;
+    EntryPacker& operator=(const EntryPacker&) = delete;
+
+    // Entry i, once packed; the next call takes entry i + 1.
+    PackedEntry Take(size_t i) {
+        PackedEntry entry;
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            m_changed.wait(guard, [&] { return m_packed[i].done; });
+            entry = std::move(m_packed[i]);
+            m_waitingBytes -= entry.archive.size();
+            m_nextToWrite = i + 1;
+        }
+        m_changed.notify_all();
+        return entry;
+    }
+
+private:
+    static constexpr uint64_t kAheadBytes = 64ull << 20;
+    static constexpr size_t kAheadEntries = 1024;
+
+    void Work() {
+        std::vector<uint8_t> data;
+        const size_t n = m_sources.size();
+        for (;;) {
+            size_t i;
+            {
+                std::unique_lock<std::mutex> guard(m_lock);
+                m_changed.wait(guard, [&] {
+                    return m_stop || m_nextToPack >= n || m_nextToPack < m_nextToWrite + m_window ||
+                           (m_waitingBytes < kAheadBytes && m_nextToPack < m_nextToWrite + kAheadEntries);
+                });
+                if (m_stop || m_nextToPack >= n) return;
+                i = m_nextToPack++;
+            }
+            PackedEntry result = Pack(m_sources[i], data);
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_waitingBytes += result.archive.size();
+                m_packed[i] = std::move(result);
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    PackedEntry Pack(const EntrySource& source, std::vector<uint8_t>& data) const {
+        PackedEntry result;
+        if (!source.sourcePath.empty() && pkg::IsSafeItemName(source.name) &&
+            ReadWholeFile(source.sourcePath, data) && data.size() <= 0xFFFFFFFFu) {
+            std::string item = sys::WideToUtf8(source.name);
+            std::replace(item.begin(), item.end(), '\\', '/');
+            result.ok = pkg::BuildSingleItemZip(item, data.data(), data.size(), m_packTime, result.archive) &&
+                        result.archive.size() <= 0xFFFFFFFFu;
+            result.uncompressedSize = static_cast<uint32_t>(data.size());
+        }
+        result.done = true;
+        return result;
+    }
+
+    const std::vector<EntrySource>& m_sources;
+    const pkg::PackTime m_packTime;
+    const size_t m_window;
+    std::vector<PackedEntry> m_packed;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    size_t m_nextToPack = 0, m_nextToWrite = 0;
+    uint64_t m_waitingBytes = 0;  // archives packed but not yet written
+    bool m_stop = false;
+    std::vector<std::thread> m_pool;
+};
+
 }  // namespace
+
+// What the entries' writing leaves for the index and the tail.
+struct PackageBuilder::WrittenEntries {
+    Md5 digest;
+    std::vector<uint8_t> indexRecords;
+    std::vector<std::wstring> names;
+    uint64_t size = 0;
+    uint64_t uncompressed = 0;
+};
 
 EntrySource ResolveEntry(const PackFileEntry& entry, const std::wstring& baseFolder) {
     EntrySource source;
@@ -120,14 +222,16 @@ bool PackageBuilder::WriteAt(uint64_t offset, const void* data, size_t size) {
     return ok;
 }
 
-int PackageBuilder::BuildFirstPackage(const BuildSettings& settings, const std::vector<PackFileEntry>& entries,
-                                      uint32_t kind) {
+int PackageBuilder::BuildFirstPackage(const BuildSettings& settings,
+                                      const std::vector<PackFileEntry>& entries, uint32_t kind) {
     if (m_progress) std::fprintf(m_progress, "Build packags.\n");
     m_settings = settings;
     std::vector<uint8_t> image;
     if (!ReadWholeFile(settings.setupImagePath, image) || image.size() < pkg::kPackageKindWordOffset + 4 ||
         image.size() > 0xFFFFFFFFu) {
-        if (m_progress) std::fprintf(m_progress, "Open SetupImagePath fail. [%s]\n", sys::WideToUtf8(settings.setupImagePath).c_str());
+        if (m_progress)
+            std::fprintf(m_progress, "Open SetupImagePath fail. [%s]\n",
+                         sys::WideToUtf8(settings.setupImagePath).c_str());
         return -1;
     }
     pkg::WriteLE32(image.data() + pkg::kFirstPackageWordOffset, static_cast<uint32_t>(image.size()));
@@ -143,160 +247,93 @@ int PackageBuilder::AppendPackage(const std::vector<PackFileEntry>& entries, boo
 int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool checkExists) {
     if (!m_out) return -1;
     m_packageStart = m_end;
-    const pkg::PackTime packTime = pkg::PackTime::Now();
-
     uint8_t placeholder[pkg::kHeaderSize] = {};
     pkg::WriteLE32(placeholder, pkg::kHeaderMagic);
     if (!Append(placeholder, sizeof(placeholder)) || std::fflush(m_out.get()) != 0) return -1;
 
     std::vector<EntrySource> sources;
     for (const auto& entry : entries) sources.push_back(ResolveEntry(entry, m_settings.baseFolder));
+    WrittenEntries written;
+    if (!WriteEntries(sources, checkExists, written) || std::fflush(m_out.get()) != 0) return -1;
+    if (!WriteIndexAndTail(written)) return -1;
+    if (m_progress) std::fprintf(m_progress, "\n");
+    return 0;
+}
 
-    // Workers pack entries ahead of the writer: always up to `window` entries, and further while the
-    // finished archives waiting for the writer stay below kAheadBytes, so one slow large file does
-    // not leave the other cores idle behind it while memory stays bounded.
-    constexpr uint64_t kAheadBytes = 64ull << 20;
-    constexpr size_t kAheadEntries = 1024;
+bool PackageBuilder::WriteEntries(const std::vector<EntrySource>& sources, bool checkExists,
+                                  WrittenEntries& written) {
+    EntryPacker packer(sources, m_workers, pkg::PackTime::Now());
     const size_t n = sources.size();
-    const size_t window = std::max<size_t>(2, 2 * m_workers);
-    std::vector<PackedEntry> packed(n);
-    std::mutex lock;
-    std::condition_variable changed;
-    size_t nextToPack = 0, nextToWrite = 0;
-    uint64_t waitingBytes = 0;  // archives packed but not yet written
-    bool stop = false;
-    auto worker = [&] {
-        std::vector<uint8_t> data;
-        for (;;) {
-            size_t i;
-            {
-                std::unique_lock<std::mutex> guard(lock);
-                changed.wait(guard, [&] {
-                    return stop || nextToPack >= n || nextToPack < nextToWrite + window ||
-                           (waitingBytes < kAheadBytes && nextToPack < nextToWrite + kAheadEntries);
-                });
-                if (stop || nextToPack >= n) return;
-                i = nextToPack++;
-            }
-            PackedEntry result;
-            const EntrySource& source = sources[i];
-            if (!source.sourcePath.empty() && pkg::IsSafeItemName(source.name) && ReadWholeFile(source.sourcePath, data) &&
-                data.size() <= 0xFFFFFFFFu) {
-                std::string item = sys::WideToUtf8(source.name);
-                std::replace(item.begin(), item.end(), '\\', '/');
-                result.ok = pkg::BuildSingleItemZip(item, data.data(), data.size(), packTime, result.archive) &&
-                            result.archive.size() <= 0xFFFFFFFFu;
-                result.uncompressedSize = static_cast<uint32_t>(data.size());
-            }
-            result.done = true;
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                waitingBytes += result.archive.size();
-                packed[i] = std::move(result);
-            }
-            changed.notify_all();
-        }
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 0; t < std::min<size_t>(m_workers, n); ++t) pool.emplace_back(worker);
-
-    Md5 entriesDigest;
-    std::vector<uint8_t> indexRecords;
-    std::vector<std::wstring> names;
-    uint64_t entriesSize = 0, uncompressed = 0;
-    bool ok = true;
-    for (size_t i = 0; i < n && ok; ++i) {
+    for (size_t i = 0; i < n; ++i) {
         const EntrySource& source = sources[i];
-        if (checkExists && !sys::PathExists(source.sourcePath)) {
-            ok = false;
-            break;
-        }
+        if (checkExists && !sys::PathExists(source.sourcePath)) return false;
         if (m_progress) {
-            std::fprintf(m_progress, "\rProcessing [%d/%d] %-50s    \t", static_cast<int>(i + 1), static_cast<int>(n),
-                         sys::WideToUtf8(source.sourcePath).c_str());
+            std::fprintf(m_progress, "\rProcessing [%d/%d] %-50s    \t", static_cast<int>(i + 1),
+                         static_cast<int>(n), sys::WideToUtf8(source.sourcePath).c_str());
             std::fflush(m_progress);
         }
-        PackedEntry entry;
-        {
-            std::unique_lock<std::mutex> guard(lock);
-            changed.wait(guard, [&] { return packed[i].done; });
-            entry = std::move(packed[i]);
-            waitingBytes -= entry.archive.size();
-            nextToWrite = i + 1;
-        }
-        changed.notify_all();
-        if (!entry.ok) {
-            ok = false;
-            break;
-        }
+        const PackedEntry entry = packer.Take(i);
+        if (!entry.ok) return false;
         pkg::EntryHeader header;
         header.uncompressedSize = entry.uncompressedSize;
         header.storedSize = static_cast<uint32_t>(entry.archive.size());
-        header.crc32 = static_cast<uint32_t>(
-            crc32(0L, entry.archive.data(), static_cast<uInt>(entry.archive.size())));
+        header.crc32 =
+            static_cast<uint32_t>(crc32(0L, entry.archive.data(), static_cast<uInt>(entry.archive.size())));
         uint8_t raw[pkg::kEntryHeaderSize];
         pkg::EncodeEntryHeader(header, raw);
-        if (!Append(raw, sizeof(raw)) || !Append(entry.archive.data(), entry.archive.size())) {
-            ok = false;
-            break;
-        }
-        entriesDigest.Update(raw, sizeof(raw));
-        entriesDigest.Update(entry.archive.data(), entry.archive.size());
-        entriesSize += sizeof(raw) + entry.archive.size();
-        names.push_back(source.name);
-        indexRecords.insert(indexRecords.end(), raw, raw + sizeof(raw));
-        uncompressed += entry.uncompressedSize;
+        if (!Append(raw, sizeof(raw)) || !Append(entry.archive.data(), entry.archive.size())) return false;
+        written.digest.Update(raw, sizeof(raw));
+        written.digest.Update(entry.archive.data(), entry.archive.size());
+        written.size += sizeof(raw) + entry.archive.size();
+        written.names.push_back(source.name);
+        written.indexRecords.insert(written.indexRecords.end(), raw, raw + sizeof(raw));
+        written.uncompressed += entry.uncompressedSize;
     }
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        stop = true;
-    }
-    changed.notify_all();
-    for (auto& t : pool) t.join();
-    if (!ok || std::fflush(m_out.get()) != 0) return -1;
+    return true;
+}
 
+bool PackageBuilder::WriteIndexAndTail(WrittenEntries& written) {
     // Index block, then the scrambled names.
-    const std::vector<uint8_t> nameBlock = pkg::ScrambleNames(names);
+    const std::vector<uint8_t> nameBlock = pkg::ScrambleNames(written.names);
     pkg::IndexHeader index;
-    index.entryCount = static_cast<uint32_t>(names.size());
-    index.nameBlockOffset = names.empty() ? 32 : 16 + 16 * index.entryCount;
+    index.entryCount = static_cast<uint32_t>(written.names.size());
+    index.nameBlockOffset = written.names.empty() ? 32 : 16 + 16 * index.entryCount;
     index.nameBlockSize = static_cast<uint32_t>(nameBlock.size());
     std::vector<uint8_t> indexBytes(pkg::kIndexHeaderSize);
     pkg::EncodeIndexHeader(index, indexBytes.data());
-    if (names.empty()) indexBytes.resize(32, 0);
-    indexBytes.insert(indexBytes.end(), indexRecords.begin(), indexRecords.end());
+    if (written.names.empty()) indexBytes.resize(32, 0);
+    indexBytes.insert(indexBytes.end(), written.indexRecords.begin(), written.indexRecords.end());
     if (!Append(indexBytes.data(), indexBytes.size()) || !Append(nameBlock.data(), nameBlock.size()) ||
         std::fflush(m_out.get()) != 0) {
-        return -1;
+        return false;
     }
 
-    const uint64_t runningSize = pkg::kHeaderSize + entriesSize + indexBytes.size() + nameBlock.size();
-    if (runningSize + pkg::kTailSize > 0xFFFFFFFFu || m_packageStart + runningSize + pkg::kTailSize > 0xFFFFFFFFu) {
-        return -1;  // offsets in the format are 32-bit
+    const uint64_t runningSize = pkg::kHeaderSize + written.size + indexBytes.size() + nameBlock.size();
+    if (runningSize + pkg::kTailSize > 0xFFFFFFFFu ||
+        m_packageStart + runningSize + pkg::kTailSize > 0xFFFFFFFFu) {
+        return false;  // offsets in the format are 32-bit
     }
     pkg::PackageHeader header;
     header.totalSize = static_cast<uint32_t>(runningSize + pkg::kTailSize);
     header.entryCount = index.entryCount;
-    header.indexOffset = static_cast<uint32_t>(pkg::kHeaderSize + entriesSize);
+    header.indexOffset = static_cast<uint32_t>(pkg::kHeaderSize + written.size);
     header.tailOffset = static_cast<uint32_t>(runningSize);
-    header.uncompressedSize = static_cast<uint32_t>(uncompressed);
+    header.uncompressedSize = static_cast<uint32_t>(written.uncompressed);
     uint8_t headerBytes[pkg::kHeaderSize];
     pkg::EncodeHeader(header, headerBytes);
-    if (!WriteAt(m_packageStart, headerBytes, sizeof(headerBytes))) return -1;
+    if (!WriteAt(m_packageStart, headerBytes, sizeof(headerBytes))) return false;
 
     pkg::PackageTail tail;
     tail.totalSize = header.totalSize;
     const auto headerDigest = Md5::Of(headerBytes, sizeof(headerBytes));
     const auto indexDigest = Md5::Of(indexBytes.data(), indexBytes.size());
-    const auto entriesDigestValue = entriesDigest.Final();
-    if (!headerDigest || !indexDigest || !entriesDigestValue) return -1;
+    const auto entriesDigest = written.digest.Final();
+    if (!headerDigest || !indexDigest || !entriesDigest) return false;
     tail.headerDigest = *headerDigest;
     tail.indexDigest = *indexDigest;
-    tail.entriesDigest = *entriesDigestValue;
+    tail.entriesDigest = *entriesDigest;
     tail.buildTime = UtcNow();
     uint8_t tailBytes[pkg::kTailSize];
     pkg::EncodeTail(tail, tailBytes);
-    if (!Append(tailBytes, sizeof(tailBytes)) || std::fflush(m_out.get()) != 0) return -1;
-    if (m_progress) std::fprintf(m_progress, "\n");
-    return 0;
+    return Append(tailBytes, sizeof(tailBytes)) && std::fflush(m_out.get()) == 0;
 }

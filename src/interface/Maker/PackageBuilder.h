@@ -34,7 +34,8 @@ class PackageBuilder {
 public:
     // 0, or -1 when the output cannot be created.
     int CreateOutput(const std::wstring& path);
-    int BuildFirstPackage(const BuildSettings& settings, const std::vector<PackFileEntry>& entries, uint32_t kind);
+    int BuildFirstPackage(const BuildSettings& settings, const std::vector<PackFileEntry>& entries,
+                          uint32_t kind);
     int AppendPackage(const std::vector<PackFileEntry>& entries, bool checkExists);
     // Closes the output; false when its last bytes could not be written.
     bool CloseOutput();
@@ -47,7 +48,11 @@ public:
     void SetProgressStream(FILE* stream) { m_progress = stream; }
 
 private:
+    struct WrittenEntries;
     int BuildPackage(const std::vector<PackFileEntry>& entries, bool checkExists);
+    // The entries in list order, each packed ahead by the workers; false at the first failure.
+    bool WriteEntries(const std::vector<EntrySource>& sources, bool checkExists, WrittenEntries& written);
+    bool WriteIndexAndTail(WrittenEntries& written);
     bool Append(const void* data, size_t size);
     bool WriteAt(uint64_t offset, const void* data, size_t size);
 

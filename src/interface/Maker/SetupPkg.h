@@ -24,6 +24,17 @@ private:
     int m_code;
 };
 
+// A package operation's code; a reader that cannot be made (ZelkException) counts as a failed
+// operation with the exception's code. The one place the driver turns the exception into a code.
+template <typename Operation>
+int PackageResult(Operation&& operation) {
+    try {
+        return operation();
+    } catch (const ZelkException& e) {
+        return e.code();
+    }
+}
+
 class ISetupPkg {
 public:
     virtual int CreateOutput(const std::wstring& path) = 0;

@@ -30,7 +30,8 @@ void SortByOrder(std::vector<Item>& items) {
         ordered.push_back(std::move(items[i]));
     }
     std::stable_sort(ordered.begin(), ordered.end(), [](const Item& a, const Item& b) {
-        return config::ParseInt32(AttrValue(a.attrs, "order")) < config::ParseInt32(AttrValue(b.attrs, "order"));
+        return config::ParseInt32(AttrValue(a.attrs, "order")) <
+               config::ParseInt32(AttrValue(b.attrs, "order"));
     });
     for (size_t k = 0; k < places.size(); ++k) items[places[k]] = std::move(ordered[k]);
 }
@@ -62,12 +63,14 @@ void SortRunRules(std::vector<RunRuleItem>& rules) {
 
 void SortDrivers(std::vector<DriverItem>& drivers) {
     SortByOrder(drivers);
-    RemoveRepeats(drivers, [](const DriverItem& a, const DriverItem& b) { return SamePath(a.attrs, b.attrs); });
+    RemoveRepeats(drivers,
+                  [](const DriverItem& a, const DriverItem& b) { return SamePath(a.attrs, b.attrs); });
 }
 
 void SortModules(std::vector<ModuleItem>& modules) {
     SortByOrder(modules);
-    RemoveRepeats(modules, [](const ModuleItem& a, const ModuleItem& b) { return SamePath(a.attrs, b.attrs); });
+    RemoveRepeats(modules,
+                  [](const ModuleItem& a, const ModuleItem& b) { return SamePath(a.attrs, b.attrs); });
 }
 
 CCheckDiff::CCheckDiff(const sys::IFileProbe* disk) : m_disk(disk ? disk : &sys::SystemFileProbe()) {}
@@ -94,7 +97,8 @@ int CCheckDiff::CheckProductDifference(CComponentConfig& deleteSet, CComponentCo
     return 0;
 }
 
-int CCheckDiff::DiffProducts(CComponentConfig& out, const CProductConfig& x, const CProductConfig& y, bool add) {
+int CCheckDiff::DiffProducts(CComponentConfig& out, const CProductConfig& x, const CProductConfig& y,
+                             bool add) {
     for (const auto& p : x.m_ComponentConfigs) {
         const std::string_view name = AttrValue(p->m_RootAttrs, "name_0409");
         const CComponentConfig* pair = nullptr;
@@ -116,7 +120,8 @@ int CCheckDiff::DiffProducts(CComponentConfig& out, const CProductConfig& x, con
 void CCheckDiff::AppendComponent(CComponentConfig& out, const CComponentConfig& p, bool add) {
     out.m_Files.reserve(out.m_Files.size() + p.m_Files.size());  // no doubling of a list of thousands
     for (const FileItem& file : p.m_Files) {
-        if (add && AttrIsFalse(file.attrs, "isInstall") && InstalledFileExists(FileTargetPath(file.attrs))) continue;
+        if (add && AttrIsFalse(file.attrs, "isInstall") && InstalledFileExists(FileTargetPath(file.attrs)))
+            continue;
         out.m_Files.push_back(file);
     }
     out.m_Regs.insert(out.m_Regs.end(), p.m_Regs.begin(), p.m_Regs.end());
@@ -126,7 +131,8 @@ void CCheckDiff::AppendComponent(CComponentConfig& out, const CComponentConfig& 
     out.m_RunRules.insert(out.m_RunRules.end(), p.m_RunRules.begin(), p.m_RunRules.end());
 }
 
-int CCheckDiff::DiffComponent(CComponentConfig& out, const CComponentConfig& p, const CComponentConfig& q, bool add) {
+int CCheckDiff::DiffComponent(CComponentConfig& out, const CComponentConfig& p, const CComponentConfig& q,
+                              bool add) {
     DiffItems(out.m_Files, p.m_Files, q.m_Files, add, true);
     DiffItems(out.m_Regs, p.m_Regs, q.m_Regs, add, true);
     DiffItems(out.m_Shortcuts, p.m_Shortcuts, q.m_Shortcuts, add, false);
@@ -145,13 +151,15 @@ template <typename Item>
 const AttrMap& AttrsOf(const Item& item) {
     return item.attrs;
 }
-const AttrMap& AttrsOf(const ShortcutItem& item) { return item.itemAttrs; }
+const AttrMap& AttrsOf(const ShortcutItem& item) {
+    return item.itemAttrs;
+}
 
 }  // namespace
 
 template <typename Item>
-void CCheckDiff::DiffItems(std::vector<Item>& out, const std::vector<Item>& p, const std::vector<Item>& q, bool add,
-                           bool installRule) {
+void CCheckDiff::DiffItems(std::vector<Item>& out, const std::vector<Item>& p, const std::vector<Item>& q,
+                           bool add, bool installRule) {
     const auto first = FirstByKey(q);
     for (const Item& item : p) {
         if (add && installRule && AttrIsFalse(AttrsOf(item), "isInstall")) {
@@ -164,7 +172,8 @@ void CCheckDiff::DiffItems(std::vector<Item>& out, const std::vector<Item>& p, c
 }
 
 void CCheckDiff::AddChangedFiles(CComponentConfig& addSet, const CComponentConfig& deleteSet,
-                                 const std::vector<std::unique_ptr<CComponentConfig>>& oldComponents, int mode) {
+                                 const std::vector<std::unique_ptr<CComponentConfig>>& oldComponents,
+                                 int mode) {
     // The sets' keys, gathered only when an installed file is to go back in (a fresh install has
     // none, and tens of thousands of new files would cost their index for nothing).
     std::unordered_set<uint32_t> known;

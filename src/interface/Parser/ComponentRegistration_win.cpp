@@ -3,17 +3,18 @@
 #include <string>
 
 #include "common/log/log4z.h"
+#include "interface/Parser/StepProgress.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "system/ComponentCall.h"
 #include "system/FileHelpers.h"
 #include "system/TextRules.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
+#include "common/run/ProgressActions.h"
 
 namespace {
 
 // Component registration is one of the engine's steps: its lines carry the engine's name.
 constexpr char kLogSource[] = "interface/Parser/UpdateEngEx";
-constexpr int kActionComponents = 11;
 
 struct Verbs {
     const wchar_t* serverSwitch;  // for executables
@@ -23,23 +24,15 @@ struct Verbs {
 constexpr Verbs kRegister = {L"/regserver", L"/r", "DllRegisterServer"};
 constexpr Verbs kUnregister = {L"/unregserver", L"/u", "DllUnregisterServer"};
 
-// Starts a program and waits for it without a time limit; a failed start goes unnoticed.
-void RunToEnd(const std::wstring& path, const std::wstring& args) {
-    void* process = nullptr;
-    if (CProgram::RunProgram(path, args, &process) == 0) {
-        CProgram::WaitFor(process, 0xFFFFFFFF);
-        CProgram::Close(process);
-    }
-}
-
-int ApplyToComponent(const std::wstring& path, const std::wstring& helper, const Verbs& verbs, const std::wstring& arch) {
+int ApplyToComponent(const std::wstring& path, const std::wstring& helper, const Verbs& verbs,
+                     const std::wstring& arch) {
     // A path too short for a suffix is a DLL.
     if (path.size() >= 3 && sys::EqualsNoCase(std::wstring_view(path).substr(path.size() - 3), L"exe")) {
-        RunToEnd(path, verbs.serverSwitch);
+        CProgram::RunToEnd(path, verbs.serverSwitch);  // a failed start goes unnoticed
         return 0;
     }
     if (CProgram::IsX64Image(path) && arch == L"x64") {
-        RunToEnd(helper, std::wstring(L" ") + verbs.helperSwitch + L" \"" + path + L"\"");
+        CProgram::RunToEnd(helper, std::wstring(L" ") + verbs.helperSwitch + L" \"" + path + L"\"");
         return 0;
     }
     return sys::CallRegistrationExport(path, verbs.exportName);
@@ -72,26 +65,26 @@ int CUpdateEngEx::UnregComponent(const std::wstring& path, const std::wstring& h
 }
 
 int CUpdateEngEx::InstallDlls() {
-    const int total = static_cast<int>(m_AddSet.m_Modules.size());
-    int counter = 1;
+    StepProgress progress(m_pPrompt, kActionRunComponent, m_AddSet.m_Modules.size(), 5);
     for (const ModuleItem& module : m_AddSet.m_Modules) {
         if (module.disabled) continue;
         const std::wstring dll = ModulePath(module, NewRoot(), "InstallDlls");
         if (dll.empty()) continue;
         QYLOG_INFO("InstallDlls, RegComponent, DllPath: %S | ", dll.c_str());
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionComponents, counter++, total, dll, 5);
+        progress.Reached(dll);
         const int r = RegComponent(dll, RegistrationHelper(NewRoot()));
         if (r == sys::kExportMissing) {
-            QYLOG_INFO("InstallDlls, RegComponent failed, GetProcAddress failed, DllPath: %S | ", dll.c_str());
+            QYLOG_INFO("InstallDlls, RegComponent failed, GetProcAddress failed, DllPath: %S | ",
+                       dll.c_str());
         } else if (r < 0) {
-            QYLOG_INFO("InstallDlls, RegComponent failed, DllRegisterServer ret: %x, DllPath: %S | ", static_cast<unsigned>(r),
-                       dll.c_str());
+            QYLOG_INFO("InstallDlls, RegComponent failed, DllRegisterServer ret: %x, DllPath: %S | ",
+                       static_cast<unsigned>(r), dll.c_str());
         } else if (r > 0) {
-            QYLOG_INFO("InstallDlls, RegComponent failed, LoadLibraryEx err: %x, DllPath: %S | ", static_cast<unsigned>(r),
-                       dll.c_str());
+            QYLOG_INFO("InstallDlls, RegComponent failed, LoadLibraryEx err: %x, DllPath: %S | ",
+                       static_cast<unsigned>(r), dll.c_str());
         }
     }
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(kActionComponents, 5, L"");
+    progress.Finish(kActionRunComponent);
     return 0;
 }
 
@@ -101,7 +94,8 @@ int CUpdateEngEx::UninstallDlls() {
         const std::wstring dll = ModulePath(module, OldRoot(), "UninstallDlls");
         if (dll.empty()) continue;
         const int r = UnregComponent(dll, RegistrationHelper(OldRoot()));
-        if (r != 0) QYLOG_FATAL("UninstallDlls, UnregComponent failed, iRet: %d, DllPath: %S | ", r, dll.c_str());
+        if (r != 0)
+            QYLOG_FATAL("UninstallDlls, UnregComponent failed, iRet: %d, DllPath: %S | ", r, dll.c_str());
     }
     return 0;
 }

@@ -14,20 +14,19 @@
 
 namespace {
 
-bool HasBlank(const std::wstring& path) { return path.find(L' ') != std::wstring::npos; }
+bool HasBlank(const std::wstring& path) {
+    return path.find(L' ') != std::wstring::npos;
+}
 
 std::wstring FolderOf(const std::wstring& path) {
     const size_t slash = path.rfind(L'\\');
     return slash == std::wstring::npos ? path : path.substr(0, slash);
 }
 
-void HandOver(PROCESS_INFORMATION& info, void** process) {
-    ::CloseHandle(info.hThread);
-    if (process) {
-        *process = info.hProcess;
-    } else {
-        ::CloseHandle(info.hProcess);
-    }
+void HandOver(PROCESS_INFORMATION& info, sys::UniqueHandle* process) {
+    sys::UniqueHandle thread(info.hThread);
+    sys::UniqueHandle owned(info.hProcess);
+    if (process) *process = std::move(owned);
 }
 
 // The first process of the snapshot with that image name (without regard to case); 0 when none.
@@ -56,23 +55,24 @@ std::wstring CProgram::CommandLine(const std::wstring& path, const std::wstring&
     return (HasBlank(path) ? L"\"" + path + L"\"" : path) + L" " + args;
 }
 
-int CProgram::RunProgram(const std::wstring& path, const std::wstring& args, void** process) {
+int CProgram::RunProgram(const std::wstring& path, const std::wstring& args, sys::UniqueHandle* process) {
     std::wstring line = CommandLine(path, args);
     const std::wstring folder = FolderOf(path);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(HasBlank(path) ? path.c_str() : nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                          nullptr, folder.c_str(), &startup, &info)) {
+    if (!::CreateProcessW(HasBlank(path) ? path.c_str() : nullptr, &line[0], nullptr, nullptr, TRUE,
+                          CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &info)) {
         return static_cast<int>(::GetLastError());
     }
     HandOver(info, process);
     return 0;
 }
 
-int CProgram::RunProgramAsUser(const std::wstring& path, const std::wstring& args, void** process) {
+int CProgram::RunProgramAsUser(const std::wstring& path, const std::wstring& args,
+                               sys::UniqueHandle* process) {
     std::wstring line = CommandLine(path, args);
-    sys::UniqueHandle token(static_cast<HANDLE>(GetUserToken()));
+    sys::UniqueHandle token = GetUserToken();
     if (!token) return -1;
     const wchar_t* application = HasBlank(path) ? path.c_str() : nullptr;
     STARTUPINFOW startup = {};
@@ -83,7 +83,8 @@ int CProgram::RunProgramAsUser(const std::wstring& path, const std::wstring& arg
                                                 LPSTARTUPINFOW, LPPROCESS_INFORMATION);
         CreateWithTokenFn create = nullptr;
         HMODULE advapi = sys::LoadSystemLibrary(L"Advapi32.dll");
-        if (!advapi || !sys::GetProc(advapi, "CreateProcessWithTokenW", create)) return static_cast<int>(::GetLastError());
+        if (!advapi || !sys::GetProc(advapi, "CreateProcessWithTokenW", create))
+            return static_cast<int>(::GetLastError());
         if (!create(token.get(), 0, application, &line[0], 0, nullptr, nullptr, &startup, &info)) {
             return static_cast<int>(::GetLastError());
         }
@@ -99,28 +100,30 @@ int CProgram::RunProgramAsUser(const std::wstring& path, const std::wstring& arg
     return 0;
 }
 
-void* CProgram::GetUserToken() {
+sys::UniqueHandle CProgram::GetUserToken() {
     int found = 0;
     const DWORD shell = FindProcess(L"explorer.exe", found);
-    if (found != 0) return nullptr;
+    if (found != 0) return {};
     sys::UniqueHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, shell));
-    if (!process) return nullptr;
-    for (const wchar_t* privilege : {L"SeIncreaseQuotaPrivilege", L"SeAssignPrimaryTokenPrivilege", L"SeImpersonatePrivilege"}) {
-        if (EnableTokenPrivilege(process.get(), privilege) != 0) return nullptr;
+    if (!process) return {};
+    for (const wchar_t* privilege :
+         {L"SeIncreaseQuotaPrivilege", L"SeAssignPrimaryTokenPrivilege", L"SeImpersonatePrivilege"}) {
+        if (EnableTokenPrivilege(process.get(), privilege) != 0) return {};
     }
     sys::UniqueHandle token;
-    if (!::OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, token.receive())) return nullptr;
+    if (!::OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, token.receive())) return {};
     process.reset();
-    HANDLE primary = nullptr;
-    if (!::DuplicateTokenEx(token.get(), TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary)) {
-        return nullptr;
+    sys::UniqueHandle primary;
+    if (!::DuplicateTokenEx(token.get(), TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                            primary.receive())) {
+        return {};
     }
     return primary;
 }
 
-int CProgram::EnableTokenPrivilege(void* process, const wchar_t* privilege) {
+int CProgram::EnableTokenPrivilege(HANDLE process, const wchar_t* privilege) {
     sys::UniqueHandle token;
-    if (!::OpenProcessToken(static_cast<HANDLE>(process), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.receive())) {
+    if (!::OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.receive())) {
         return static_cast<int>(::GetLastError());
     }
     TOKEN_PRIVILEGES privileges = {};
@@ -148,11 +151,7 @@ int CProgram::KillProcessByName(const std::wstring& name) {
 
 int CProgram::DllCall(const std::wstring& helper, const std::wstring& dll, const std::wstring& function) {
     if (IsX64Image(dll)) {
-        void* process = nullptr;
-        if (RunProgram(helper, L" /c \"" + dll + L"\" " + function, &process) == 0) {
-            WaitFor(process, INFINITE);
-            Close(process);
-        }
+        RunToEnd(helper, L" /c \"" + dll + L"\" " + function);
         return 1;
     }
     // The product's own DLL: its folder is searched for what it needs. Failures stay silent.
@@ -161,17 +160,20 @@ int CProgram::DllCall(const std::wstring& helper, const std::wstring& dll, const
 }
 
 bool CProgram::IsX64Image(const std::wstring& path) {
-    sys::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    sys::UniqueHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return false;
     LARGE_INTEGER size = {};
     if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 64) return false;
     sys::UniqueHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping) return false;
-    const auto* bytes = static_cast<const unsigned char*>(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    const auto* bytes =
+        static_cast<const unsigned char*>(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
     if (!bytes) return false;
     bool x64 = false;
     if (bytes[0] == 0x4D && bytes[1] == 0x5A) {
-        const uint32_t pe = bytes[60] | bytes[61] << 8 | bytes[62] << 16 | static_cast<uint32_t>(bytes[63]) << 24;
+        const uint32_t pe =
+            bytes[60] | bytes[61] << 8 | bytes[62] << 16 | static_cast<uint32_t>(bytes[63]) << 24;
         if (static_cast<uint64_t>(pe) + 6 <= static_cast<uint64_t>(size.QuadPart)) {
             x64 = bytes[pe] == 0x50 && bytes[pe + 1] == 0x45 && bytes[pe + 2] == 0 && bytes[pe + 3] == 0 &&
                   (bytes[pe + 4] | bytes[pe + 5] << 8) == 0x8664;
@@ -181,10 +183,23 @@ bool CProgram::IsX64Image(const std::wstring& path) {
     return x64;
 }
 
-bool CProgram::WaitFor(void* process, unsigned milliseconds) {
-    return process && ::WaitForSingleObject(static_cast<HANDLE>(process), milliseconds) == WAIT_OBJECT_0;
+bool CProgram::WaitFor(const sys::UniqueHandle& process, unsigned milliseconds) {
+    return process && ::WaitForSingleObject(process.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-void CProgram::Close(void* process) {
-    if (process) ::CloseHandle(static_cast<HANDLE>(process));
+int CProgram::RunToEnd(const std::wstring& path, const std::wstring& args, unsigned long* exitCode,
+                       const std::function<void()>& onStarted) {
+    if (exitCode) *exitCode = 1;
+    sys::UniqueHandle process;
+    if (const int started = RunProgram(path, args, &process)) return started;
+    if (onStarted) onStarted();
+    WaitFor(process, INFINITE);
+    if (!exitCode) return 0;
+    DWORD code = 1;
+    const bool read = ::GetExitCodeProcess(process.get(), &code) != 0;
+    const DWORD error = ::GetLastError();
+    process.reset();
+    if (read) *exitCode = code;
+    ::SetLastError(error);
+    return 0;
 }

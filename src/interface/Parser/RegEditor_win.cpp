@@ -17,7 +17,7 @@ struct RootRow {
     HKEY key;
 };
 const RootRow kRegRootTable[] = {
-    {L"HKCR", HKEY_CLASSES_ROOT}, {L"HKCC", HKEY_CURRENT_CONFIG}, {L"HKCU", HKEY_CURRENT_USER},
+    {L"HKCR", HKEY_CLASSES_ROOT},  {L"HKCC", HKEY_CURRENT_CONFIG}, {L"HKCU", HKEY_CURRENT_USER},
     {L"HKLM", HKEY_LOCAL_MACHINE}, {L"HKUS", HKEY_USERS},
 };
 
@@ -26,12 +26,18 @@ struct TypeRow {
     int code;
 };
 const TypeRow kRegTypeTable[] = {
-    {L"REG_SZ", 1},          {L"DELETE", -1},
-    {L"REG_BINARY", 3},      {L"REG_DWORD", 4},
-    {L"REG_QDWORD", 11},     {L"REG_DWORD_LITTLE_ENDIAN", 4},
-    {L"REG_QDWORD_LITTLE_ENDIAN", 11}, {L"REG_DWORD_BIG_ENDIAN", 5},
-    {L"REG_EXPAND_SZ", 2},   {L"REG_LINK", 6},
-    {L"REG_MULTI_SZ", 7},    {L"REG_NONE", 0},
+    {L"REG_SZ", 1},
+    {L"DELETE", -1},
+    {L"REG_BINARY", 3},
+    {L"REG_DWORD", 4},
+    {L"REG_QDWORD", 11},
+    {L"REG_DWORD_LITTLE_ENDIAN", 4},
+    {L"REG_QDWORD_LITTLE_ENDIAN", 11},
+    {L"REG_DWORD_BIG_ENDIAN", 5},
+    {L"REG_EXPAND_SZ", 2},
+    {L"REG_LINK", 6},
+    {L"REG_MULTI_SZ", 7},
+    {L"REG_NONE", 0},
     {L"REG_RESOURCE_LIST", 8},
 };
 
@@ -58,8 +64,8 @@ bool CreateKey(const std::wstring& keyPath, sys::UniqueHKey& key, LONG& error) {
         error = ERROR_INVALID_PARAMETER;
         return false;
     }
-    error = ::RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr,
-                              key.receive(), nullptr);
+    error = ::RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess,
+                              nullptr, key.receive(), nullptr);
     return error == ERROR_SUCCESS;
 }
 
@@ -70,7 +76,8 @@ LONG SetString(HKEY key, const std::wstring& name, DWORD type, const std::wstrin
 
 LONG SetNumber(HKEY key, const std::wstring& name, const std::wstring& text) {
     const DWORD number = static_cast<DWORD>(config::ParseInt32(sys::WideToUtf8(text)));
-    return ::RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+    return ::RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                            sizeof(number));
 }
 
 // Removes every subkey below key, depth first. A subkey that cannot be removed is passed over,
@@ -80,7 +87,8 @@ bool RemoveSubkeys(HKEY key) {
     for (DWORD index = 0;;) {
         wchar_t name[256];
         DWORD length = 256;
-        if (::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         sys::UniqueHKey child;
         bool removed = false;
         if (::RegOpenKeyExW(key, name, 0, kWriteAccess | DELETE, child.receive()) == ERROR_SUCCESS) {
@@ -117,19 +125,23 @@ bool UpdateRegistry(const std::wstring& keyPath, const std::wstring& name, const
     int code = 0;
     if (!RegTypeCode(typeName, code)) return false;
     switch (code) {
-        case -1: return ::RegDeleteValueW(key.get(), name.c_str()) == ERROR_SUCCESS;
+        case -1:
+            return ::RegDeleteValueW(key.get(), name.c_str()) == ERROR_SUCCESS;
         case 1:
             if (sys::EqualsNoCase(name, L"version")) {
                 // The version already there is read first; it is not compared (the new one wins).
                 std::vector<wchar_t> previous(260, L'\0');
                 DWORD bytes = static_cast<DWORD>(previous.size() * sizeof(wchar_t));
-                ::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(previous.data()),
-                                   &bytes);
+                ::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(previous.data()), &bytes);
             }
             SetString(key.get(), name, REG_SZ, value);
             return true;
-        case 4: SetNumber(key.get(), name, value); return true;
-        default: return true;  // accepted types that nothing writes
+        case 4:
+            SetNumber(key.get(), name, value);
+            return true;
+        default:
+            return true;  // accepted types that nothing writes
     }
 }
 
@@ -173,9 +185,11 @@ bool RegReadValue(const std::wstring& keyPath, const std::wstring& name, std::ws
     DWORD bytes = 0;
     LONG result = ERROR_MORE_DATA;
     for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
-        if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return false;
+        if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
+            return false;
         buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');
-        result = ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+        result = ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     }
     if (result != ERROR_SUCCESS) return false;
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
@@ -197,7 +211,8 @@ bool RegWriteValue(const std::wstring& keyPath, const std::wstring& name, int ty
     sys::UniqueHKey key;
     if (type == 1 || type == 3 || type == 4) {
         if (CreateKey(keyPath, key, rc)) {
-            rc = type == 4 ? SetNumber(key.get(), name, data) : SetString(key.get(), name, static_cast<DWORD>(type), data);
+            rc = type == 4 ? SetNumber(key.get(), name, data)
+                           : SetString(key.get(), name, static_cast<DWORD>(type), data);
         }
     }
     if (error) *error = rc;

@@ -8,7 +8,8 @@
 
 int CreateShortCut(const std::wstring& path, const std::wstring& target, const std::wstring& args) {
     sys::ComPtr<IShellLinkW> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receiveVoid()))) {
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  link.receiveVoid()))) {
         return -2;
     }
     link->SetPath(target.c_str());
@@ -22,13 +23,18 @@ int CreateShortCut(const std::wstring& path, const std::wstring& target, const s
     return 0;
 }
 
-std::wstring GetDesktopFolder() { return config::UserDesktopFolder(); }
+std::wstring GetDesktopFolder() {
+    return config::UserDesktopFolder();
+}
 
-std::wstring GetProgramsFolder() { return config::UserProgramsFolder(); }
+std::wstring GetProgramsFolder() {
+    return config::UserProgramsFolder();
+}
 
 std::wstring GetTaskbarPinFolder() {
     const std::wstring appData = config::UserAppDataFolder();
-    return appData.empty() ? appData : appData + L"\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar";
+    return appData.empty() ? appData
+                           : appData + L"\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar";
 }
 
 std::wstring WithLinkSuffix(const std::wstring& path) {

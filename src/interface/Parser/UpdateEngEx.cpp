@@ -8,24 +8,21 @@
 
 #include "common/log/log4z.h"
 #include "config/ConfigText.h"
-#include "entry/OpePARAMEx.h"
+#include "common/run/OpePARAMEx.h"
 #include "interface/Parser/RegEditor.h"
 #include "interface/Parser/ShortCut.h"
+#include "interface/Parser/StepProgress.h"
 #include "system/FileHelpers.h"
 #include "system/SharedRegistryKeys.h"
 #include "system/SystemInfo.h"
 #include "system/TextConv.h"
 #include "system/TextRules.h"
-#include "ui/IInstallUIPromptEx.h"
+#include "common/run/IInstallUIPromptEx.h"
+#include "common/run/ProgressActions.h"
 
 namespace {
 
 constexpr char kLogSource[] = "interface/Parser/UpdateEngEx";
-
-// Progress actions and shares of the list steps.
-constexpr int kActionFiles = 9;
-constexpr int kActionShortcuts = 12;
-constexpr int kActionRegistry = 13;
 
 // Sets last-access 1970-01-01 00:00:00 UTC and last-write seconds since then; failures ignored.
 void SetFileTimes(const std::wstring& path, const std::wstring& time) {
@@ -36,7 +33,9 @@ void SetFileTimes(const std::wstring& path, const std::wstring& time) {
     ::_wutime64(path.c_str(), &times);
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 }  // namespace
 
@@ -44,9 +43,13 @@ std::wstring GetAttr(const AttrMap& attrs, std::string_view name) {
     return sys::Utf8ToWide(std::string(AttrValue(attrs, name)));
 }
 
-std::wstring GetItemPath(const FileItem& item) { return FileTargetPath(item.attrs); }
+std::wstring GetItemPath(const FileItem& item) {
+    return FileTargetPath(item.attrs);
+}
 
-std::wstring RegistrationHelper(const std::wstring& root) { return root + L"\\Setup\\DllRegX64.exe"; }
+std::wstring RegistrationHelper(const std::wstring& root) {
+    return root + L"\\Setup\\DllRegX64.exe";
+}
 
 std::string LanguageAttrName(std::string_view base) {
     return std::string(base) + "_" + sys::WideToUtf8(sys::GetSystemInfo().languageCode);
@@ -57,7 +60,8 @@ CUpdateEngEx& GetUpdateEngine() {
     return engine;
 }
 
-CUpdateEngEx::CUpdateEngEx(const sys::IFileProbe* disk) : CCheckDiff(disk), m_SystemArch(sys::GetSystemInfo().archText) {}
+CUpdateEngEx::CUpdateEngEx(const sys::IFileProbe* disk)
+    : CCheckDiff(disk), m_SystemArch(sys::GetSystemInfo().archText) {}
 
 CUpdateEngEx::~CUpdateEngEx() = default;
 
@@ -104,7 +108,9 @@ void CUpdateEngEx::RemoveEmptyProductFolders() {
         }
     }
     std::vector<std::wstring> deepestFirst(folders.begin(), folders.end());
-    const auto depth = [](const std::wstring& path) { return std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }); };
+    const auto depth = [](const std::wstring& path) {
+        return std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; });
+    };
     std::stable_sort(deepestFirst.begin(), deepestFirst.end(),
                      [&](const std::wstring& a, const std::wstring& b) { return depth(a) > depth(b); });
     for (const std::wstring& folder : deepestFirst) {
@@ -116,8 +122,7 @@ void CUpdateEngEx::RemoveEmptyProductFolders() {
 }
 
 int CUpdateEngEx::AddProductFile() {
-    const int total = static_cast<int>(m_AddSet.m_Files.size());
-    int counter = 1;
+    StepProgress progress(m_pPrompt, kActionCopy, m_AddSet.m_Files.size(), 50);
     int result = 0;
     // Thousands of files share a few folders; each is made (or found) once.
     std::set<std::wstring> madeFolders;
@@ -126,7 +131,8 @@ int CUpdateEngEx::AddProductFile() {
         const FileItem& item = m_AddSet.m_Files[index];
         if (item.skip) continue;
         if (m_Cancelled && m_Cancelled()) {
-            QYLOG_ERROR("AddProductFile, cancelled after %d of %d files", counter - 1, total);
+            QYLOG_ERROR("AddProductFile, cancelled after %d of %d files", progress.Reported(),
+                        progress.Total());
             result = -3;
             break;
         }
@@ -134,7 +140,8 @@ int CUpdateEngEx::AddProductFile() {
         const std::wstring time = GetAttr(item.attrs, "time");
         const std::wstring target = GetItemPath(item);
         if (!sys::StaysInside(path) || !sys::StaysInside(target)) {
-            QYLOG_ERROR("AddProductFile, skipped a path outside its folder %S -> %S", path.c_str(), target.c_str());
+            QYLOG_ERROR("AddProductFile, skipped a path outside its folder %S -> %S", path.c_str(),
+                        target.c_str());
             continue;
         }
         const size_t slash = target.rfind(L'\\');
@@ -144,17 +151,19 @@ int CUpdateEngEx::AddProductFile() {
         const int created = madeFolders.count(dstDir) ? 0 : sys::CreateFolderTree(dstDir);
         if (created == 0) madeFolders.insert(dstDir);
         if (created != 0 && created != ERROR_ALREADY_EXISTS) {
-            QYLOG_ERROR("AddProductFile, SHCreateDirectoryEx fail FileDstDir %S err %d", dstDir.c_str(), created);
+            QYLOG_ERROR("AddProductFile, SHCreateDirectoryEx fail FileDstDir %S err %d", dstDir.c_str(),
+                        created);
             result = -1;
             break;
         }
         const std::wstring dst = NewRoot() + L"\\" + target;
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionFiles, counter++, total, target, 50);
+        progress.Reached(target);
         // Never through a link: a folder of the product that points elsewhere would carry the
         // file, written elevated, wherever it points. Each folder is asked once.
         if (!plainFolders.count(dstDir)) {
             if (sys::PassesThroughLink(NewRoot(), target)) {
-                QYLOG_ERROR("AddProductFile, refused to write through a link below %S: %S", NewRoot().c_str(), target.c_str());
+                QYLOG_ERROR("AddProductFile, refused to write through a link below %S: %S", NewRoot().c_str(),
+                            target.c_str());
                 result = -2;
                 break;
             }
@@ -164,20 +173,20 @@ int CUpdateEngEx::AddProductFile() {
         bool stamped = false;
         const int placed = PlaceFile(index, src, dst, pending, stamped);
         if (placed < 0) {
-            QYLOG_ERROR("AddProductFile, UpdateFile fail FileSrc %S FileDst %S iUpdateRet %d err %d", src.c_str(),
-                        dst.c_str(), placed, static_cast<int>(::GetLastError()));
+            QYLOG_ERROR("AddProductFile, UpdateFile fail FileSrc %S FileDst %S iUpdateRet %d err %d",
+                        src.c_str(), dst.c_str(), placed, static_cast<int>(::GetLastError()));
             result = -2;
             break;
         }
         QYLOG_INFO("AddProductFile, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
         if (!time.empty() && !stamped) SetFileTimes(placed == 1 ? pending : dst, time);
     }
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(0, 50, L"");
+    progress.Finish(kActionOther);
     return result;
 }
 
-int CUpdateEngEx::PlaceFile(size_t index, const std::wstring& src, const std::wstring& dst, std::wstring& pending,
-                           bool& stamped) {
+int CUpdateEngEx::PlaceFile(size_t index, const std::wstring& src, const std::wstring& dst,
+                            std::wstring& pending, bool& stamped) {
     stamped = false;
     if (m_FileSupply) {
         const int direct = m_FileSupply->WriteFile(index, dst);
@@ -213,7 +222,8 @@ int CUpdateEngEx::UpdateFile(const std::wstring& src, const std::wstring& dst, s
             pending.clear();
             return -1;
         }
-        QYLOG_INFO("Reboot flag set on cover file, FileSrcPath: %S, FileDstPath: %S", src.c_str(), dst.c_str());
+        QYLOG_INFO("Reboot flag set on cover file, FileSrcPath: %S, FileDstPath: %S", src.c_str(),
+                   dst.c_str());
         return 1;
     };
     if (sys::GetSystemInfo().major >= 6) {
@@ -230,7 +240,8 @@ int CUpdateEngEx::UpdateFile(const std::wstring& src, const std::wstring& dst, s
     return onReboot();
 }
 
-int CUpdateEngEx::UpdateFileOnReboot(const std::wstring& src, const std::wstring& dst, std::wstring& pending) {
+int CUpdateEngEx::UpdateFileOnReboot(const std::wstring& src, const std::wstring& dst,
+                                     std::wstring& pending) {
     std::wstring suffix = L".new";
     for (int n = 1; sys::PathExists(dst + suffix); ++n) suffix += std::to_wstring(n);
     pending = dst + suffix;
@@ -248,23 +259,24 @@ std::wstring ImageName(const std::wstring& path) {
 }
 
 // Starts an EXEC rule's program with its log lines (the delete side's failure lines end in " | ");
-// the process handle, or null when the start failed.
-void* StartRuleProgram(const char* phase, const std::wstring& exe, const std::wstring& args, bool asUser,
-                       bool deleteSide) {
-    void* process = nullptr;
+// the process handle, or none when the start failed.
+sys::UniqueHandle StartRuleProgram(const char* phase, const std::wstring& exe, const std::wstring& args,
+                                   bool asUser, bool deleteSide) {
+    sys::UniqueHandle process;
     if (asUser) {
-        QYLOG_INFO("RunProgramAsUser, When: %s, ExecPath: %S, ExecArgs: %S | ", phase, exe.c_str(), args.c_str());
+        QYLOG_INFO("RunProgramAsUser, When: %s, ExecPath: %S, ExecArgs: %S | ", phase, exe.c_str(),
+                   args.c_str());
         const int r = CProgram::RunProgramAsUser(exe, args, &process);
         if (r != 0) {
-            QYLOG_ERROR("RunProgramAsUser failed, iRet:%d, ExecPath:%S, ExecArgs:%S %s", r, exe.c_str(), args.c_str(),
-                        deleteSide ? "| " : "");
+            QYLOG_ERROR("RunProgramAsUser failed, iRet:%d, ExecPath:%S, ExecArgs:%S %s", r, exe.c_str(),
+                        args.c_str(), deleteSide ? "| " : "");
         }
     } else {
         QYLOG_INFO("RunProgram, When: %s, ExecPath: %S, ExecArgs: %S", phase, exe.c_str(), args.c_str());
         const int r = CProgram::RunProgram(exe, args, &process);
         if (r != 0) {
-            QYLOG_ERROR("RunProgram failed, iRet:%d, ExecPath:%S, ExecArgs:%S%s", r, exe.c_str(), args.c_str(),
-                        deleteSide ? " | " : "");
+            QYLOG_ERROR("RunProgram failed, iRet:%d, ExecPath:%S, ExecArgs:%S%s", r, exe.c_str(),
+                        args.c_str(), deleteSide ? " | " : "");
         }
     }
     return process;
@@ -284,24 +296,26 @@ RuleCommand CommandOf(const std::wstring& cmd, bool exact) {
 
 // Carries out one rule below root. The sides differ in their waits: the add side waits up to
 // 15 s and goes on; the delete side waits up to 10 s and then ends the program by its image name.
-void RunRule(const char* phase, RuleCommand command, const std::wstring& exe, const std::wstring& args, bool asUser,
-             bool wait, bool deleteSide, const std::wstring& root) {
+void RunRule(const char* phase, RuleCommand command, const std::wstring& exe, const std::wstring& args,
+             bool asUser, bool wait, bool deleteSide, const std::wstring& root) {
     switch (command) {
         case RuleCommand::Exec: {
-            void* process = StartRuleProgram(phase, exe, args, asUser, deleteSide);
+            const sys::UniqueHandle process = StartRuleProgram(phase, exe, args, asUser, deleteSide);
             if (wait && process) {
                 const bool ended = CProgram::WaitFor(process, deleteSide ? 10000 : 15000);
                 if (!ended && deleteSide) CProgram::KillProcessByName(ImageName(exe));
             }
-            CProgram::Close(process);
             break;
         }
         case RuleCommand::DllCall:
             QYLOG_INFO("DLLCALL, When: %s, ExecPath:%S, ExecArgs:%S ", phase, exe.c_str(), args.c_str());
             CProgram::DllCall(RegistrationHelper(root), exe, args);
             break;
-        case RuleCommand::Kill: CProgram::KillProcessByName(ImageName(exe)); break;
-        case RuleCommand::None: break;
+        case RuleCommand::Kill:
+            CProgram::KillProcessByName(ImageName(exe));
+            break;
+        case RuleCommand::None:
+            break;
     }
 }
 
@@ -329,8 +343,8 @@ void CUpdateEngEx::DoRunruleInAddList(const char* phase) {
         const std::wstring exe = NewRoot() + L"\\" + GetAttr(rule.attrs, "executable");
         if (!sys::PathExists(exe)) continue;
         RunRule(phase, CommandOf(GetAttr(rule.attrs, "cmd"), false), exe, GetAttr(rule.attrs, "args"),
-                GetAttr(rule.attrs, "runMode") == L"asUser", sys::EqualsNoCase(GetAttr(rule.attrs, "bwaitend"), L"true"),
-                false, NewRoot());
+                GetAttr(rule.attrs, "runMode") == L"asUser",
+                sys::EqualsNoCase(GetAttr(rule.attrs, "bwaitend"), L"true"), false, NewRoot());
     }
 }
 
@@ -343,14 +357,15 @@ void CUpdateEngEx::DoRunruleInDeleteList(const char* phase) {
         const std::wstring executable = GetAttr(rule.attrs, "executable");
         const std::wstring exe = OldRoot() + L"\\" + executable;
         if (!sys::PathExists(exe)) {
-            QYLOG_ERROR("----------Not exist: DoRunruleInDeleteList, When: %s, ExecPath: %S | ", phase, executable.c_str());
+            QYLOG_ERROR("----------Not exist: DoRunruleInDeleteList, When: %s, ExecPath: %S | ", phase,
+                        executable.c_str());
             continue;
         }
         // Absent attributes mean: wait, "EXEC", as the installer.
         const bool wait = !HasAttr(rule.attrs, "bwaitend") || GetAttr(rule.attrs, "bwaitend") == L"true";
         const std::wstring cmd = HasAttr(rule.attrs, "cmd") ? GetAttr(rule.attrs, "cmd") : L"EXEC";
-        RunRule(phase, CommandOf(cmd, true), exe, GetAttr(rule.attrs, "args"), GetAttr(rule.attrs, "runMode") == L"asUser",
-                wait, true, OldRoot());
+        RunRule(phase, CommandOf(cmd, true), exe, GetAttr(rule.attrs, "args"),
+                GetAttr(rule.attrs, "runMode") == L"asUser", wait, true, OldRoot());
     }
 }
 
@@ -385,21 +400,21 @@ constexpr wchar_t kRunKey[] = L"HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSI
 }  // namespace
 
 int CUpdateEngEx::InstallRegs(bool runKey) {
-    const int total = static_cast<int>(m_AddSet.m_Regs.size());
-    int counter = 1;
+    StepProgress progress(m_pPrompt, kActionRegister, m_AddSet.m_Regs.size(), 5);
     for (const RegItem& item : m_AddSet.m_Regs) {
         RegValue reg;
         if (!ReadRegItem(item, "InstallRegs", reg)) continue;
         if (!runKey && sys::EqualsNoCase(reg.key, kRunKey)) continue;
-        QYLOG_INFO("InstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ", reg.key.c_str(),
-                   reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionRegistry, counter++, total, reg.key, 5);
+        QYLOG_INFO("InstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ",
+                   reg.key.c_str(), reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
+        progress.Reached(reg.key);
         if (!UpdateRegistry(reg.key, reg.name, reg.type, reg.value)) {
-            QYLOG_ERROR("InstallRegs, UpdateRegistry failed, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ",
-                        reg.key.c_str(), reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
+            QYLOG_ERROR(
+                "InstallRegs, UpdateRegistry failed, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ",
+                reg.key.c_str(), reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
         }
     }
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(kActionRegistry, 5, L"");
+    progress.Finish(kActionRegister);
     return 0;
 }
 
@@ -415,7 +430,8 @@ std::wstring LanguageName(const AttrMap& attrs) {
 std::wstring ShortcutFolder(const ShortcutItem& item, std::wstring& startMenuFolder) {
     startMenuFolder.clear();
     switch (item.kind) {
-        case SK_DESKTOP: return GetDesktopFolder();
+        case SK_DESKTOP:
+            return GetDesktopFolder();
         case SK_STARTMENU: {
             const std::wstring programs = GetProgramsFolder();
             if (programs.empty()) return {};
@@ -429,16 +445,17 @@ std::wstring ShortcutFolder(const ShortcutItem& item, std::wstring& startMenuFol
             if (!folder.empty()) startMenuFolder = programs + L"\\" + folder;
             return programs + L"\\" + folder;
         }
-        case SK_QUICKLAUNCH: return GetTaskbarPinFolder();
-        default: return {};
+        case SK_QUICKLAUNCH:
+            return GetTaskbarPinFolder();
+        default:
+            return {};
     }
 }
 
 }  // namespace
 
 int CUpdateEngEx::InstallShortcuts(bool desktop) {
-    const int total = static_cast<int>(m_AddSet.m_Shortcuts.size());
-    int counter = 1;
+    StepProgress progress(m_pPrompt, kActionShortcut, m_AddSet.m_Shortcuts.size(), 5);
     for (const ShortcutItem& item : m_AddSet.m_Shortcuts) {
         if (item.disabled) continue;
         if (item.kind == SK_DESKTOP && !desktop) continue;
@@ -449,8 +466,10 @@ int CUpdateEngEx::InstallShortcuts(bool desktop) {
         // Without a name, a target or a folder there is nothing sensible to write (an empty
         // folder would put the shortcut into the root of the drive).
         if (name.empty() || link.empty() || base.empty()) {
-            QYLOG_ERROR("InstallShortcuts, skipped a shortcut without name, link or folder, Name:%S, Link:%S, Kind:%d | ",
-                        name.c_str(), link.c_str(), item.kind);
+            QYLOG_ERROR(
+                "InstallShortcuts, skipped a shortcut without name, link or folder, Name:%S, Link:%S, "
+                "Kind:%d | ",
+                name.c_str(), link.c_str(), item.kind);
             continue;
         }
         // The name is one file in its folder, the target a file below the install folder.
@@ -465,17 +484,19 @@ int CUpdateEngEx::InstallShortcuts(bool desktop) {
         std::wstring path = base + L"\\" + name;
         const std::wstring target = NewRoot() + L"\\" + link;
         const std::wstring args = GetAttr(item.itemAttrs, "argv");
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStepProgress(kActionShortcuts, counter++, total, path, 5);
+        progress.Reached(path);
         path = WithLinkSuffix(path);
-        QYLOG_INFO("InstallShortcuts, CreateShortCut, ShortcutPath:%S, ShortcutLink:%S, ShortcutArg:%S | ", path.c_str(),
-                   target.c_str(), args.c_str());
+        QYLOG_INFO("InstallShortcuts, CreateShortCut, ShortcutPath:%S, ShortcutLink:%S, ShortcutArg:%S | ",
+                   path.c_str(), target.c_str(), args.c_str());
         const int created = CreateShortCut(path, target, args);
         if (created != 0) {
-            QYLOG_ERROR("InstallShortcuts, CreateShortCut failed, iRet:%d, ShortcutPath:%S, ShortcutLink:%S, ShortcutArg:%S | ",
-                        created, path.c_str(), target.c_str(), args.c_str());
+            QYLOG_ERROR(
+                "InstallShortcuts, CreateShortCut failed, iRet:%d, ShortcutPath:%S, ShortcutLink:%S, "
+                "ShortcutArg:%S | ",
+                created, path.c_str(), target.c_str(), args.c_str());
         }
     }
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(0, 5, L"");
+    progress.Finish(kActionOther);
     return 0;
 }
 
@@ -483,8 +504,8 @@ int CUpdateEngEx::UninstallRegs() {
     for (const RegItem& item : m_DeleteSet.m_Regs) {
         RegValue reg;
         if (!ReadRegItem(item, "UninstallRegs", reg)) continue;
-        QYLOG_INFO("UninstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ", reg.key.c_str(),
-                   reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
+        QYLOG_INFO("UninstallRegs, UpdateRegistry, KeyPath:%S, KeyName:%S, KeyType:%S, KeyValue:%S | ",
+                   reg.key.c_str(), reg.name.c_str(), reg.type.c_str(), reg.value.c_str());
         // An empty name removes the product's key whole, never a key the system and other
         // programs share: there only the default value the item names goes.
         if (reg.name.empty() && sys::IsSharedRegistryKey(reg.key)) {
