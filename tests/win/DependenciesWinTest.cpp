@@ -7,10 +7,6 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include <minizip/unzip.h>
-#include <nlohmann/json.hpp>
-#include <tinyxml.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <string>
@@ -22,15 +18,6 @@ TEST(DependenciesWin, CurlUsesSchannelAndHttp2) {
     ASSERT_NE(info->ssl_version, nullptr);
     EXPECT_NE(std::strstr(info->ssl_version, "Schannel"), nullptr) << info->ssl_version;
     EXPECT_EQ(std::strstr(info->ssl_version, "OpenSSL"), nullptr);
-}
-
-TEST(DependenciesWin, ZlibTinyXmlJsonMinizip) {
-    EXPECT_EQ(crc32(0L, reinterpret_cast<const Bytef*>("123456789"), 9), 0xCBF43926u);
-    TiXmlDocument doc;
-    doc.Parse("<a b=\"c\"/>");
-    EXPECT_FALSE(doc.Error());
-    EXPECT_EQ(nlohmann::json::parse("[1,2,3]").size(), 3u);
-    EXPECT_EQ(unzOpen64("Z:\\nonexistent\\archive.zip"), nullptr);
 }
 
 TEST(DependenciesWin, Md5FromCng) {
