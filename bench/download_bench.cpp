@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     bool ok = false;
     {
-        CDownloader downloader(url, url, output, md5, nullptr, nullptr, parts);
+        CDownloader downloader(url, url, output, md5, nullptr, parts);
         ok = downloader.Download();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

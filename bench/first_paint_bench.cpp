@@ -104,10 +104,10 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (mode != L"skin" || argc < 3) return 2;
-    DuiLib::CPaintManagerUI::SetInstance(instance);
-    DuiLib::CPaintManagerUI::SetResourceType(DuiLib::UILIB_ZIP);
-    DuiLib::CPaintManagerUI::SetResourcePath(argv[2]);
-    DuiLib::CPaintManagerUI::SetResourceZip(L"PackageManager.zip");
+    DuiLib::CUIProcess::SetInstance(instance);
+    DuiLib::CUIProcess::SetResourceType(DuiLib::UILIB_ZIP);
+    DuiLib::CUIProcess::SetResourcePath(argv[2]);
+    DuiLib::CUIProcess::SetResourceZip(L"PackageManager.zip");
     SkinWnd window;
     ::QueryPerformanceCounter(&g_start);
     if (!window.Create(nullptr, L"Quilly", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, 0)) return 3;
@@ -120,6 +120,6 @@ int wmain(int argc, wchar_t** argv) {
     PumpIdle(2000);
     std::printf("idle-cpu-ms %.1f\n", ProcessCpuMs() - before);
     ::DestroyWindow(window.GetHWND());
-    DuiLib::CPaintManagerUI::Term();
+    DuiLib::CUIProcess::Term();
     return 0;
 }

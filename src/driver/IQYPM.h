@@ -16,6 +16,17 @@ struct FileSizeInfo {
     std::wstring sizeText;  // megabytes, "%.2fM"
 };
 
+// What a window asks of the run besides the operations: whether a procedure runs, and a user's
+// confirmed close (the procedure stops at its next safe point).
+class IRunControl {
+public:
+    virtual bool IsRunning() const = 0;
+    virtual void RequestCancel() = 0;
+
+protected:
+    ~IRunControl() = default;
+};
+
 class IQYPM {
 public:
     virtual int Init(OpePARAMEx* record) = 0;
@@ -30,4 +41,10 @@ public:
     virtual void SetPrompt(IInstallUIPromptEx* prompt) = 0;
     virtual int WriteLog(int level, const char* format, va_list args) = 0;
     virtual ~IQYPM() = default;
+};
+
+// The driver as the windows hold it: its operations and the control of the running procedure.
+struct WizardDriver {
+    IQYPM& operations;
+    IRunControl& run;
 };

@@ -5,26 +5,24 @@
 #include <memory>
 
 #include "common/log/log4z.h"
+#include "common/run/ProgressActions.h"
+#include "common/run/RunResults.h"
 #include "config/ProductConfig.h"
 #include "config/ProductList.h"
+#include "driver/ProductPreparation.h"
 #include "driver/ProductRegistration.h"
 #include "driver/ProgramFileSupply.h"
-#include "driver/QYPM.h"
-#include "common/run/OpePARAMEx.h"
+#include "driver/Procedures.h"
+#include "driver/RunContext.h"
 #include "interface/Maker/SetupPkg.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "system/FileHelpers.h"
 #include "system/FolderSecurity.h"
 #include "system/Process.h"
-#include "system/SystemInfo.h"
-#include "system/TextConv.h"
-#include "common/run/IInstallUIPromptEx.h"
-#include "common/run/ProgressActions.h"
 
 namespace {
 
 constexpr char kLogSource[] = "QYPM";
-constexpr wchar_t kStagingName[] = L"~QYSetup";
 
 int LastError() {
     return static_cast<int>(sys::LastErrorCode());
@@ -45,106 +43,37 @@ int CreateInstallFolder(const std::wstring& folder) {
     return created;
 }
 
-}  // namespace
-
-void QYPM::Step(int action, int increment) {
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(action, increment, L"");
-}
-
-void QYPM::ReadComponentConfigs(OpePARAMEx* record, CProductConfig& config) {
-    std::wstring components;
-    for (const ComponentRef& component : config.m_Components) components += component.config + L",";
-    // A new product's component files are in the working folder, an installed one's in its folder.
-    switch (ProcedureOf(record->m_Mode)) {
-        case ModeProcedure::kInstall:
-            config.SetInstallRoot(record->m_TempDir + L"\\");
-            break;
-        case ModeProcedure::kUninstall:
-        case ModeProcedure::kWebInstall:
-            config.SetInstallRoot(record->m_InstallPath + L"\\");
-            break;
-        case ModeProcedure::kNone:
-            break;
-    }
-    config.LoadComponentConfigs(components);
-}
-
-void QYPM::PrepareProductConfig(OpePARAMEx* record, CProductConfig& config) {
-    config.m_WorkDir = record->m_InstallPath;
-    config.m_SetupDir = config.m_WorkDir + L"\\" + kStagingName;
-    Step(kActionParse, 5);
-    // Read once: what Init read stays what the procedure uses, whatever is on disk by now.
-    if (m_ComponentsRead != &config) ReadComponentConfigs(record, config);
-    m_ComponentsRead = nullptr;
-    const sys::SystemInfo& system = sys::GetSystemInfo();
-    config.ApplyConditions(sys::WideToUtf8(system.versionText), sys::WideToUtf8(system.archText));
-}
-
-int QYPM::CopyProductConfigFiles() {
-    const CProductConfig& product = m_pEngine->m_NewProduct;
-    const std::wstring src = product.m_SetupDir + L"\\package\\" + m_ProductConfigPath;
-    const std::wstring folder = product.m_WorkDir + L"\\package\\";
-    sys::CreateFolderTree(folder);
-    const std::wstring dst = folder + m_ProductConfigPath;
-    std::wstring pending;
-    m_pEngine->UpdateFile(src, dst, pending);
-    QYLOG_INFO("CopyProductConfigFiles, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnStep(kActionCopy, 1, m_ProductConfigPath);
-    return 0;
-}
-
-int QYPM::CopyAllConfigFiles() {
-    if (int copied = CopyProductConfigFiles()) return copied;
-    const CProductConfig& product = m_pEngine->m_NewProduct;
-    for (const ComponentRef& component : product.m_Components) {
-        const std::wstring src = product.m_SetupDir + L"\\package\\" + component.config;
-        const std::wstring folder = product.m_WorkDir + L"\\package\\";
-        sys::CreateFolderTree(folder);
-        const std::wstring dst = folder + component.config;
-        Step(kActionCopy, 1);
-        std::wstring pending;
-        m_pEngine->UpdateFile(src, dst, pending);
-        QYLOG_INFO("CopyAllConfigFiles, UpdateFile FileSrc %S FileDst %S", src.c_str(), dst.c_str());
-    }
-    return 0;
-}
-
-int QYPM::In_Install(OpePARAMEx* record) {
-    CProductConfig& product = m_pEngine->m_NewProduct;
-    PrepareProductConfig(record, product);
-    Step(kActionCheck, 5);
-    m_pEngine->CheckProductDifference(record->m_Mode == OpePARAMEx::CMD_UPDATE ? 1 : 0);
-    QYLOG_INFO("In_Install, CheckProductDifference complete, DeletefileSize %d, AddfileSize %d",
-               static_cast<int>(m_pEngine->m_DeleteSet.m_Files.size()),
-               static_cast<int>(m_pEngine->m_AddSet.m_Files.size()));
-    Step(kActionInitialize, 5);
-
+// The install folder, and the staging folder below it where only administrators can change the
+// program package before it is used. 0 or -1.
+int PrepareFolders(const CProductConfig& product) {
     // A folder made here is protected like a Program Files one and recorded, so that the uninstall
     // removes it whole; a folder that was there before keeps what is not the product's.
     if (int created = CreateInstallFolder(product.m_WorkDir)) {
         QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_WorkDir.c_str(), created);
     }
-    // The program package is unpacked where only administrators can change it before it is used.
     if (const sys::FolderVerdict staging = sys::PrepareAdministratorsFolder(product.m_SetupDir, false);
         staging != sys::FolderVerdict::kReady && staging != sys::FolderVerdict::kReplaced) {
         QYLOG_ERROR("Run, SHCreateDirectoryEx failed path %S err %d", product.m_SetupDir.c_str(),
                     LastError());
         return -1;
     }
-    Step(kActionUnpack, 5);
+    return 0;
+}
 
-    // The add set's files go straight from the package into place when the copy comes; the staging
-    // folder gets the rest, among them the configuration files the install copies itself.
-    std::vector<std::wstring> staged = {L"package\\" + m_ProductConfigPath};
+// The program package: the add set's files wait in it for the copy, which writes them straight
+// into place (supply); the staging folder gets the rest, among them the configuration files the
+// install copies itself. 0 or -2.
+int ExtractProgramPackage(RunContext& run, const CProductConfig& product,
+                          std::unique_ptr<ProgramFileSupply>& supply) {
+    std::vector<std::wstring> staged = {L"package\\" + run.productConfigPath};
     for (const ComponentRef& component : product.m_Components)
         staged.push_back(L"package\\" + component.config);
-    std::unique_ptr<ProgramFileSupply> supply;
     const int extracted = PackageResult([&] {
-        SetupPkg& package = SetupPkg::Instance();
+        SetupPkg& package = run.package.Get();
         PackageReader::ExtractOptions options;
         if (!package.Reader().Packages().empty()) {
             supply = std::make_unique<ProgramFileSupply>(package.Reader().Packages()[0],
-                                                         m_pEngine->m_AddSet.m_Files, staged);
+                                                         run.engine.m_AddSet.m_Files, staged);
             options.leaveOut = &supply->LeftOut();
         }
         return package.ExtractAllProgramFiles(product.m_SetupDir, options);
@@ -157,60 +86,122 @@ int QYPM::In_Install(OpePARAMEx* record) {
     // programs the run rules start inherit that folder's handle, and while one of them runs the
     // folder cannot be removed at the end.
     ::SetCurrentDirectoryW(product.m_WorkDir.c_str());
+    return 0;
+}
 
-    m_pEngine->DoRunruleInAddList("BeforeCopy");
-    if (m_cancel) {
-        QYLOG_ERROR("In_Install, cancelled by the user before the copy");
-        return kProcedureCancelled;
-    }
-    if (supply) supply->Start(SetupPkg::Instance().Reader(), product.m_SetupDir);
-    {
-        struct SupplyInUse {
-            CUpdateEngEx* engine;
-            ~SupplyInUse() { engine->m_FileSupply = nullptr; }
-        } inUse{m_pEngine};
-        m_pEngine->m_FileSupply = supply.get();
-        m_pEngine->UpdateFiles();
-    }
-    supply.reset();
-    // Stopped between two files: the product stays as a second run repairs it (nothing registered).
-    if (m_cancel) {
-        QYLOG_ERROR("In_Install, cancelled by the user during the copy");
-        return kProcedureCancelled;
-    }
-    // A file that could be placed neither now nor at the next restart leaves the product broken:
-    // the rest of the install still runs, but it is not reported as done.
-    const bool allPlaced = m_pEngine->m_AddResult == 0;
+// The engine's copy, the supply's files first. False when a file could be placed neither now nor
+// at the next restart.
+bool CopyProductFiles(RunContext& run, const InstallPlan& plan, std::unique_ptr<ProgramFileSupply> supply) {
+    if (supply) supply->Start(run.package.Get().Reader(), plan.stagingFolder);
+    return run.engine.ApplyStep(plan, PlanStep::kCopyFiles, supply.get()) == 0;
+}
 
-    // The product file's name as Init read it from "_setup.ini".
-    if (m_ProductConfigPath.empty()) {
-        const std::wstring ini = record->m_TempDir + L"\\_setup.ini";
-        QYLOG_ERROR("Run, GetProductConfigName fail, path %S, err %d", ini.c_str(), LastError());
-        return -1;
+// The product file, then every component file, from the staging folder's "package" folder into
+// the install folder's.
+void CopyAllConfigFiles(RunContext& run) {
+    const CProductConfig& product = run.engine.m_NewProduct;
+    const std::wstring folder = product.m_WorkDir + L"\\package\\";
+    sys::CreateFolderTree(folder);
+    auto copy = [&](const std::wstring& name, const char* operation) {
+        const std::wstring src = product.m_SetupDir + L"\\package\\" + name;
+        const std::wstring dst = folder + name;
+        std::wstring pending;
+        run.engine.UpdateFile(src, dst, pending);
+        QYLOG_INFO("%s, UpdateFile FileSrc %S FileDst %S", operation, src.c_str(), dst.c_str());
+    };
+    copy(run.productConfigPath, "CopyProductConfigFiles");
+    if (IInstallUIPromptEx* prompt = run.prompt) prompt->OnStep(kActionCopy, 1, run.productConfigPath);
+    for (const ComponentRef& component : product.m_Components) {
+        run.Step(kActionCopy, 1);
+        copy(component.config, "CopyAllConfigFiles");
     }
-    CopyAllConfigFiles();
-    WriteProductList(record->m_InstallPath, record->m_Mode == OpePARAMEx::CMD_UPDATE, m_ProductConfigPath);
-    Step(kActionExecuteAfterCopy, 5);
-    m_pEngine->DoRunruleInAddList("AfterCopy");
-    Step(kActionExecuteRegister, 5);
-    m_pEngine->DoRunruleInAddList("OnRegister");
-    m_pEngine->InstallRegistrations(record);
+}
 
+// The uninstall entry and the install-path value; the working folders go.
+void RegisterProduct(RunContext& run, const CProductConfig& product) {
     if (int written =
-            CreateUninstallRegInfo(product.m_WorkDir, product.m_ProductVer, GetInstalledSize(), m_pPrompt)) {
+            CreateUninstallRegInfo(product.m_WorkDir, product.m_ProductVer, GetInstalledSize(), run.prompt)) {
         QYLOG_ERROR("Run, CreateUninstallRegInfo, nRet: %d", written);
     }
     QYLOG_INFO("In_Install, CreateUninstallRegInfo complete");
-
-    sys::DeleteFolder(m_TempDir, {});
+    sys::DeleteFolder(run.tempDir, {});
     sys::DeleteFolder(product.m_SetupDir, {});
     if (!WriteInstallReg(product.m_WorkDir)) QYLOG_ERROR("Run, WriteInstallReg fail, err: %d", LastError());
+}
 
+}  // namespace
+
+int InstallProcedure(RunContext& run, OpePARAMEx* record) {
+    CUpdateEngEx& engine = run.engine;
+    CProductConfig& product = engine.m_NewProduct;
+    PrepareProductConfig(run, *record, product);
+    run.Step(kActionCheck, 5);
+    const bool update = record->m_Mode == OpePARAMEx::CMD_UPDATE;
+    engine.CheckProductDifference(update ? 1 : 0);
+    QYLOG_INFO("In_Install, CheckProductDifference complete, DeletefileSize %d, AddfileSize %d",
+               static_cast<int>(engine.m_DeleteSet.m_Files.size()),
+               static_cast<int>(engine.m_AddSet.m_Files.size()));
+    const InstallPlan plan = engine.MakePlan(update ? PlanKind::kUpdate : PlanKind::kInstall, record);
+    QYLOG_INFO("In_Install, plan: %s", DescribePlan(plan).c_str());
+    run.Step(kActionInitialize, 5);
+
+    std::unique_ptr<ProgramFileSupply> supply;
+    // A file that could be placed neither now nor at the next restart leaves the product broken:
+    // the rest of the install still runs, but it is not reported as done.
+    bool allPlaced = true;
+    for (const PlanStep step : plan.steps) {
+        switch (step) {
+            case PlanStep::kPrepareFolders:
+                if (int prepared = PrepareFolders(product)) return prepared;
+                run.Step(kActionUnpack, 5);
+                if (int extracted = ExtractProgramPackage(run, product, supply)) return extracted;
+                break;
+            case PlanStep::kRunBeforeCopy:
+                engine.ApplyStep(plan, step);
+                if (run.cancel) {
+                    QYLOG_ERROR("In_Install, cancelled by the user before the copy");
+                    return kProcedureCancelled;
+                }
+                break;
+            case PlanStep::kCopyFiles:
+                allPlaced = CopyProductFiles(run, plan, std::move(supply));
+                // Stopped between two files: the product stays as a second run repairs it.
+                if (run.cancel) {
+                    QYLOG_ERROR("In_Install, cancelled by the user during the copy");
+                    return kProcedureCancelled;
+                }
+                break;
+            case PlanStep::kCopyConfigFiles:
+                // The product file's name as Init read it from "_setup.ini".
+                if (run.productConfigPath.empty()) {
+                    const std::wstring ini = record->m_TempDir + L"\\_setup.ini";
+                    QYLOG_ERROR("Run, GetProductConfigName fail, path %S, err %d", ini.c_str(), LastError());
+                    return -1;
+                }
+                CopyAllConfigFiles(run);
+                WriteProductList(record->m_InstallPath, update, run.productConfigPath);
+                break;
+            case PlanStep::kRunAfterCopy:
+                run.Step(kActionExecuteAfterCopy, 5);
+                engine.ApplyStep(plan, step);
+                break;
+            case PlanStep::kRunOnRegister:
+                run.Step(kActionExecuteRegister, 5);
+                engine.ApplyStep(plan, step);
+                break;
+            case PlanStep::kRegisterProduct:
+                RegisterProduct(run, product);
+                break;
+            default:
+                engine.ApplyStep(plan, step);
+                break;
+        }
+    }
     if (!allPlaced) {
         QYLOG_ERROR("In_Install, not every product file could be placed, the install is not complete");
         return -2;
     }
     QYLOG_INFO("In_Install, Install complete");
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnFinished("", 0);
+    run.Finished("");
     return 0;
 }

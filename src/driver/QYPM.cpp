@@ -16,7 +16,9 @@
 #include "config/ProductConfigReader.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "config/ProductList.h"
+#include "driver/ProductPreparation.h"
 #include "driver/ProductRegistration.h"
+#include "driver/Procedures.h"
 #include "system/ErrorLog.h"
 #include "system/FileHelpers.h"
 #include "system/FolderSecurity.h"
@@ -29,22 +31,15 @@ namespace {
 
 constexpr char kLogSource[] = "QYPM";
 
-std::unique_ptr<QYPM> g_pQYPM;
-
 void WriteSystemError(const char* format, va_list args) {
     log4z::WriteLogV(log4z::LOG_LEVEL_ERROR, kLogSource, __LINE__, format, args);
 }
 
 }  // namespace
 
-QYPM* GetQYPM() {
-    // The first use is always on the UI thread, before any worker exists.
-    if (!g_pQYPM) g_pQYPM.reset(new QYPM);
-    return g_pQYPM.get();
-}
-
-QYPM::QYPM() : m_com(COINIT_APARTMENTTHREADED), m_pEngine(&GetUpdateEngine()) {
-    m_pEngine->m_Cancelled = [this] { return m_cancel.load(); };
+QYPM::QYPM(CUpdateEngEx& engine, OwnSetupPkg& package)
+    : m_com(COINIT_APARTMENTTHREADED), m_Run(engine, package) {
+    engine.m_Cancelled = [this] { return m_Run.cancel.load(); };
     // The run's log is the driver's from now on, the system layer's failure lines included.
     SetLogWriter(this);
     sys::SetErrorLogSink(&WriteSystemError);
@@ -55,8 +50,8 @@ QYPM::~QYPM() {
     SetLogWriter(nullptr);
 }
 
-int QYPM::Init(OpePARAMEx* record) {
-    // 1-2: the log of this run, named after the start time, inside %TEMP%\MVInstallLog.
+int QYPM::StartRunLog() {
+    // Named after the start time.
     std::time_t now = std::time(nullptr);
     std::tm local = {};
     localtime_s(&local, &now);
@@ -89,55 +84,64 @@ int QYPM::Init(OpePARAMEx* record) {
         QYLOG_WARN("Init, the log folder %S could be changed by others: made again", logFolder.c_str());
     }
 
+    return 0;
+}
+
+int QYPM::Init(OpePARAMEx* record) {
+    // 1-2: the log of this run.
+    if (int started = StartRunLog()) return started;
+
     // 3-5. The working folder is shared by every installer of the session: one run at a time.
     if (sys::EnableDebugPrivilege() != 0) QYLOG_ERROR("Init, EnableDebugPrivilege failed ");
     // A web install holds the lock only while it recreates the working folder: the silent install
     // it starts and waits for needs it. What an earlier Init of this process took stays held.
-    const bool lockedBefore = m_runLock.Held();
-    if (!m_runLock.Acquire()) {
+    const bool lockedBefore = m_Run.runLock.Held();
+    if (!m_Run.runLock.Acquire()) {
         const bool shown = CRunLock::ShowHolder();
         QYLOG_ERROR("Init, another installation is already in progress, mode %d, its window %s",
                     record->m_Mode, shown ? "brought to the front" : "not found");
         return kInitAnotherRun;
     }
-    if (CreateTempInstallDir(L"~QYSetup") != 0) {
+    if (CreateTempInstallDir(L"~QYSetup", m_Run.tempDir) != 0) {
         QYLOG_ERROR("Init, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
         return -1;
     }
-    QYLOG_INFO("Init, CreateTempInstallDir success, path %S", m_TempDir.c_str());
-    record->m_TempDir = m_TempDir;
+    QYLOG_INFO("Init, CreateTempInstallDir success, path %S", m_Run.tempDir.c_str());
+    record->m_TempDir = m_Run.tempDir;
 
     // 6: the setup package into the working folder. The installed copy of the package manager
     // carries no package, so in the uninstall modes a failure is expected and not logged.
     const int extracted = PackageResult(
-        [&] { return SetupPkg::Instance().ExtractAllSetupFiles(m_TempDir, m_ProductConfigPath); });
-    const ModeProcedure procedure = ProcedureOf(record->m_Mode);
-    if (extracted != 0 && procedure != ModeProcedure::kUninstall) {
+        [&] { return m_Run.package.Get().ExtractAllSetupFiles(m_Run.tempDir, m_Run.productConfigPath); });
+    if (extracted != 0 && ProcedureOf(record->m_Mode) != ModeProcedure::kUninstall) {
         QYLOG_ERROR("Init, Test ExtractAllSetupFiles fail, nret %d err %d", extracted,
                     static_cast<int>(sys::LastErrorCode()));
     }
+    return ReadProduct(record, lockedBefore);
+}
 
+int QYPM::ReadProduct(OpePARAMEx* record, bool lockedBefore) {
     // 7: what the mode reads, and from where.
     CProductConfig* target = nullptr;
     std::wstring baseFolder;
     std::vector<std::wstring> productList;
-    switch (procedure) {
+    switch (ProcedureOf(record->m_Mode)) {
         case ModeProcedure::kInstall:
             record->m_SkinDir = ModeSkinFolder(*record);
             baseFolder = record->m_TempDir;
-            target = &m_pEngine->m_NewProduct;
+            target = &m_Run.engine.m_NewProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_INSTALL ExtractAllSetupFiles success");
             break;
         case ModeProcedure::kUninstall:
             record->m_SkinDir = ModeSkinFolder(*record);
             baseFolder = record->m_InstallPath;
             ReadProductList(baseFolder + L"\\package\\productlist.ini", productList);
-            m_ProductList = productList;
-            target = &m_pEngine->m_OldProduct;
+            m_Run.productList = productList;
+            target = &m_Run.engine.m_OldProduct;
             QYLOG_INFO("Init, OpePARAMEx::CMD_UNINSTALL GetProductConfigName success");
             break;
         case ModeProcedure::kWebInstall:
-            if (!lockedBefore) m_runLock.Release();
+            if (!lockedBefore) m_Run.runLock.Release();
             return 0;
         case ModeProcedure::kNone:
             QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
@@ -145,83 +149,19 @@ int QYPM::Init(OpePARAMEx* record) {
     }
 
     // 8-9: the product file; a web package turns the run into a silent web install.
-    if (GetProductConfigInfo(*target, baseFolder, productList) != 0) {
+    if (GetProductConfigInfo(m_Run.productConfigPath, *target, baseFolder, productList) != 0) {
         QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
         return -2;
     }
     if (target->m_PackageType == kPackageWeb) {
         record->m_Mode = OpePARAMEx::CMD_WEBSILENT;
-        if (!lockedBefore) m_runLock.Release();
+        if (!lockedBefore) m_Run.runLock.Release();
         return 0;
     }
     // The component files too are read now, right after the extraction, and not again.
-    ReadComponentConfigs(record, *target);
-    m_ComponentsRead = target;
+    ReadComponentConfigs(*record, *target);
+    m_Run.componentsRead = target;
     return 0;
-}
-
-int QYPM::GetProductConfigInfo(CProductConfig& target, const std::wstring& baseFolder,
-                               const std::vector<std::wstring>& productList) {
-    if (productList.empty()) {
-        if (!sys::StaysInside(m_ProductConfigPath) ||
-            !ParseProductConfig(baseFolder + L"\\package\\" + m_ProductConfigPath, target)) {
-            QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, m_ProductConfigPath %S",
-                        m_ProductConfigPath.c_str());
-            return -1;
-        }
-        QYLOG_INFO("GetProductConfigInfo, ParseProductConfig complete, m_ProductConfigPath %S",
-                   m_ProductConfigPath.c_str());
-        DropNamesOutsidePackage(target);
-        return 0;
-    }
-    // Every listed product file goes into the same model: components accumulate.
-    for (const std::wstring& name : productList) {
-        if (!sys::StaysInside(name)) {
-            QYLOG_ERROR(
-                "GetProductConfigInfo, refused the product file name %S: it leaves the package folder",
-                name.c_str());
-            continue;
-        }
-        const std::wstring path = baseFolder + L"\\package\\" + name;
-        if (!ParseProductConfig(path, target)) {
-            QYLOG_ERROR("GetProductConfigInfo, ParseProductConfig fail, ProductConfigPath %S", path.c_str());
-            return -1;
-        }
-        QYLOG_INFO("GetProductConfigInfo, ParseProductConfig complete, ProductConfigPath %S", path.c_str());
-    }
-    DropNamesOutsidePackage(target);
-    return 0;
-}
-
-void QYPM::DropNamesOutsidePackage(CProductConfig& product) {
-    // Component files are read from, and copied into, the package folder by these names.
-    auto& components = product.m_Components;
-    for (auto it = components.begin(); it != components.end();) {
-        if (sys::StaysInside(it->config)) {
-            ++it;
-            continue;
-        }
-        QYLOG_ERROR("GetProductConfigInfo, refused the component file name %S: it leaves the package folder",
-                    it->config.c_str());
-        it = components.erase(it);
-    }
-    if (!product.m_SetupConfig.empty() && !sys::StaysInside(product.m_SetupConfig)) {
-        QYLOG_ERROR(
-            "GetProductConfigInfo, refused the setup component file name %S: it leaves the package folder",
-            product.m_SetupConfig.c_str());
-        product.m_SetupConfig.clear();
-    }
-}
-
-int QYPM::CreateTempInstallDir(const std::wstring& folderName) {
-    const std::wstring temp = sys::TempFolder();
-    if (temp.empty()) return -1;  // never a folder relative to wherever the process started
-    m_TempDir = temp + folderName;
-    // Always made anew, only administrators' to change. A link, a file or a folder others can
-    // change that stays under the fixed name is refused: the setup files would otherwise go where
-    // an unelevated program can reach them.
-    const sys::FolderVerdict verdict = sys::PrepareAdministratorsFolder(m_TempDir, false);
-    return verdict == sys::FolderVerdict::kReady || verdict == sys::FolderVerdict::kReplaced ? 0 : -1;
 }
 
 void QYPM::WaitForProcedure() const {
@@ -247,9 +187,10 @@ int QYPM::Dispatch(ModeProcedure operation, OpePARAMEx* record) {
         QYLOG_ERROR("%s, refused: a procedure is already running, mode %d", name, record->m_Mode);
         return -1;
     }
-    m_cancel = false;
+    m_Run.cancel = false;
     if (record->m_Async) {
-        if (!sys::StartDetachedThread(&QYPM::InstallProc, record)) {
+        m_WorkerRecord = record;
+        if (!sys::StartDetachedThread(&QYPM::InstallProc, this)) {
             m_busy = false;
             QYLOG_ERROR("%s, worker thread start failed %d", name, static_cast<int>(sys::LastErrorCode()));
             return -1;
@@ -303,14 +244,14 @@ int QYPM::RunProcedureCatching(OpePARAMEx* record) {
     // its failure code), and which a second run repairs as it repairs any cut-short install.
     QYLOG_ERROR("InstallProc, the procedure of mode %d ended with an exception: %s", record->m_Mode,
                 what.c_str());
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
+    m_Run.Error(L"安装失败");
     return kProcedureException;
 }
 
 unsigned QYPM::InstallProc(void* param) {
     ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // kept for the thread's life
-    QYPM* driver = GetQYPM();
-    int code = driver->RunProcedureCatching(static_cast<OpePARAMEx*>(param));
+    QYPM* driver = static_cast<QYPM*>(param);
+    int code = driver->RunProcedureCatching(driver->m_WorkerRecord);
     if (code == 0) {
         QYLOG_INFO("InstallProc, Run success");
     } else {
@@ -322,7 +263,7 @@ unsigned QYPM::InstallProc(void* param) {
 }
 
 int QYPM::RunRestartPhase(OpePARAMEx* record) {
-    if (record->m_AllowRestart) m_pEngine->DoRunruleInAddList("OnRestartApp");
+    if (record->m_AllowRestart) m_Run.engine.DoRunruleInAddList("OnRestartApp");
     return 0;
 }
 
@@ -334,14 +275,15 @@ int QYPM::StartByOther(OpePARAMEx* record) {
     }
     std::vector<std::wstring> productList;
     ReadProductList(record->m_InstallPath + L"\\package\\productlist.ini", productList);
-    CProductConfig& installed = m_pEngine->m_OldProduct;
-    if (GetProductConfigInfo(installed, record->m_InstallPath, productList) != 0) {
+    CProductConfig& installed = m_Run.engine.m_OldProduct;
+    if (GetProductConfigInfo(m_Run.productConfigPath, installed, record->m_InstallPath, productList) != 0) {
         QYLOG_ERROR("Init, GetProductConfigInfo failed %d", static_cast<int>(sys::LastErrorCode()));
         return -2;
     }
-    PrepareProductConfig(record, installed);
-    m_pEngine->CheckProductDifference(2);
-    m_pEngine->DoRunruleInDeleteList("OnRestartApp");
+    PrepareProductConfig(m_Run, *record, installed);
+    m_Run.engine.CheckProductDifference(2);
+    const InstallPlan plan = m_Run.engine.MakePlan(PlanKind::kStartByOther, record);
+    for (const PlanStep step : plan.steps) m_Run.engine.ApplyStep(plan, step);
     return 0;
 }
 
@@ -360,11 +302,11 @@ int QYPM::GetFileSizeInfo(FileSizeInfo& info, std::wstring path) {
 }
 
 void QYPM::SetPrompt(IInstallUIPromptEx* prompt) {
-    m_pPrompt = prompt;
-    m_pEngine->m_pPrompt = prompt;
+    m_Run.prompt = prompt;
+    m_Run.engine.m_pPrompt = prompt;
     // The configuration readers report their validation messages to the same window.
-    m_pEngine->m_OldProduct.m_ErrorSink = prompt;
-    m_pEngine->m_NewProduct.m_ErrorSink = prompt;
+    m_Run.engine.m_OldProduct.m_ErrorSink = prompt;
+    m_Run.engine.m_NewProduct.m_ErrorSink = prompt;
 }
 
 int QYPM::WriteLog(int level, const char* format, va_list args) {
@@ -372,11 +314,22 @@ int QYPM::WriteLog(int level, const char* format, va_list args) {
     return 0;
 }
 
-std::wstring QYPM::GetSelfName() {
-    if (m_SelfName.empty()) {
-        std::wstring path = sys::ProgramPath();
-        size_t slash = path.rfind(L'\\');
-        m_SelfName = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    }
-    return m_SelfName;
+int QYPM::In_Install(OpePARAMEx* record) {
+    return InstallProcedure(m_Run, record);
+}
+
+int QYPM::In_Uninstall(OpePARAMEx* record) {
+    return UninstallProcedure(m_Run, record);
+}
+
+int QYPM::In_WebInstall(OpePARAMEx* record) {
+    return WebInstallProcedure(m_Run, record);
+}
+
+int QYPM::GetTypeList(OpePARAMEx*) {
+    return FetchTypeList(m_Run);
+}
+
+int QYPM::DelSelf(OpePARAMEx* record) {
+    DeleteInstaller(m_Run, record);
 }

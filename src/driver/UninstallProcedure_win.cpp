@@ -7,60 +7,29 @@
 
 #include "common/log/log4z.h"
 #include "config/ProductConfig.h"
+#include "driver/ProductPreparation.h"
 #include "driver/ProductRegistration.h"
-#include "driver/QYPM.h"
-#include "common/run/OpePARAMEx.h"
+#include "driver/Procedures.h"
+#include "driver/RunContext.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "net/UpdateProtocol.h"
 #include "system/FileHelpers.h"
 #include "system/SystemLibrary.h"
 #include "system/Process.h"
 #include "system/TrayArea.h"
-#include "common/run/IInstallUIPromptEx.h"
 
 namespace {
 
 constexpr char kLogSource[] = "QYPM";
 constexpr wchar_t kProductListName[] = L"productlist.ini";
 
-}  // namespace
-
-void QYPM::CommitInfo(OpePARAMEx* record) {
-    ::CommitInfo(record->m_CommitInfo);
-}
-
-int QYPM::In_Uninstall(OpePARAMEx* record) {
-    CommitInfo(record);
-    CProductConfig& product = m_pEngine->m_OldProduct;
-    PrepareProductConfig(record, product);
-    m_pEngine->CheckProductDifference(2);
-    m_pEngine->DoRunruleInDeleteList("BeforeUpdate");
-    m_pEngine->DoRunruleInDeleteList("OnStopApp");
-    m_pEngine->UninstallDlls();
-    m_pEngine->UninstallRegs();
-    m_pEngine->UninstallShortcuts();
-    sys::RefreshTrayArea();
-    m_pEngine->DoRunruleInDeleteList("OnUnregister");
-    const std::vector<std::wstring> keep = {GetSelfName()};
-    m_pEngine->DeleteProductFile(keep);
-    // The folder may be the current directory of this process; a folder in use is not removed.
-    ::SetCurrentDirectoryW(sys::TempFolder().c_str());
-    RemoveInstallFolder(product, keep);
-    for (const std::wstring& key : {UninstallKeyPath(), InstallKeyPath()}) {
-        if (DeleteRegInfo(key) != 0) {
-            QYLOG_ERROR("In_Uninstall, DeleteRegInfo fail, path %S, err: %d", key.c_str(),
-                        static_cast<int>(sys::LastErrorCode()));
-            return -1;
-        }
-    }
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnFinished("", 0);
-    return 0;
-}
-
-void QYPM::RemoveInstallFolder(const CProductConfig& product, const std::vector<std::wstring>& keep) {
+// The uninstall's last file step: the whole folder when the install made it, otherwise only what
+// is the installer's and the product folders left empty.
+void RemoveInstallFolder(RunContext& run, const CProductConfig& product,
+                         const std::vector<std::wstring>& keep) {
     // Asked before the uninstall removes the record; DelSelf asks again after it.
-    m_FolderCreated = InstallCreatedFolder(product.m_WorkDir);
-    if (m_FolderCreated) {
+    run.folderCreated = InstallCreatedFolder(product.m_WorkDir);
+    if (run.folderCreated) {
         sys::DeleteFolder(product.m_WorkDir, keep);
         return;
     }
@@ -72,7 +41,7 @@ void QYPM::RemoveInstallFolder(const CProductConfig& product, const std::vector<
         product.m_WorkDir.c_str());
     sys::DeleteFolder(product.m_SetupDir, {});
     const std::wstring package = product.m_WorkDir + L"\\package\\";
-    std::vector<std::wstring> configs = m_ProductList;  // as Init read it
+    std::vector<std::wstring> configs = run.productList;  // as Init read it
     configs.push_back(kProductListName);
     configs.push_back(product.m_SetupConfig);
     for (const ComponentRef& component : product.m_Components) configs.push_back(component.config);
@@ -80,12 +49,49 @@ void QYPM::RemoveInstallFolder(const CProductConfig& product, const std::vector<
         if (sys::StaysInside(name)) sys::DeleteOrSchedule(package + name);
     }
     ::RemoveDirectoryW(package.c_str());
-    m_pEngine->RemoveEmptyProductFolders();
+    run.engine.RemoveEmptyProductFolders();
 }
 
-int QYPM::DelSelf(OpePARAMEx* record) {
+}  // namespace
+
+int UninstallProcedure(RunContext& run, OpePARAMEx* record) {
+    CommitInfo(record->m_CommitInfo);
+    CUpdateEngEx& engine = run.engine;
+    CProductConfig& product = engine.m_OldProduct;
+    PrepareProductConfig(run, *record, product);
+    engine.CheckProductDifference(2);
+    InstallPlan plan = engine.MakePlan(PlanKind::kUninstall, record);
+    plan.keep = {ProgramFileName()};
+    QYLOG_INFO("In_Uninstall, plan: %s", DescribePlan(plan).c_str());
+    for (const PlanStep step : plan.steps) {
+        switch (step) {
+            case PlanStep::kRefreshTray:
+                sys::RefreshTrayArea();
+                break;
+            case PlanStep::kRemoveProduct:
+                // The folder may be the current directory of this process; a folder in use is not removed.
+                ::SetCurrentDirectoryW(sys::TempFolder().c_str());
+                RemoveInstallFolder(run, product, plan.keep);
+                for (const std::wstring& key : {UninstallKeyPath(), InstallKeyPath()}) {
+                    if (DeleteRegInfo(key) != 0) {
+                        QYLOG_ERROR("In_Uninstall, DeleteRegInfo fail, path %S, err: %d", key.c_str(),
+                                    static_cast<int>(sys::LastErrorCode()));
+                        return -1;
+                    }
+                }
+                break;
+            default:
+                engine.ApplyStep(plan, step);
+                break;
+        }
+    }
+    run.Finished("");
+    return 0;
+}
+
+void DeleteInstaller(RunContext& run, OpePARAMEx* record) {
     // Empty the install folder again, except for this running executable, when the install made it.
-    if (m_FolderCreated) sys::DeleteFolder(record->m_InstallPath, {GetSelfName()});
+    if (run.folderCreated) sys::DeleteFolder(record->m_InstallPath, {ProgramFileName()});
     ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
@@ -98,7 +104,7 @@ int QYPM::DelSelf(OpePARAMEx* record) {
     std::wstring parameters = L"/c del /q \"" + self + L"\"";
     std::wstring paths = self;
     // A folder the install made goes too once it is empty (rmdir removes nothing else).
-    if (m_FolderCreated && !sys::IsProtectedFolder(record->m_InstallPath)) {
+    if (run.folderCreated && !sys::IsProtectedFolder(record->m_InstallPath)) {
         parameters += L" & rmdir \"" + record->m_InstallPath + L"\"";
         paths += record->m_InstallPath;
     }

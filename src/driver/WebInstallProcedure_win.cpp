@@ -7,8 +7,10 @@
 
 #include "common/log/log4z.h"
 #include "driver/DownloadTrust.h"
-#include "driver/QYPM.h"
-#include "common/run/OpePARAMEx.h"
+#include "common/run/RunResults.h"
+#include "driver/ProductPreparation.h"
+#include "driver/Procedures.h"
+#include "driver/RunContext.h"
 #include "net/Downloader.h"
 #include "net/UpdateProtocol.h"
 #include "interface/Parser/Program.h"
@@ -48,52 +50,54 @@ std::wstring SafeFileName(const std::string& announced) {
 
 }  // namespace
 
-void QYPM::DownloadProgress(uint32_t total, uint32_t received, double speed) {
-    QYPM* driver = GetQYPM();
-    if (IInstallUIPromptEx* prompt = driver->m_pPrompt) {
-        prompt->OnStepProgress(kActionDownload, static_cast<int>(received), static_cast<int>(total),
-                               DownloadSpeedText(speed), 90);
-    }
+int FetchTypeList(RunContext& run) {
+    return GetTypeList(run.prompt);
 }
 
-int QYPM::GetTypeList(OpePARAMEx*) {
-    return ::GetTypeList(m_pPrompt);
-}
+namespace {
 
-int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::UniqueHandle& held) {
+// The web install's steps before the hand-over: the newest package asked for, downloaded into local
+// and checked; held keeps it open against changes. 0, -1 or -2.
+int FetchNewestInstaller(RunContext& run, OpePARAMEx* record, std::wstring& local, sys::UniqueHandle& held) {
     PackageInfo package;
     const int found = GetDownloadUrl(sys::ProgramPath(), package);
     if (found != 0) {
         QYLOG_ERROR("In_WebInstall, GetDownloadUrl fail, nret %d", found);
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
+        run.Error(L"下载失败");
         return -1;
     }
-    if (CreateTempInstallDir(L"~QYDownload") != 0) {
+    if (CreateTempInstallDir(L"~QYDownload", run.tempDir) != 0) {
         QYLOG_ERROR("In_WebInstall, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
+        run.Error(L"下载失败");
         return -2;
     }
-    record->m_TempDir = m_TempDir;
+    record->m_TempDir = run.tempDir;
     const std::wstring name = SafeFileName(package.fileName);
     if (name.empty()) {
         QYLOG_ERROR("In_WebInstall, refused the file name %s", package.fileName.c_str());
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
+        run.Error(L"下载失败");
         return -2;
     }
-    local = m_TempDir + L"\\" + name;
+    local = run.tempDir + L"\\" + name;
 
-    CDownloader downloader(package.url, package.url, sys::WideToUtf8(local), package.md5,
-                           &QYPM::DownloadProgress, this, 4);
+    // The downloader's progress, handed to the window as action 8 with the speed text.
+    auto progress = [&run](uint32_t total, uint32_t received, double speed) {
+        if (IInstallUIPromptEx* prompt = run.prompt) {
+            prompt->OnStepProgress(kActionDownload, static_cast<int>(received), static_cast<int>(total),
+                                   DownloadSpeedText(speed), 90);
+        }
+    };
+    CDownloader downloader(package.url, package.url, sys::WideToUtf8(local), package.md5, progress, 4);
     downloader.ExpectSize(static_cast<uint32_t>(package.size));
-    downloader.StopWhen(&m_cancel);
+    downloader.StopWhen(&run.cancel);
     const bool downloaded = downloader.Download();
-    if (m_cancel) {
+    if (run.cancel) {
         QYLOG_ERROR("In_WebInstall, cancelled by the user: nothing is started");
         return kProcedureCancelled;
     }
     if (!downloaded) {
         QYLOG_ERROR("In_WebInstall, download fail");
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
+        run.Error(L"下载失败");
         return -2;
     }
     // Held open against changes from the check until the installer has started.
@@ -105,7 +109,7 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
         held.reset();
         sys::RemoveFile(local);
         QYLOG_ERROR("In_WebInstall, download fail, %S refused: %s", local.c_str(), trust.reason.c_str());
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"下载失败");
+        run.Error(L"下载失败");
         return -2;
     }
     if (trust.authenticated) {
@@ -116,53 +120,55 @@ int QYPM::FetchNewestInstaller(OpePARAMEx* record, std::wstring& local, sys::Uni
     return 0;
 }
 
-void QYPM::RemoveSetupFolder(const std::wstring& folder) {
+void RemoveSetupFolder(RunContext& run, const std::wstring& folder) {
     if (folder.empty() || folder != sys::TempFolder() + L"~QYSetup") return;
     // The folder is shared by every installer of the session: it is this run's only while no
     // other run holds the lock (a web install gave the lock up after Init).
-    const bool lockedBefore = m_runLock.Held();
-    if (!lockedBefore && !m_runLock.Acquire()) return;
+    const bool lockedBefore = run.runLock.Held();
+    if (!lockedBefore && !run.runLock.Acquire()) return;
     // The extraction left the process inside the folder; a current folder cannot be removed.
     sys::SetCurrentFolder(sys::TempFolder());
     sys::DeleteFolder(folder, {});
-    if (!lockedBefore) m_runLock.Release();
+    if (!lockedBefore) run.runLock.Release();
 }
 
-int QYPM::In_WebInstall(OpePARAMEx* record) {
+}  // namespace
+
+int WebInstallProcedure(RunContext& run, OpePARAMEx* record) {
     // The setup files this web installer was started from are of no use to the installer it
     // hands over to (which makes its own working folder under the same name): they go before it
     // starts, and on every failure.
-    const std::wstring setupFolder = m_TempDir;
+    const std::wstring setupFolder = run.tempDir;
     std::wstring local;
     sys::UniqueHandle held;
-    const int fetched = FetchNewestInstaller(record, local, held);
-    RemoveSetupFolder(setupFolder);
+    const int fetched = FetchNewestInstaller(run, record, local, held);
+    RemoveSetupFolder(run, setupFolder);
     if (fetched != 0) return fetched;
 
     if (record->m_Mode == OpePARAMEx::CMD_WEBINSTALL) {
         // Started in its own folder: the current folder is this process's, not the new installer's.
-        ::ShellExecuteW(nullptr, L"open", local.c_str(), L"", m_TempDir.c_str(), SW_SHOWNORMAL);
+        ::ShellExecuteW(nullptr, L"open", local.c_str(), L"", run.tempDir.c_str(), SW_SHOWNORMAL);
         return 0;
     }
     // The downloaded file stays held against changes until the program runs from it.
     unsigned long code = 1;
     const int started = CProgram::RunToEnd(local, L"/silent /norestart", &code, [&] {
         held.reset();
-        if (IInstallUIPromptEx* prompt = m_pPrompt)
+        if (IInstallUIPromptEx* prompt = run.prompt)
             prompt->OnStepProgress(kActionInstalling, 0, 100, L"", 100);
     });
     held.reset();
     if (started != 0) {
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
+        run.Error(L"安装失败");
         QYLOG_ERROR("In_WebInstall, RunProgram fail, file %S arg /silent err %d", local.c_str(), started);
         return -3;
     }
     const int error = static_cast<int>(::GetLastError());
     if (code != 0) {
-        if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnError(L"安装失败");
+        run.Error(L"安装失败");
         QYLOG_ERROR("In_WebInstall, GetExitCodeProcess fail, nret %d err %d", 0, error);
         return -4;
     }
-    if (IInstallUIPromptEx* prompt = m_pPrompt) prompt->OnFinished(nullptr, 0);
+    run.Finished(nullptr);
     return 0;
 }

@@ -29,14 +29,14 @@ const char* ModeWindowClass(int mode) {
 
 namespace {
 
-CWizardWnd* MakeWindow(OpePARAMEx* record) {
+CWizardWnd* MakeWindow(OpePARAMEx* record, WizardDriver driver) {
     switch (ProcedureOf(record->m_Mode)) {
         case ModeProcedure::kInstall:
-            return new CInstallWnd(record);
+            return new CInstallWnd(record, driver);
         case ModeProcedure::kUninstall:
-            return new CUninstallWnd(record);
+            return new CUninstallWnd(record, driver);
         case ModeProcedure::kWebInstall:
-            return new CWebInstallWnd(record);
+            return new CWebInstallWnd(record, driver);
         case ModeProcedure::kNone:
             break;
     }
@@ -45,7 +45,7 @@ CWizardWnd* MakeWindow(OpePARAMEx* record) {
 
 }  // namespace
 
-int CreateModeWindow(OpePARAMEx* record, bool initialized) {
+int CreateModeWindow(OpePARAMEx* record, bool initialized, WizardDriver driver) {
     LogPrint(log4z::LOG_LEVEL_INFO, "GeneralWindow, ********************Current Process ID: %d, CmdLine: %d ",
              static_cast<int>(::GetCurrentProcessId()), record->m_Mode);
     if (record->m_Mode == OpePARAMEx::CMD_UPDATE) return -2;
@@ -56,7 +56,7 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
                  record->m_Mode);
         return kSilentRunIncomplete;
     }
-    CWizardWnd* window = MakeWindow(record);
+    CWizardWnd* window = MakeWindow(record, driver);
     if (!window) return -2;
     // Nobody would read the box of a missing skin: the procedure does not need the window.
     if (silent && !SkinHolds(static_cast<DuiLib::WindowImplBase*>(window)->GetSkinFile())) {
@@ -64,7 +64,7 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
                  "GeneralWindow, the skin of %s is not there, silent mode %d runs without it",
                  ModeWindowClass(record->m_Mode), record->m_Mode);
         delete window;
-        return RunSilentWithoutWindow(record);
+        return RunSilentWithoutWindow(record, driver.operations);
     }
     // The window deletes itself when it goes; a silent run may end inside Create already. A
     // silent run's window is never shown: nobody watches it, and showing a window only to close
@@ -81,7 +81,7 @@ int CreateModeWindow(OpePARAMEx* record, bool initialized) {
         window->CenterWindow();
         window->ShowWindow();
     }
-    const int quit = DuiLib::CPaintManagerUI::MessageLoop();
-    DuiLib::CPaintManagerUI::Term();
+    const int quit = DuiLib::CUIProcess::MessageLoop();
+    DuiLib::CUIProcess::Term();
     return quit == kQuitSilentRunFailed ? kSilentRunIncomplete : 0;
 }

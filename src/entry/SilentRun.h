@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/run/OpePARAMEx.h"
+#include "driver/IQYPM.h"
 
 // 0 when the procedure completed, kSilentRunIncomplete otherwise.
-int RunSilentWithoutWindow(OpePARAMEx* record);
+int RunSilentWithoutWindow(OpePARAMEx* record, IQYPM& driver);

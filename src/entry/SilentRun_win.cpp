@@ -4,7 +4,6 @@
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
-#include "driver/QYPM.h"
 #include "common/run/RunResults.h"
 #include "system/FileHelpers.h"
 #include "common/run/IInstallUIPromptEx.h"
@@ -23,30 +22,29 @@ public:
 
 }  // namespace
 
-int RunSilentWithoutWindow(OpePARAMEx* record) {
-    QYPM* driver = GetQYPM();
+int RunSilentWithoutWindow(OpePARAMEx* record, IQYPM& driver) {
     SilentOutcome outcome;
-    driver->SetPrompt(&outcome);
+    driver.SetPrompt(&outcome);
     record->m_Async = 0;
     switch (ProcedureOf(record->m_Mode)) {
         case ModeProcedure::kInstall:
-            driver->Install(record);
+            driver.Install(record);
             // What the install window's final page does in a silent run.
             if (outcome.finished) {
-                driver->RunRestartPhase(record);
+                driver.RunRestartPhase(record);
                 sys::DeleteFolder(record->m_TempDir, {});
             }
             break;
         case ModeProcedure::kUninstall:
-            driver->Uninstall(record);
+            driver.Uninstall(record);
             break;
         case ModeProcedure::kWebInstall:
-            driver->WebInstall(record);
+            driver.WebInstall(record);
             break;
         case ModeProcedure::kNone:
             break;
     }
-    driver->SetPrompt(nullptr);
+    driver.SetPrompt(nullptr);
     LogPrint(outcome.finished ? log4z::LOG_LEVEL_INFO : log4z::LOG_LEVEL_ERROR,
              "SilentRun, mode %d ran without its window and %s", record->m_Mode,
              outcome.finished ? "completed" : "did not complete");

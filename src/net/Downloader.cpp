@@ -64,14 +64,13 @@ struct CDownloader::Part {
 };
 
 CDownloader::CDownloader(std::string partUrl, std::string sizeUrl, std::string outputPath,
-                         std::string expectedMd5, ProgressFn progress, void* owner, unsigned partCount)
+                         std::string expectedMd5, ProgressFn progress, unsigned partCount)
     : m_partUrl(std::move(partUrl)),
       m_sizeUrl(std::move(sizeUrl)),
       m_outputPath(std::move(outputPath)),
       m_expectedMd5(std::move(expectedMd5)),
       m_partCount(partCount),
-      m_progress(progress),
-      m_owner(owner) {}
+      m_progress(std::move(progress)) {}
 
 CDownloader::~CDownloader() = default;
 

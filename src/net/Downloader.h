@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -18,11 +19,11 @@ class CDownloader {
 public:
     // progress(total, received, speed): the low halves of the sizes, the reporting part's average
     // speed in bytes per second. Called on the downloading thread.
-    using ProgressFn = void (*)(uint32_t total, uint32_t received, double speed);
+    using ProgressFn = std::function<void(uint32_t total, uint32_t received, double speed)>;
 
     // Paths are UTF-8; an empty expectedMd5 means no check.
     CDownloader(std::string partUrl, std::string sizeUrl, std::string outputPath, std::string expectedMd5,
-                ProgressFn progress, void* owner, unsigned partCount);
+                ProgressFn progress, unsigned partCount);
     ~CDownloader();
     CDownloader(const CDownloader&) = delete;
     CDownloader& operator=(const CDownloader&) = delete;
@@ -68,7 +69,6 @@ private:
     uint64_t m_expectedSize = 0;
     ProgressFn m_progress;
     const std::atomic<bool>* m_stop = nullptr;
-    void* m_owner;
     std::mutex m_lock;
     std::vector<std::unique_ptr<Part>> m_parts;
     std::vector<std::string> m_partNames;

@@ -13,7 +13,7 @@
 
 class CInstallWnd : public CWizardWnd {
 public:
-    explicit CInstallWnd(const OpePARAMEx* record) : CWizardWnd(record) {}
+    CInstallWnd(const OpePARAMEx* record, WizardDriver driver) : CWizardWnd(record, driver) {}
 
     const wchar_t* GetWindowClassName() const override { return L"InstallWnd"; }
     std::wstring GetSkinFile() override;

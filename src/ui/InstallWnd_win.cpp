@@ -4,7 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "driver/QYPM.h"
+#include "driver/IQYPM.h"
 #include "system/FileHelpers.h"
 #include "ui/MsgWnd.h"
 #include "ui/ProgressRules.h"
@@ -88,10 +88,9 @@ void CInstallWnd::StartInstall() {
     m_VerInstall->SetVisible(true);
     m_VerAfterInstall->SetVisible(false);
     m_Record.m_InstallPath = m_EditPath->GetText();
-    QYPM* driver = GetQYPM();
-    driver->GetFileSizeInfo(m_FileSizeInfo, L"");
-    driver->SetPrompt(this);
-    driver->Install(&m_Record);
+    m_Driver.GetFileSizeInfo(m_FileSizeInfo, L"");
+    m_Driver.SetPrompt(this);
+    m_Driver.Install(&m_Record);
 }
 
 std::wstring CInstallWnd::TargetFolder(const std::wstring& chosen) {
@@ -116,7 +115,7 @@ void CInstallWnd::ChooseFolder() {
 }
 
 bool CInstallWnd::MayClose() {
-    if (m_Idle || m_CloseConfirmed || !GetQYPM()->IsRunning()) return true;
+    if (m_Idle || m_CloseConfirmed || !m_Run.IsRunning()) return true;
     // A second close while the question is open is the same question.
     if (m_Asking) return false;
     m_Asking = true;
@@ -124,12 +123,12 @@ bool CInstallWnd::MayClose() {
     m_Asking = false;
     if (!confirmed) return false;
     m_CloseConfirmed = true;
-    GetQYPM()->RequestCancel();
+    m_Run.RequestCancel();
     return true;
 }
 
 void CInstallWnd::StartProduct() {
-    GetQYPM()->RunRestartPhase(&m_Record);
+    m_Driver.RunRestartPhase(&m_Record);
     sys::DeleteFolder(m_Record.m_TempDir, {});
     Close(1);
 }

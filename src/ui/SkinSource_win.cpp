@@ -23,19 +23,19 @@ std::wstring SkinFolder(const OpePARAMEx& record) {
 }  // namespace
 
 void LoadSkin(const OpePARAMEx& record) {
-    CPaintManagerUI::SetResourceType(UILIB_ZIP);
-    switch (CPaintManagerUI::GetResourceType()) {
+    CUIProcess::SetResourceType(UILIB_ZIP);
+    switch (CUIProcess::GetResourceType()) {
         case UILIB_ZIP:
-            CPaintManagerUI::SetResourcePath(SkinFolder(record).c_str());
-            CPaintManagerUI::SetResourceZip(kSkinArchive, true);
-            CPaintManagerUI::LoadResourceList(kResourceList);
+            CUIProcess::SetResourcePath(SkinFolder(record).c_str());
+            CUIProcess::SetResourceZip(kSkinArchive, true);
+            CUIProcess::LoadResourceList(kResourceList);
             break;
         case UILIB_FILE:
-            CPaintManagerUI::SetResourcePath(kLocalSkinFolder);
-            CPaintManagerUI::LoadResourceList(kResourceList);
+            CUIProcess::SetResourcePath(kLocalSkinFolder);
+            CUIProcess::LoadResourceList(kResourceList);
             break;
         case UILIB_RESOURCE: {
-            CPaintManagerUI::SetResourcePath(kLocalSkinFolder);
+            CUIProcess::SetResourcePath(kLocalSkinFolder);
             std::string list;
             if (CSkinResources::Instance().ReadProgramResource(L"IDR_RES", L"xml", list)) {
                 CSkinResources::Instance().LoadResourceListText(list);
@@ -43,11 +43,11 @@ void LoadSkin(const OpePARAMEx& record) {
             break;
         }
         case UILIB_ZIPRESOURCE: {
-            CPaintManagerUI::SetResourcePath(kLocalSkinFolder);
+            CUIProcess::SetResourcePath(kLocalSkinFolder);
             std::string archive;
             if (CSkinResources::Instance().ReadProgramResource(L"IDR_ZIPRES", L"ZIPRES", archive) &&
-                CPaintManagerUI::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size()))) {
-                CPaintManagerUI::LoadResourceList(kResourceList);
+                CUIProcess::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size()))) {
+                CUIProcess::LoadResourceList(kResourceList);
             }
             break;
         }

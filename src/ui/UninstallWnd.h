@@ -13,7 +13,7 @@
 
 class CUninstallWnd : public CWizardWnd {
 public:
-    explicit CUninstallWnd(const OpePARAMEx* record) : CWizardWnd(record) {}
+    CUninstallWnd(const OpePARAMEx* record, WizardDriver driver) : CWizardWnd(record, driver) {}
 
     const wchar_t* GetWindowClassName() const override { return L"UninstallWnd"; }
     std::wstring GetSkinFile() override;

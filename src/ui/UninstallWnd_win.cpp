@@ -7,7 +7,7 @@
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
-#include "driver/QYPM.h"
+#include "driver/IQYPM.h"
 #include "net/UpdateAnswers.h"
 #include "system/TextConv.h"
 #include "ui/ProgressRules.h"
@@ -65,7 +65,9 @@ void CUninstallWnd::Init() {
     });
 }
 
-bool CUninstallWnd::MayClose() { return !GetQYPM()->IsRunning(); }
+bool CUninstallWnd::MayClose() {
+    return !m_Run.IsRunning();
+}
 
 void CUninstallWnd::ShowPage(int page) {
     m_VerUninstPage1->SetVisible(page == 1);
@@ -83,22 +85,20 @@ void CUninstallWnd::Notify(TNotifyUI& msg) {
     if (msg.sType == L"click" && msg.pSender) {
         CControlUI* sender = msg.pSender;
         if (sender == m_BtnUninst) {
-            QYPM* driver = GetQYPM();
-            driver->SetPrompt(this);
-            if (driver->GetTypeList(&m_Record) != 0) ShowBuiltInReasons();
+            m_Driver.SetPrompt(this);
+            if (m_Driver.GetTypeList(&m_Record) != 0) ShowBuiltInReasons();
             ShowPage(2);
         } else if (sender == m_BtnUse || sender == m_BtnClose || sender == m_BtnNotUninst ||
                    sender == m_BtnBye) {
             Close(1);
         } else if (sender == m_BtnMin) {
             SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        } else if (sender == m_BtnCommit && !GetQYPM()->IsRunning()) {
+        } else if (sender == m_BtnCommit && !m_Run.IsRunning()) {
             // A second click while the uninstall runs would rewrite the answer the worker reads.
-            QYPM* driver = GetQYPM();
-            driver->SetPrompt(this);
+            m_Driver.SetPrompt(this);
             const std::wstring answer = SurveyAnswer();
             if (!answer.empty()) m_Record.m_CommitInfo = answer;
-            driver->Uninstall(&m_Record);
+            m_Driver.Uninstall(&m_Record);
         } else if (sender == m_OptOther) {
             // The click comes before the option changes its state.
             if (!m_OptOther->IsSelected()) m_EditOther->SetEnabled(true);

@@ -11,7 +11,7 @@
 
 class CWebInstallWnd : public CWizardWnd {
 public:
-    explicit CWebInstallWnd(const OpePARAMEx* record) : CWizardWnd(record) {}
+    CWebInstallWnd(const OpePARAMEx* record, WizardDriver driver) : CWizardWnd(record, driver) {}
 
     const wchar_t* GetWindowClassName() const override { return L"WebInstallWnd"; }
     std::wstring GetSkinFile() override;

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "driver/QYPM.h"
+#include "driver/IQYPM.h"
 #include "ui/ProgressRules.h"
 
 using namespace DuiLib;
@@ -31,17 +31,15 @@ void CWebInstallWnd::Init() {
         m_VerDownload->SetVisible(true);
         m_VerAfterInstall->SetVisible(false);
 
-        QYPM* driver = GetQYPM();
-        driver->GetFileSizeInfo(m_FileSizeInfo, L"");
-        driver->SetPrompt(this);
+        m_Driver.GetFileSizeInfo(m_FileSizeInfo, L"");
+        m_Driver.SetPrompt(this);
         // With m_Async set the web install runs on the driver's worker and this returns at once.
-        driver->Install(&m_Record);
+        m_Driver.Install(&m_Record);
     });
 }
 
 bool CWebInstallWnd::MayClose() {
-    QYPM* driver = GetQYPM();
-    if (driver->IsRunning() && !m_Reported) driver->RequestCancel();
+    if (m_Run.IsRunning() && !m_Reported) m_Run.RequestCancel();
     return true;
 }
 
@@ -50,7 +48,7 @@ void CWebInstallWnd::Notify(TNotifyUI& msg) {
         if (msg.pSender == m_BtnWebInstallClose) {
             Close(1);
         } else if (msg.pSender == m_BtnQuickStart) {
-            GetQYPM()->StartByOther(&m_Record);
+            m_Driver.StartByOther(&m_Record);
             Close(1);
         }
     }

@@ -8,6 +8,7 @@
 
 #include "common/run/OpePARAMEx.h"
 #include "common/run/IInstallUIPromptEx.h"
+#include "driver/IQYPM.h"
 #include "ui/framework/WindowImplBase.h"
 
 // The message loop's result when a silent run did not complete.
@@ -15,7 +16,7 @@ constexpr int kQuitSilentRunFailed = 1;
 
 class CWizardWnd : public IInstallUIPromptEx, public DuiLib::WindowImplBase {
 public:
-    explicit CWizardWnd(const OpePARAMEx* record);
+    CWizardWnd(const OpePARAMEx* record, WizardDriver driver);
     void OnFinalMessage(HWND hWnd) override;
     // Unattended: no box waits for a person; the line is logged and the run ends with a failure.
     void OnSkinLoadFailed(const std::wstring& skinFile) override;
@@ -39,6 +40,8 @@ protected:
     void EndSilentRunFailed(const char* why);
 
     OpePARAMEx m_Record;
+    IQYPM& m_Driver;
+    IRunControl& m_Run;
     int m_Percent = 0;
     int m_QuitCode = 0;
     bool m_CreateFailed = false;

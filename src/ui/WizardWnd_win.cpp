@@ -5,11 +5,13 @@
 
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
-#include "driver/QYPM.h"
+#include "common/run/RunResults.h"
+#include "driver/IQYPM.h"
 
 using namespace DuiLib;
 
-CWizardWnd::CWizardWnd(const OpePARAMEx* record) : m_Record(*record) {}
+CWizardWnd::CWizardWnd(const OpePARAMEx* record, WizardDriver driver)
+    : m_Record(*record), m_Driver(driver.operations), m_Run(driver.run) {}
 
 void CWizardWnd::Guarded(const char* what, const std::function<void()>& fn) {
     try {
@@ -37,8 +39,8 @@ void CWizardWnd::OnSkinLoadFailed(const std::wstring& skinFile) {
         WindowImplBase::OnSkinLoadFailed(skinFile);
         return;
     }
-    LogPrint(log4z::LOG_LEVEL_ERROR, "%s, the skin file %S cannot be loaded, silent mode %d ends", ClassName(),
-             skinFile.c_str(), m_Record.m_Mode);
+    LogPrint(log4z::LOG_LEVEL_ERROR, "%s, the skin file %S cannot be loaded, silent mode %d ends",
+             ClassName(), skinFile.c_str(), m_Record.m_Mode);
     // The process ends here, without destructors: the line must reach the file first.
     log4z::ILog4zManager::getInstance()->Stop();
     ::ExitProcess(kExitInstallFailed);
@@ -68,14 +70,13 @@ void CWizardWnd::OnFinalMessage(HWND hWnd) {
     const std::string what = std::string(ClassName()) + "::OnFinalMessage";
     try {
         WindowImplBase::OnFinalMessage(hWnd);
-        QYPM* driver = GetQYPM();
-        driver->SetPrompt(nullptr);
+        m_Driver.SetPrompt(nullptr);
         // Creation failed: the caller still holds the object and no message loop runs for it.
         if (m_CreateFailed) return;
         ::PostQuitMessage(m_QuitCode);
         // A procedure still running on its worker (a download the user walked away from) may
         // report once more before the process ends: the object stays for it.
-        if (driver->IsRunning()) return;
+        if (m_Run.IsRunning()) return;
     } catch (...) {
         throw std::runtime_error(what);
     }

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "driver/QYPM.h"
+#include "interface/Maker/SetupPkg.h"
+#include "interface/Parser/UpdateEngEx.h"
 #include "system/Process.h"
 #include "system/TextConv.h"
 #include "ui/IInstallUIPromptEx.h"
@@ -30,12 +32,16 @@ int wmain() {
     OpePARAMEx record;
     record.m_Async = 0;
     record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-    GetQYPM()->SetPrompt(&prompt);
-    const int result = GetQYPM()->Install(&record);
-    GetQYPM()->SetPrompt(nullptr);
+    OwnSetupPkg package;
+    CUpdateEngEx engine;
+    QYPM driver(engine, package);
+    driver.SetPrompt(&prompt);
+    const int result = driver.Install(&record);
+    driver.SetPrompt(nullptr);
     prompt.lines += "result " + std::to_string(result) + "\n";
     const std::wstring out = sys::ProgramPath() + L".prompt.txt";
-    HANDLE file = ::CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 2;
     DWORD written = 0;
     ::WriteFile(file, prompt.lines.data(), static_cast<DWORD>(prompt.lines.size()), &written, nullptr);

@@ -197,7 +197,7 @@ TEST_F(NetTest, DownloadsInFourRangesOverHttp1AndHttp2AndFollowsRedirects) {
             const std::string url = Url(server, path);
             const std::string accessLog = std::string(std::getenv("QY_NET_STATE")) + "/nginx-access.log";
             const size_t logged = FileBytes(accessLog).size();
-            CDownloader download(url, url, m_out, Md5Hex(payload), &CountProgress, nullptr, 4);
+            CDownloader download(url, url, m_out, Md5Hex(payload), &CountProgress, 4);
             EXPECT_TRUE(download.Download()) << url;
             if (std::string(server) == "QY_NET_HTTPS" && std::string(path) == "/payload.bin") {
                 // Over TLS the four ranges are streams of one HTTP/2 connection.
@@ -220,37 +220,37 @@ TEST_F(NetTest, DownloadsInFourRangesOverHttp1AndHttp2AndFollowsRedirects) {
         }
     }
     const std::string tiny = Url("QY_NET_HTTPS", "/tiny.bin");
-    CDownloader small(tiny, tiny, m_out, "", nullptr, nullptr, 4);
+    CDownloader small(tiny, tiny, m_out, "", nullptr, 4);
     EXPECT_TRUE(small.Download());
     EXPECT_EQ(FileBytes(m_out), "abc") << "three bytes in three parts";
 }
 
 TEST_F(NetTest, AWrongFileNeverPassesAsADownload) {
     const std::string url = Url("QY_NET_HTTPS", "/payload.bin");
-    CDownloader wrongDigest(url, url, m_out, "00000000000000000000000000000000", nullptr, nullptr, 4);
+    CDownloader wrongDigest(url, url, m_out, "00000000000000000000000000000000", nullptr, 4);
     EXPECT_FALSE(wrongDigest.Download());
     EXPECT_FALSE(Exists(m_out)) << "nothing unverified is left to be started";
     for (unsigned i = 0; i < 4; ++i) EXPECT_FALSE(Exists(CDownloader::PartName(m_out, i)));
 
     const std::string payload = FileBytes(m_files + "/payload.bin");
-    CDownloader otherSize(url, url, m_out, Md5Hex(payload), nullptr, nullptr, 4);
+    CDownloader otherSize(url, url, m_out, Md5Hex(payload), nullptr, 4);
     otherSize.ExpectSize(payload.size() - 1);
     EXPECT_FALSE(otherSize.Download()) << "not the size the server announced";
     EXPECT_FALSE(Exists(m_out));
 
     g_calls = 0;
     const std::string missing = Url("QY_NET_HTTP", "/missing");
-    CDownloader notFound(missing, missing, m_out, "", &CountProgress, nullptr, 4);
+    CDownloader notFound(missing, missing, m_out, "", &CountProgress, 4);
     EXPECT_FALSE(notFound.Download()) << "a 404 page is not a file";
     EXPECT_EQ(g_calls, 0u);
     EXPECT_FALSE(Exists(m_out));
 
     // A server that ignores Range sends the whole file to every part: that is not the file.
     const std::string whole = Url("QY_NET_UPDATE", "/files/payload.bin");
-    CDownloader ignoresRanges(whole, whole, m_out, "", nullptr, nullptr, 4);
+    CDownloader ignoresRanges(whole, whole, m_out, "", nullptr, 4);
     EXPECT_FALSE(ignoresRanges.Download());
     for (unsigned i = 0; i < 4; ++i) EXPECT_FALSE(Exists(CDownloader::PartName(m_out, i)));
-    CDownloader onePart(whole, whole, m_out, "", nullptr, nullptr, 1);
+    CDownloader onePart(whole, whole, m_out, "", nullptr, 1);
     EXPECT_TRUE(onePart.Download()) << "a 200 with the whole file is right for a single part";
     EXPECT_EQ(FileBytes(m_out), FileBytes(m_files + "/payload.bin"));
 }
@@ -265,7 +265,7 @@ TEST_F(NetTest, ServersWithoutATrustedCertificateForTheirNameAreUnreachable) {
         EXPECT_EQ(HttpGetRequest(Url(server, "/tiny.bin"), body), kHttpFailed) << server;
         EXPECT_EQ(body, "");
         const std::string url = Url(server, "/payload.bin");
-        CDownloader download(url, url, m_out, "", nullptr, nullptr, 4);
+        CDownloader download(url, url, m_out, "", nullptr, 4);
         EXPECT_FALSE(download.Download()) << server;
         EXPECT_FALSE(Exists(m_out));
     }
@@ -318,7 +318,7 @@ TEST_F(NetTest, AStalledRangeFailsTheDownload) {
     // The size query is answered as usual, the range sends half and then nothing for 30 s.
     Queue("/files/payload.bin", nlohmann::json::array({{{"delay", 0}}, {{"stall", 30}}}));
     const auto start = std::chrono::steady_clock::now();
-    CDownloader download(url, url, m_out, "", nullptr, nullptr, 1);
+    CDownloader download(url, url, m_out, "", nullptr, 1);
     EXPECT_FALSE(download.Download());
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0)
         << "the download waited for the server";

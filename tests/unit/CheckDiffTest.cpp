@@ -5,31 +5,12 @@
 #include <ctime>
 #include <map>
 
+#include "ConfigTestSupport.h"
 #include "interface/Parser/CheckDiff.h"
 #include "system/FileProbe.h"
 #include "system/TextConv.h"
 
 namespace {
-
-// Files by lower-case path (the check lower-cases what it resolves, as the file system ignores case).
-class FakeDisk final : public sys::IFileProbe {
-public:
-    void Put(const std::wstring& path, int64_t timeMs, uint32_t size) { m_files[Key(path)] = {timeMs, size}; }
-    bool Exists(const std::wstring& path) const override { return m_files.count(Key(path)) != 0; }
-    bool Entry(const std::wstring& path, sys::DirectoryEntry& entry) const override {
-        auto it = m_files.find(Key(path));
-        if (it == m_files.end()) return false;
-        entry = it->second;
-        return true;
-    }
-
-private:
-    static std::wstring Key(std::wstring path) {
-        for (wchar_t& c : path) c = static_cast<wchar_t>(std::towlower(c));
-        return path;
-    }
-    std::map<std::wstring, sys::DirectoryEntry> m_files;
-};
 
 const std::wstring kRoot = L"C:\\Quilly";
 
@@ -39,7 +20,8 @@ AttrMap Attrs(std::initializer_list<std::pair<const char*, const char*>> pairs) 
     return attrs;
 }
 
-FileItem File(const char* path, const char* md5 = "m1", std::initializer_list<std::pair<const char*, const char*>> more = {}) {
+FileItem File(const char* path, const char* md5 = "m1",
+              std::initializer_list<std::pair<const char*, const char*>> more = {}) {
     FileItem file;
     file.attrs = Attrs({{"path", path}, {"md5", md5}, {"time", "1608710816943"}, {"size", "100"}});
     for (const auto& pair : more) file.attrs.Set(pair.first, pair.second);
@@ -64,7 +46,8 @@ CComponentConfig& AddComponent(CProductConfig& product, const char* name) {
 std::vector<std::string> Paths(const std::vector<FileItem>& files, bool withSkip = false) {
     std::vector<std::string> paths;
     for (const FileItem& f : files) {
-        std::string p(AttrValue(f.attrs, "newpath").empty() ? AttrValue(f.attrs, "path") : AttrValue(f.attrs, "newpath"));
+        std::string p(AttrValue(f.attrs, "newpath").empty() ? AttrValue(f.attrs, "path")
+                                                            : AttrValue(f.attrs, "newpath"));
         if (withSkip && f.skip) p += " (skip)";
         paths.push_back(p);
     }
@@ -110,9 +93,11 @@ TEST_F(CheckDiffTest, UninstallDeletesEverythingAndSkipsNoDeleteFiles) {
 
 TEST_F(CheckDiffTest, AChangedDigestIsAddedOnlyAndAMovedFileIsBoth) {
     CComponentConfig& before = AddComponent(check.m_OldProduct, "TARN");
-    before.m_Files = {File("Tarn.exe", "old"), File("a.dll", "m", {{"newpath", "lib\\a.dll"}}), File("same.txt")};
+    before.m_Files = {File("Tarn.exe", "old"), File("a.dll", "m", {{"newpath", "lib\\a.dll"}}),
+                      File("same.txt")};
     CComponentConfig& after = AddComponent(check.m_NewProduct, "tarn");  // paired without regard to case
-    after.m_Files = {File("Tarn.exe", "new"), File("a.dll", "m", {{"newpath", "bin\\a.dll"}}), File("same.txt")};
+    after.m_Files = {File("Tarn.exe", "new"), File("a.dll", "m", {{"newpath", "bin\\a.dll"}}),
+                     File("same.txt")};
     for (const char* p : {"Tarn.exe", "lib\\a.dll", "same.txt"}) Installed(p);
     EXPECT_EQ(Run(0), 0);
     EXPECT_EQ(Paths(deleted.m_Files), (Names{"lib\\a.dll"}));
@@ -123,7 +108,7 @@ TEST_F(CheckDiffTest, FilesInstalledOnlyWhenMissingSurviveEveryReinstall) {
     // An install reads no installed product: the component is appended whole, and a user's
     // settings file must still not be overwritten.
     AddComponent(check.m_NewProduct, "Tarn").m_Files = {File("settings.ini", "m", {{"isInstall", "false"}}),
-                                                         File("Tarn.exe")};
+                                                        File("Tarn.exe")};
     EXPECT_EQ(Run(0), 0);
     EXPECT_EQ(Paths(added.m_Files), (Names{"settings.ini", "Tarn.exe"})) << "missing: installed";
 
@@ -134,7 +119,8 @@ TEST_F(CheckDiffTest, FilesInstalledOnlyWhenMissingSurviveEveryReinstall) {
 
     // The same rule for a paired component, whatever the hashes say.
     CComponentConfig deleted3, added3;
-    AddComponent(check.m_OldProduct, "Tarn").m_Files = {File("settings.ini", "other", {{"isInstall", "false"}})};
+    AddComponent(check.m_OldProduct, "Tarn").m_Files = {
+        File("settings.ini", "other", {{"isInstall", "false"}})};
     EXPECT_EQ(check.CheckProductDifference(deleted3, added3, 0), 0);
     EXPECT_EQ(Paths(added3.m_Files), (Names{"Tarn.exe"}));
 }
@@ -143,7 +129,8 @@ TEST_F(CheckDiffTest, AnUpdateKeepsFilesMarkedNotToUpgrade) {
     for (int mode : {0, 1}) {
         CCheckDiff fresh(&disk);
         fresh.m_InstallRoot = kRoot;
-        AddComponent(fresh.m_NewProduct, "Tarn").m_Files = {File("profile.dat", "m", {{"isUpgrade", "false"}})};
+        AddComponent(fresh.m_NewProduct, "Tarn").m_Files = {
+            File("profile.dat", "m", {{"isUpgrade", "false"}})};
         Installed("profile.dat");
         CComponentConfig d, a;
         EXPECT_EQ(fresh.CheckProductDifference(d, a, mode), 0);
@@ -152,8 +139,10 @@ TEST_F(CheckDiffTest, AnUpdateKeepsFilesMarkedNotToUpgrade) {
 }
 
 TEST_F(CheckDiffTest, AnInstalledCopyThatNoLongerMatchesIsInstalledAgain) {
-    AddComponent(check.m_OldProduct, "Tarn").m_Files = {File("Tarn.exe"), File("TarnCore.dll"), File("gone.dll")};
-    AddComponent(check.m_NewProduct, "Tarn").m_Files = {File("Tarn.exe"), File("TarnCore.dll"), File("gone.dll")};
+    AddComponent(check.m_OldProduct, "Tarn").m_Files = {File("Tarn.exe"), File("TarnCore.dll"),
+                                                        File("gone.dll")};
+    AddComponent(check.m_NewProduct, "Tarn").m_Files = {File("Tarn.exe"), File("TarnCore.dll"),
+                                                        File("gone.dll")};
     Installed("Tarn.exe");
     disk.Put(kRoot + L"\\TarnCore.dll", 1608710816943, 99);  // size changed on disk
     EXPECT_EQ(Run(0), 0);
@@ -183,8 +172,9 @@ TEST_F(CheckDiffTest, RecordedTimesMatchWithinOneSecondInUtc) {
 TEST_F(CheckDiffTest, RunRulesDriversAndModulesAreSortedAndDeduplicated) {
     CComponentConfig& tarn = AddComponent(check.m_NewProduct, "Tarn");
     tarn.m_Files = {File("a.exe"), File("b.exe"), File("c.exe"), File("x.dll")};
-    tarn.m_RunRules = {Rule("free.exe", "AfterCopy", ""), Rule("c.exe", "AfterCopy", "3"), Rule("a.exe", "AfterCopy", "1"),
-                       Rule("A.EXE", "aftercopy", "1"), Rule("b.exe", "AfterCopy", "2"), Rule("b.exe", "AfterCopy", "4"),
+    tarn.m_RunRules = {Rule("free.exe", "AfterCopy", ""), Rule("c.exe", "AfterCopy", "3"),
+                       Rule("a.exe", "AfterCopy", "1"),   Rule("A.EXE", "aftercopy", "1"),
+                       Rule("b.exe", "AfterCopy", "2"),   Rule("b.exe", "AfterCopy", "4"),
                        Rule("b.exe", "AfterCopy", "2")};
     ModuleItem one, two;
     one.attrs = Attrs({{"path", "x.dll"}, {"order", "2"}});
@@ -193,8 +183,8 @@ TEST_F(CheckDiffTest, RunRulesDriversAndModulesAreSortedAndDeduplicated) {
     EXPECT_EQ(Run(0), 0);
     Names rules;
     for (const RunRuleItem& r : added.m_RunRules) {
-        rules.push_back(std::string(AttrValue(r.attrs, "executable")) + ":" + std::string(AttrValue(r.attrs, "order")) +
-                        (r.disabled ? " disabled" : ""));
+        rules.push_back(std::string(AttrValue(r.attrs, "executable")) + ":" +
+                        std::string(AttrValue(r.attrs, "order")) + (r.disabled ? " disabled" : ""));
     }
     // Ordered rules take the ordered places ascending; the rule without order keeps its place.
     // Equal neighbours go (a.exe and A.EXE, the two b.exe with order 2); b.exe with order 4 stays,

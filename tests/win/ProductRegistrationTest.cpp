@@ -48,6 +48,6 @@ TEST(ProductRegistration, UninstallEntryAndInstallPathAsTheSystemListShowsThem) 
     EXPECT_EQ(DeleteRegInfo(InstallKeyPath()), 0);
     OpePARAMEx record;
     record.m_InstallPath.clear();
-    EXPECT_EQ(GetQYPM()->StartByOther(&record), -1);
+    EXPECT_EQ(TestDriver()->StartByOther(&record), -1);
     EXPECT_TRUE(LogContains("StartByOther, GetRegInstallPath fail"));
 }

@@ -15,6 +15,7 @@
 #include "common/log/LogPrint.h"
 #include "common/log/log4z.h"
 #include "config/ProductConfig.h"
+#include "driver/ProductPreparation.h"
 #include "driver/QYPM.h"
 #include "interface/Parser/UpdateEngEx.h"
 #include "ui/IInstallUIPromptEx.h"
@@ -90,8 +91,8 @@ TEST(QYPMInitChild, Scenario) {
     OpePARAMEx record;
     record.m_Mode = OpePARAMEx::CMD_UNSILENT;
     record.m_InstallPath = folder;
-    const int result = GetQYPM()->Init(&record);
-    CProductConfig& installed = GetUpdateEngine().m_OldProduct;
+    const int result = TestDriver()->Init(&record);
+    CProductConfig& installed = TestEngine().m_OldProduct;
 
     if (std::string(scenario) == "empty") {
         EXPECT_EQ(result, -2);
@@ -100,7 +101,7 @@ TEST(QYPMInitChild, Scenario) {
     }
     ASSERT_EQ(result, 0);
     EXPECT_EQ(record.m_SkinDir, std::wstring(folder) + L"\\Setup");
-    EXPECT_TRUE(GetUpdateEngine().m_NewProduct.m_Components.empty());
+    EXPECT_TRUE(TestEngine().m_NewProduct.m_Components.empty());
     ASSERT_EQ(installed.m_Components.size(), 2u);
     EXPECT_EQ(installed.m_Components[1].name, L"Addon");
     EXPECT_EQ(installed.m_ProductID, 5);
@@ -113,11 +114,11 @@ TEST(QYPMInitChild, Scenario) {
 
     // The window given to the driver hears the reader's validation messages.
     MessageSink sink;
-    GetQYPM()->SetPrompt(&sink);
+    TestDriver()->SetPrompt(&sink);
     installed.m_InstallRoot = std::wstring(folder) + L"\\";
     EXPECT_EQ(installed.LoadComponentConfigs(L"Tarn.config,"), -1);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Invalid Attribute Value [isDisplay=\"TRUE\"]"});
-    GetQYPM()->SetPrompt(nullptr);
+    TestDriver()->SetPrompt(nullptr);
 }
 
 namespace {
@@ -130,7 +131,7 @@ protected:
         sys::CreateFolderTree(work + L"\\old");
         WriteTextFile(work + L"\\old\\stale.txt", "stale");
         s_record.m_Mode = OpePARAMEx::CMD_UPDATE;
-        s_initResult = GetQYPM()->Init(&s_record);
+        s_initResult = TestDriver()->Init(&s_record);
     }
     static OpePARAMEx s_record;
     static int s_initResult;
@@ -169,7 +170,7 @@ TEST_F(QYPMTest, InitInUpdateModeFailsAfterTheWorkingFolderAndTheLog) {
 TEST_F(QYPMTest, InitInWebModesReadsNoConfiguration) {
     OpePARAMEx record;
     record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-    EXPECT_EQ(GetQYPM()->Init(&record), 0);
+    EXPECT_EQ(TestDriver()->Init(&record), 0);
     EXPECT_EQ(record.m_Mode, OpePARAMEx::CMD_WEBSILENT);
     EXPECT_FALSE(record.m_TempDir.empty());
     EXPECT_TRUE(record.m_SkinDir.empty());
@@ -180,19 +181,19 @@ TEST_F(QYPMTest, FileSizeInfoInMegabytes) {
     const std::wstring file = folder.path() + L"\\sized.bin";
     ASSERT_TRUE(WriteTextFile(file, std::string(12345678, '\0')));
     FileSizeInfo info;
-    EXPECT_EQ(GetQYPM()->GetFileSizeInfo(info, file), 0);
+    EXPECT_EQ(TestDriver()->GetFileSizeInfo(info, file), 0);
     EXPECT_EQ(info.path, file);
     EXPECT_EQ(info.size, 12345678u);
     EXPECT_EQ(info.sizeText, L"12.35M");
 
     FileSizeInfo untouched;
     untouched.sizeText = L"before";
-    EXPECT_EQ(GetQYPM()->GetFileSizeInfo(untouched, folder.path() + L"\\missing.bin"), -1);
+    EXPECT_EQ(TestDriver()->GetFileSizeInfo(untouched, folder.path() + L"\\missing.bin"), -1);
     EXPECT_EQ(untouched.sizeText, L"before");
     EXPECT_TRUE(untouched.path.empty());
 
     FileSizeInfo self;
-    EXPECT_EQ(GetQYPM()->GetFileSizeInfo(self, L""), 0);
+    EXPECT_EQ(TestDriver()->GetFileSizeInfo(self, L""), 0);
     EXPECT_NE(self.path.find(L"win_tests.exe"), std::wstring::npos);
     EXPECT_GT(self.size, 0u);
 }
@@ -202,20 +203,20 @@ TEST_F(QYPMTest, SynchronousDispatchLogsTheFailureOfEachOperation) {
     record.m_Async = 0;
     record.m_InstallPath = sys::TempFolder() + L"qy-dispatch";  // the test program carries no package
     record.m_Mode = OpePARAMEx::CMD_SILENT;
-    int code = GetQYPM()->Install(&record);
+    int code = TestDriver()->Install(&record);
     EXPECT_EQ(code, -2) << "without a program package the install must not report success";
     EXPECT_TRUE(LogContains("install failed, error code is " + std::to_string(code)));
 
     record.m_Mode = OpePARAMEx::CMD_UNSILENT;
-    EXPECT_EQ(GetQYPM()->Uninstall(&record), 0);
+    EXPECT_EQ(TestDriver()->Uninstall(&record), 0);
     EXPECT_TRUE(LogContains("Unintall failed, error code is "));
 
     record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-    EXPECT_EQ(GetQYPM()->WebInstall(&record), 0);
+    EXPECT_EQ(TestDriver()->WebInstall(&record), 0);
     EXPECT_TRUE(LogContains("WebInstall failed, error code is "));
 
     record.m_Mode = OpePARAMEx::CMD_UPDATE;
-    EXPECT_EQ(GetQYPM()->Install(&record), 0) << "a mode without procedure counts as success";
+    EXPECT_EQ(TestDriver()->Install(&record), 0) << "a mode without procedure counts as success";
 }
 
 TEST_F(QYPMTest, AsynchronousDispatchRunsTheProcedureOnAWorker) {
@@ -223,12 +224,12 @@ TEST_F(QYPMTest, AsynchronousDispatchRunsTheProcedureOnAWorker) {
     record.m_Async = 1;
     record.m_InstallPath = sys::TempFolder() + L"qy-dispatch";
     record.m_Mode = OpePARAMEx::CMD_INSTALL;
-    EXPECT_EQ(GetQYPM()->Install(&record), 0);
+    EXPECT_EQ(TestDriver()->Install(&record), 0);
     EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -2, err "));
     // While a worker runs a second start is refused with its line; once the worker has ended, the
     // next start is accepted again and runs a worker of its own.
     int accepted = -1;
-    for (int i = 0; i < 100 && (accepted = GetQYPM()->Install(&record)) != 0; ++i) {
+    for (int i = 0; i < 100 && (accepted = TestDriver()->Install(&record)) != 0; ++i) {
         EXPECT_EQ(accepted, -1);
         EXPECT_TRUE(LogContains("Install, refused: a procedure is already running, mode 0"));
         ::Sleep(20);
@@ -267,9 +268,9 @@ TEST_F(QYPMTest, AWebInstallWithoutAPackageNameShowsTheDownloadFailure) {
     OpePARAMEx record;
     record.m_Async = 0;
     record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-    GetQYPM()->SetPrompt(&window);
-    EXPECT_EQ(GetQYPM()->Install(&record), -1);
-    GetQYPM()->SetPrompt(nullptr);
+    TestDriver()->SetPrompt(&window);
+    EXPECT_EQ(TestDriver()->Install(&record), -1);
+    TestDriver()->SetPrompt(nullptr);
     EXPECT_EQ(window.shown, std::vector<std::wstring>{L"下载失败"});
     EXPECT_TRUE(LogContains("In_WebInstall, GetDownloadUrl fail, nret -1"));
 }
@@ -284,7 +285,7 @@ TEST_F(QYPMTest, ComponentNamesThatLeaveThePackageFolderAreDropped) {
         product.m_Components.push_back(ref);
     }
     product.m_SetupConfig = L"..\\setup.config";
-    QYPM::DropNamesOutsidePackage(product);
+    DropNamesOutsidePackage(product);
     ASSERT_EQ(product.m_Components.size(), 1u);
     EXPECT_EQ(product.m_Components[0].config, L"Tarn.config");
     EXPECT_TRUE(product.m_SetupConfig.empty());
@@ -307,7 +308,7 @@ TEST_F(QYPMTest, WorkingFoldersAreOnlyAdministratorsToChange) {
         recorder.reported[foreign.path() + L"\\MVInstallLog"] = L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)";
         OpePARAMEx record;
         record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-        EXPECT_EQ(GetQYPM()->Init(&record), 0);
+        EXPECT_EQ(TestDriver()->Init(&record), 0);
         EXPECT_FALSE(FileExists(foreign.path() + L"\\MVInstallLog\\earlier.log"))
             << "a log folder Everyone can write";
         EXPECT_EQ(recorder.made[foreign.path() + L"\\MVInstallLog"], administratorsOnly);
@@ -328,7 +329,7 @@ TEST_F(QYPMTest, WorkingFoldersAreOnlyAdministratorsToChange) {
         recorder.reported[work] = L"O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;BA)";
         OpePARAMEx record;
         record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-        EXPECT_EQ(GetQYPM()->Init(&record), -1);
+        EXPECT_EQ(TestDriver()->Init(&record), -1);
         EXPECT_TRUE(record.m_TempDir.empty());
         EXPECT_TRUE(FileExists(kept.path() + L"\\MVInstallLog\\earlier.log"))
             << "an administrators' log folder";
@@ -337,7 +338,7 @@ TEST_F(QYPMTest, WorkingFoldersAreOnlyAdministratorsToChange) {
     held.reset();
     OpePARAMEx back;
     back.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-    GetQYPM()->Init(&back);  // the log goes back to the real temporary folder
+    TestDriver()->Init(&back);  // the log goes back to the real temporary folder
 }
 
 TEST_F(QYPMTest, AFolderTheInstallMakesIsRecordedAndProtectedOutsideProgramFiles) {
@@ -353,7 +354,7 @@ TEST_F(QYPMTest, AFolderTheInstallMakesIsRecordedAndProtectedOutsideProgramFiles
         record.m_Async = 0;
         record.m_Mode = OpePARAMEx::CMD_SILENT;
         record.m_InstallPath = folder;
-        EXPECT_EQ(GetQYPM()->Install(&record), -2);  // the test program carries no package
+        EXPECT_EQ(TestDriver()->Install(&record), -2);  // the test program carries no package
         EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"CreatedFolder"), folder);
         sys::DeleteFolder(folder, {});
     }
@@ -377,13 +378,13 @@ TEST_F(QYPMTest, AnExceptionInTheWorkerEndsTheProcedureAsAFailure) {
     record.m_Async = 1;
     record.m_Mode = OpePARAMEx::CMD_INSTALL;
     record.m_InstallPath = sys::TempFolder() + L"qy-dispatch";
-    GetQYPM()->SetPrompt(&window);
-    ASSERT_EQ(GetQYPM()->Install(&record), 0);
+    TestDriver()->SetPrompt(&window);
+    ASSERT_EQ(TestDriver()->Install(&record), 0);
     EXPECT_TRUE(
         LogContains("InstallProc, the procedure of mode 0 ended with an exception: a window that broke"));
     EXPECT_TRUE(LogContains("InstallProc, Run fail, nret -9"));
-    for (int waited = 0; waited < 5000 && GetQYPM()->IsRunning(); waited += 20) ::Sleep(20);
-    GetQYPM()->SetPrompt(nullptr);
-    EXPECT_FALSE(GetQYPM()->IsRunning());
+    for (int waited = 0; waited < 5000 && TestDriver()->IsRunning(); waited += 20) ::Sleep(20);
+    TestDriver()->SetPrompt(nullptr);
+    EXPECT_FALSE(TestDriver()->IsRunning());
     EXPECT_EQ(window.shown, std::vector<std::wstring>{L"安装失败"});
 }

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "driver/QYPM.h"
+#include "interface/Maker/SetupPkg.h"
+#include "interface/Parser/UpdateEngEx.h"
 #include "entry/OpePARAMEx.h"
 #include "system/FileHelpers.h"
 #include "system/TextConv.h"
@@ -16,7 +18,9 @@ WinTestFolder::WinTestFolder() {
     sys::CreateFolderTree(m_path);
 }
 
-WinTestFolder::~WinTestFolder() { sys::DeleteFolder(m_path, {}); }
+WinTestFolder::~WinTestFolder() {
+    sys::DeleteFolder(m_path, {});
+}
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
     sys::UniqueFile file = sys::OpenFile(path, "wb");
@@ -32,7 +36,9 @@ std::string ReadTextFile(const std::wstring& path) {
     return text;
 }
 
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::wstring HostPathToWindows(const std::string& path) {
     std::wstring wide = sys::Utf8ToWide(path);
@@ -50,7 +56,8 @@ sys::UniqueHandle StartProcess(const std::wstring& exe, const std::wstring& argu
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi)) {
         return sys::UniqueHandle();
     }
     ::CloseHandle(pi.hThread);
@@ -70,7 +77,8 @@ std::string RunAndCapture(const std::wstring& commandLine, DWORD* exitCode) {
     si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi = {};
     std::wstring line = commandLine;
-    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return {};
+    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        return {};
     sys::UniqueHandle process(pi.hProcess), thread(pi.hThread);
     writeEnd.reset();
     std::string output;
@@ -82,7 +90,9 @@ std::string RunAndCapture(const std::wstring& commandLine, DWORD* exitCode) {
     return output;
 }
 
-std::wstring FindOwnLogFile() { return FindRunLog(::GetCurrentProcessId(), FILETIME{}); }
+std::wstring FindOwnLogFile() {
+    return FindRunLog(::GetCurrentProcessId(), FILETIME{});
+}
 
 EnvironmentOverride::EnvironmentOverride(std::initializer_list<const wchar_t*> names, const wchar_t* value) {
     for (const wchar_t* name : names) {
@@ -102,10 +112,33 @@ EnvironmentOverride::~EnvironmentOverride() {
     for (const auto& [name, old] : m_saved) ::SetEnvironmentVariableW(name, old ? old->c_str() : nullptr);
 }
 
+namespace {
+
+struct TestRun {
+    OwnSetupPkg package;
+    CUpdateEngEx engine;
+    QYPM driver{engine, package};
+};
+
+TestRun& Run() {
+    static TestRun* run = new TestRun;  // never destroyed: a worker may still use it at exit
+    return *run;
+}
+
+}  // namespace
+
+QYPM* TestDriver() {
+    return &Run().driver;
+}
+
+CUpdateEngEx& TestEngine() {
+    return Run().engine;
+}
+
 void StartRunLog() {
     OpePARAMEx record;
     record.m_Mode = OpePARAMEx::CMD_WEBSILENT;
-    GetQYPM()->Init(&record);
+    TestDriver()->Init(&record);
 }
 
 bool LogContains(const std::string& text, int timeoutMs) {
@@ -148,8 +181,9 @@ std::wstring FindRunLog(DWORD processId, FILETIME since, bool earliest) {
 bool WaitUntilHeld(const std::wstring& path, int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 20) {
         // A running image and a file opened without write sharing both refuse a writer.
-        HANDLE probe = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, 0, nullptr);
+        HANDLE probe =
+            ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, 0, nullptr);
         if (probe == INVALID_HANDLE_VALUE) {
             if (::GetLastError() == ERROR_SHARING_VIOLATION) return true;
         } else {
@@ -169,7 +203,9 @@ std::string QueryPendingFileOperations() {
 std::wstring RegText(const wchar_t* subkey, const wchar_t* value) {
     wchar_t data[1024] = {};
     DWORD size = sizeof(data);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"";
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) !=
+        ERROR_SUCCESS)
+        return L"";
     return data;
 }
 
@@ -182,8 +218,12 @@ std::wstring WithoutTrailingSeparator(std::wstring path) {
 
 }  // namespace
 
-FolderSecurityRecorder::FolderSecurityRecorder() { sys::UseFolderSecurityStore(this); }
-FolderSecurityRecorder::~FolderSecurityRecorder() { sys::UseFolderSecurityStore(nullptr); }
+FolderSecurityRecorder::FolderSecurityRecorder() {
+    sys::UseFolderSecurityStore(this);
+}
+FolderSecurityRecorder::~FolderSecurityRecorder() {
+    sys::UseFolderSecurityStore(nullptr);
+}
 
 int FolderSecurityRecorder::Create(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
     made[WithoutTrailingSeparator(path)] = sys::DescriptorText(descriptor);

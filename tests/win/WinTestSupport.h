@@ -39,7 +39,8 @@ private:
 
 class TempFolderOverride : public EnvironmentOverride {
 public:
-    explicit TempFolderOverride(const std::wstring& folder) : EnvironmentOverride({L"TMP", L"TEMP"}, folder.c_str()) {}
+    explicit TempFolderOverride(const std::wstring& folder)
+        : EnvironmentOverride({L"TMP", L"TEMP"}, folder.c_str()) {}
 };
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes);
@@ -70,6 +71,13 @@ bool LogContains(const std::string& text, int timeoutMs = 5000);
 // Starts this process's run log the way the installer does (QYPM::Init in a web mode, which reads
 // no configuration), for tests that look at log lines; a log already running stays.
 void StartRunLog();
+
+class QYPM;
+class CUpdateEngEx;
+// The driver of this test process, put together as the entry point puts it together (its engine,
+// the packages of this program's file), made on first use and kept to the process's end.
+QYPM* TestDriver();
+CUpdateEngEx& TestEngine();
 
 // A string value of HKLM read with the registry's own API (reg.exe prints in the console code
 // page and loses what it cannot show there); empty when there is none.

@@ -81,7 +81,8 @@ bool CollectEntries(const std::vector<std::string>& lists, const std::string& ba
             return false;
         }
         for (const auto& attrs : read.entries) {
-            PackFileEntry entry{std::string(AttrValue(attrs, "path")), std::string(AttrValue(attrs, "newpath"))};
+            PackFileEntry entry{std::string(AttrValue(attrs, "path")),
+                                std::string(AttrValue(attrs, "newpath"))};
             EntrySource source = ResolveEntry(entry, base);
             if (!pkg::IsSafeItemName(source.name)) {
                 error = "entry '" + entry.path + "' in '" + list + "' would be stored as '" +
@@ -157,16 +158,18 @@ int Inspect(const std::string& installer, const std::string* extractTo) {
     if (!complete) return Fail(kExitInput, incomplete);
     // A signed installer carries its certificate table behind the last package.
     if (!problem.empty()) {
-        std::fprintf(stderr, "qypack: note: what follows package %zu is not a package (%s)\n", packages.size(),
-                     problem.c_str());
+        std::fprintf(stderr, "qypack: note: what follows package %zu is not a package (%s)\n",
+                     packages.size(), problem.c_str());
     }
     return kExitOk;
 }
 
-}  // namespace
+// ParseArguments' result when the installer is to be built.
+constexpr int kBuild = -1;
 
-int RunPackTool(const std::vector<std::string>& args) {
-    Options options;
+// Reads the arguments into options: kBuild, or the exit code of what the arguments did already
+// (help, --list, --extract, a usage error).
+int ParseArguments(const std::vector<std::string>& args, Options& options) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& out) {
@@ -204,7 +207,8 @@ int RunPackTool(const std::vector<std::string>& args) {
         } else if (arg == "-o" || arg == "--output") {
             if (!value(options.output)) return Fail(kExitUsage, arg + " needs a file");
         } else if (arg == "--kind") {
-            if (!value(text) || !ParseNumber(text, options.kind)) return Fail(kExitUsage, "--kind needs a number");
+            if (!value(text) || !ParseNumber(text, options.kind))
+                return Fail(kExitUsage, "--kind needs a number");
         } else if (arg == "--jobs") {
             if (!value(text) || !ParseNumber(text, options.jobs) || options.jobs == 0) {
                 return Fail(kExitUsage, "--jobs needs a positive number");
@@ -217,13 +221,18 @@ int RunPackTool(const std::vector<std::string>& args) {
     }
     if (options.programBase.empty()) options.programBase = options.base;
     if (options.setupBase.empty()) options.setupBase = options.base;
-    if (options.stub.empty() || options.programBase.empty() || options.setupBase.empty() || options.output.empty() ||
-        options.programLists.empty() || options.setupLists.empty()) {
+    if (options.stub.empty() || options.programBase.empty() || options.setupBase.empty() ||
+        options.output.empty() || options.programLists.empty() || options.setupLists.empty()) {
         return Fail(kExitUsage, "--stub, --base, --program, --setup and --output are required (see --help)");
     }
     options.programBase = WithSeparator(options.programBase);
     options.setupBase = WithSeparator(options.setupBase);
+    return kBuild;
+}
 
+// The installer from the stub and the two packages, written under a temporary name that becomes
+// the output's only when it is complete.
+int BuildInstaller(const Options& options) {
     const std::wstring stub = sys::Utf8ToWide(options.stub);
     if (!sys::OpenFile(stub, "rb")) return Fail(kExitInput, "cannot read stub '" + options.stub + "'");
     std::vector<AttrMap> program, setup;
@@ -237,7 +246,8 @@ int RunPackTool(const std::vector<std::string>& args) {
     const std::wstring partial = output + L".partial-" + std::to_wstring(sys::CurrentProcessId());
     SetupPkg builder;
     builder.Builder().SetProgressStream(options.quiet ? nullptr : stdout);
-    builder.Builder().SetWorkerCount(options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency()));
+    builder.Builder().SetWorkerCount(options.jobs ? options.jobs
+                                                  : std::max(1u, std::thread::hardware_concurrency()));
     if (builder.CreateOutput(partial) != 0) return Fail(kExitOutput, "cannot write '" + options.output + "'");
     BuildSettings settings{stub, sys::Utf8ToWide(options.programBase), L""};
     bool built = builder.BuildFirstPackage(settings, program, options.kind) == 0;
@@ -246,8 +256,9 @@ int RunPackTool(const std::vector<std::string>& args) {
     bool closed = builder.CloseOutput();
     if (!built || !closed) {
         sys::DeleteOrSchedule(partial);
-        return Fail(built ? kExitOutput : kExitBuild, built ? "cannot finish '" + options.output + "'"
-                                                            : "building the packages failed; nothing was written");
+        return Fail(built ? kExitOutput : kExitBuild,
+                    built ? "cannot finish '" + options.output + "'"
+                          : "building the packages failed; nothing was written");
     }
     if (!sys::ReplacePath(partial, output)) {
         sys::DeleteOrSchedule(partial);
@@ -258,4 +269,12 @@ int RunPackTool(const std::vector<std::string>& args) {
                     setup.size());
     }
     return kExitOk;
+}
+
+}  // namespace
+
+int RunPackTool(const std::vector<std::string>& args) {
+    Options options;
+    const int parsed = ParseArguments(args, options);
+    return parsed == kBuild ? BuildInstaller(options) : parsed;
 }

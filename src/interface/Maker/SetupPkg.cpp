@@ -19,12 +19,15 @@ std::atomic<uint64_t> g_installedSize{0};
 
 }  // namespace
 
-uint64_t GetInstalledSize() { return g_installedSize.load(); }
+uint64_t GetInstalledSize() {
+    return g_installedSize.load();
+}
 
 std::vector<PackFileEntry> ToPackEntries(const std::vector<AttrMap>& entries) {
     std::vector<PackFileEntry> out;
     out.reserve(entries.size());
-    for (const auto& attrs : entries) out.push_back({std::string(AttrValue(attrs, "path")), std::string(AttrValue(attrs, "newpath"))});
+    for (const auto& attrs : entries)
+        out.push_back({std::string(AttrValue(attrs, "path")), std::string(AttrValue(attrs, "newpath"))});
     return out;
 }
 
@@ -35,19 +38,26 @@ SetupPkg::SetupPkg(std::unique_ptr<IPackageSource> source) {
     if (rc != 0) throw ZelkException("SetupPkgParser Init failed.", rc);
 }
 
-SetupPkg& SetupPkg::Instance() {
-    static SetupPkg instance([] {
+OwnSetupPkg::OwnSetupPkg() = default;
+OwnSetupPkg::~OwnSetupPkg() = default;
+
+SetupPkg& OwnSetupPkg::Get() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_package) {
         int error = 0;
         std::unique_ptr<IPackageSource> own = OpenOwnExecutable(error);
         if (!own) throw ZelkException("SetupPkgParser Init failed.", error);
-        return own;
-    }());
-    return instance;
+        m_package = std::make_unique<SetupPkg>(std::move(own));
+    }
+    return *m_package;
 }
 
-int SetupPkg::CreateOutput(const std::wstring& path) { return m_builder.CreateOutput(path); }
+int SetupPkg::CreateOutput(const std::wstring& path) {
+    return m_builder.CreateOutput(path);
+}
 
-int SetupPkg::BuildFirstPackage(const BuildSettings& settings, const std::vector<AttrMap>& entries, uint32_t kind) {
+int SetupPkg::BuildFirstPackage(const BuildSettings& settings, const std::vector<AttrMap>& entries,
+                                uint32_t kind) {
     return m_builder.BuildFirstPackage(settings, ToPackEntries(entries), kind);
 }
 
@@ -55,9 +65,12 @@ int SetupPkg::AppendPackage(const std::vector<AttrMap>& entries, int checkExists
     return m_builder.AppendPackage(ToPackEntries(entries), checkExists == 1);
 }
 
-int SetupPkg::ExtractAllProgramFiles(const std::wstring& folder) { return ExtractAllProgramFiles(folder, {}); }
+int SetupPkg::ExtractAllProgramFiles(const std::wstring& folder) {
+    return ExtractAllProgramFiles(folder, {});
+}
 
-int SetupPkg::ExtractAllProgramFiles(const std::wstring& folder, const PackageReader::ExtractOptions& options) {
+int SetupPkg::ExtractAllProgramFiles(const std::wstring& folder,
+                                     const PackageReader::ExtractOptions& options) {
     const auto& packages = m_reader.Packages();
     if (packages.empty()) return -1;
     g_installedSize = packages[0].header.uncompressedSize;
@@ -78,7 +91,8 @@ int SetupPkg::ExtractAllSetupFiles(const std::wstring& folder, std::wstring& pro
     if (packages.size() < 2) return -1;
     if (int rc = m_reader.ExtractPackage(packages[1], folder)) return rc;
 
-    std::wstring name = sys::ReadProfileString(folder + L"\\_setup.ini", L"Product", L"Product", L"Product.config", 260);
+    std::wstring name =
+        sys::ReadProfileString(folder + L"\\_setup.ini", L"Product", L"Product", L"Product.config", 260);
     // The product file is read from the package folder by this name: one that leaves it is refused.
     if (name.empty() || name.size() > 259 || !sys::StaysInside(name)) return -5;
     productConfigName = name;
@@ -93,7 +107,8 @@ int SetupPkg::ExtractAllSetupFiles(const std::wstring& folder, std::wstring& pro
         if (target.first == target.second) continue;
         // The names come from the package: a rename out of the working folder is refused.
         if (!pkg::IsSafeItemName(target.first) || !pkg::IsSafeItemName(target.second)) {
-            QYLOG_ERROR("ExtractAllSetupFiles, refused rename %S -> %S", target.first.c_str(), target.second.c_str());
+            QYLOG_ERROR("ExtractAllSetupFiles, refused rename %S -> %S", target.first.c_str(),
+                        target.second.c_str());
             continue;
         }
         sys::MovePath(folder + L"\\" + target.first, folder + L"\\" + target.second);

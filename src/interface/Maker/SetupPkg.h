@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,6 +36,24 @@ int PackageResult(Operation&& operation) {
     }
 }
 
+// The packages carried in this program's own file, read when first asked for. The entry point owns
+// it for the run; a reader that could not be made is tried again at the next request.
+class SetupPkg;
+class OwnSetupPkg {
+public:
+    OwnSetupPkg();
+    ~OwnSetupPkg();
+    OwnSetupPkg(const OwnSetupPkg&) = delete;
+    OwnSetupPkg& operator=(const OwnSetupPkg&) = delete;
+
+    // Throws ZelkException("SetupPkgParser Init failed.", code) when the file's packages cannot be read.
+    SetupPkg& Get();
+
+private:
+    std::mutex m_lock;
+    std::unique_ptr<SetupPkg> m_package;
+};
+
 class ISetupPkg {
 public:
     virtual int CreateOutput(const std::wstring& path) = 0;
@@ -55,9 +74,6 @@ public:
     explicit SetupPkg(std::unique_ptr<IPackageSource> source);
     // A builder only: no carrier is read.
     SetupPkg();
-
-    // The process's instance over its own executable, created on first use (thread-safe).
-    static SetupPkg& Instance();
 
     int CreateOutput(const std::wstring& path) override;
     int BuildFirstPackage(const BuildSettings& settings, const std::vector<AttrMap>& entries,

@@ -11,6 +11,3 @@ int CreateShortCut(const std::wstring& path, const std::wstring& target, const s
 std::wstring GetDesktopFolder();
 std::wstring GetProgramsFolder();
 std::wstring GetTaskbarPinFolder();
-
-// path with ".lnk" appended unless it already ends so (exact case).
-std::wstring WithLinkSuffix(const std::wstring& path);

@@ -36,8 +36,3 @@ std::wstring GetTaskbarPinFolder() {
     return appData.empty() ? appData
                            : appData + L"\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar";
 }
-
-std::wstring WithLinkSuffix(const std::wstring& path) {
-    const bool has = path.size() >= 4 && path.compare(path.size() - 4, 4, L".lnk") == 0;
-    return has ? path : path + L".lnk";
-}

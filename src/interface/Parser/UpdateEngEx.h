@@ -1,6 +1,8 @@
 // The install engine: holds the installed and the new product and the two work sets of the
-// difference check, and applies the sets to the machine in the steps the driver calls in a fixed
-// order (files, registrations, registry values, shortcuts).
+// difference check, turns them into the run's plan, and applies the plan's steps to the machine
+// (files, run rules, registrations, registry values, shortcuts) through its Win32 effects. The
+// steps themselves are EngineSteps'; the operations below are the face the driver and the tests
+// call, each one step over the engine's own sets and roots.
 #pragma once
 
 #include <functional>
@@ -8,33 +10,29 @@
 #include <vector>
 
 #include "interface/Parser/CheckDiff.h"
+#include "interface/Parser/EngineEffects.h"
+#include "interface/Parser/EngineSteps.h"
+#include "interface/Parser/InstallPlan.h"
+#include "interface/Parser/ItemAttributes.h"
 #include "interface/Parser/Program.h"
+#include "interface/Parser/Win32EngineEffects.h"
 
 struct OpePARAMEx;
-
-// Gives the copy an add-set file straight from the package, so that it is written once, in its
-// place, rather than staged and moved.
-class IFileSupply {
-public:
-    static constexpr int kNotSupplied = 1;  // the file comes from the staging folder
-    static constexpr int kExists = 2;       // something is at the path: nothing was written
-    // Makes path new and writes the add set's file (by index) into it, with its record's time.
-    // Asked in add-set order; a file may be asked again for another path. 0, kNotSupplied,
-    // kExists, or a failure (negative).
-    virtual int WriteFile(size_t file, const std::wstring& path) = 0;
-
-protected:
-    ~IFileSupply() = default;
-};
 
 class CUpdateEngEx : public CCheckDiff, public CProgram {
 public:
     explicit CUpdateEngEx(const sys::IFileProbe* disk = nullptr);
     ~CUpdateEngEx() override;
 
-    // The delete set's files go from the old root, then the add set's are copied. Always 0;
-    // AddProductFile's result is kept in m_AddResult.
+    // The delete set's files go from the old root, then the add set's are copied. Always 0.
     virtual int UpdateFiles();
+
+    // The plan of a run of this kind over the engine's sets (after the check) and roots; the
+    // record (may be null) gives the flags.
+    InstallPlan MakePlan(PlanKind kind, const OpePARAMEx* record) const;
+    // One step of a plan; the driver's steps do nothing. The copy's result for kCopyFiles (see
+    // AddProductFile), else 0. supply: where the copy takes the add set's files from first.
+    int ApplyStep(const InstallPlan& plan, PlanStep step, IFileSupply* supply = nullptr);
 
     using CCheckDiff::CheckProductDifference;
     // The check on the engine's own sets, resolved against the folder of the product being
@@ -90,29 +88,15 @@ public:
     CComponentConfig m_AddSet;
     // The system's architecture text ("x64", "x86", ...): which 64-bit DLLs need the helper.
     std::wstring m_SystemArch;
-    // What the last UpdateFiles' copy returned (0: every file placed).
-    int m_AddResult = 0;
     // Asked between two files of the copy: true stops it (AddProductFile then returns -3).
     std::function<bool()> m_Cancelled;
-    // Where the copy takes the add set's files from first; null: all from the staging folder.
+    // Where AddProductFile takes the add set's files from first; null: all from the staging folder.
     IFileSupply* m_FileSupply = nullptr;
 
 private:
-    // One file into place: straight from the supply when it can make dst new, else through the
-    // staging folder and UpdateFile's replacement of what is in the way. stamped: the file has its
-    // record's time already.
-    int PlaceFile(size_t index, const std::wstring& src, const std::wstring& dst, std::wstring& pending,
-                  bool& stamped);
+    // The plan the single operations work on: the sets and roots as they are now.
+    InstallPlan CurrentPlan() const;
+    StepServices Services(IFileSupply* supply);
+
+    Win32EngineEffects m_Effects;
 };
-
-// An attribute's value as a wide string; empty when absent.
-std::wstring GetAttr(const AttrMap& attrs, std::string_view name);
-// newpath when not empty, else path.
-std::wstring GetItemPath(const FileItem& item);
-// The 64-bit registration helper below a root: root\Setup\DllRegX64.exe.
-std::wstring RegistrationHelper(const std::wstring& root);
-// The language-dependent name of an attribute: base + "_" + the system's language code.
-std::string LanguageAttrName(std::string_view base);
-
-// The process-wide engine, created on first use (safe against concurrent first use).
-CUpdateEngEx& GetUpdateEngine();

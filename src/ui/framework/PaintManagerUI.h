@@ -1,8 +1,7 @@
 // The paint manager of a framework window: it holds the control tree built from the skin, lays it
 // out at the window's DPI, paints it with GDI+, turns mouse and keyboard messages into control
 // events, keeps focus, hover, capture and timers, and hands notifications to the window's
-// notifiers. Its static part is the process's: the instance handle, the skin source, the message
-// loop and the release of global resources.
+// notifiers. What all windows share is CUIProcess's (UIProcess.h).
 #pragma once
 
 #include <windows.h>
@@ -15,41 +14,22 @@
 #include "ui/framework/UIBase.h"
 #include "ui/framework/UICallQueue.h"
 #include "ui/framework/UIDlgBuilder.h"
+#include "ui/framework/UINativeEdit.h"
+#include "ui/framework/UIProcess.h"
 
 namespace DuiLib {
 
-class CNativeEdit;
 class CShadowWnd;
 class CToolTipWnd;
 class CRenderFonts;
 
-class CPaintManagerUI : public IControlHost {
+class CPaintManagerUI : public IControlHost, public INativeEditOwner {
 public:
     CPaintManagerUI();
     ~CPaintManagerUI();
     CPaintManagerUI(const CPaintManagerUI&) = delete;
     CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
 
-    // ---- process level ----
-    static void SetInstance(HINSTANCE instance);
-    static HINSTANCE GetInstance();
-    static void SetResourcePath(const wchar_t* folder);
-    static std::wstring GetResourcePath();
-    // An archive file in the resource folder, read once (the file is closed again at once).
-    static bool SetResourceZip(const wchar_t* archiveName, bool cached = true,
-                               const wchar_t* password = nullptr);
-    // An archive held in memory.
-    static bool SetResourceZip(const void* data, unsigned size);
-    static void SetResourceType(int kind);
-    static int GetResourceType();
-    // The optional resource list ("res.xml") from the current source; false when there is none.
-    static bool LoadResourceList(const wchar_t* name);
-    // Runs until WM_QUIT; its exit code.
-    static int MessageLoop();
-    // Releases the pictures, fonts and GDI+ after the loop.
-    static void Term();
-
-    // ---- window level ----
     void Init(HWND hWnd, const wchar_t* name = nullptr);
     HWND GetPaintWindow() const { return m_hWnd; }
     // Builds the tree from a skin file of the current source; false when it cannot be read or parsed.
@@ -103,14 +83,19 @@ public:
 
     // The native editor's text changed, or it lost the keyboard.
     void OnEditorChanged(const std::wstring& text);
-    void OnEditorClosed();
+    void OnEditorClosed() override;
     // Tab from inside the native editor.
-    void MoveFocus(bool backwards);
+    void MoveFocus(bool backwards) override;
 
     // Lays the tree out now when something changed (it is otherwise done before painting).
     void UpdateLayout();
 
 private:
+    // MessageHandler's groups: the framework's own messages, the window's, the mouse's, the rest.
+    bool OnPrivateMessage(UINT uMsg, LRESULT& lRes);
+    bool OnWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool OnMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool OnInputMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
     void Paint();
     void SetHot(CControlUI* control, UiPoint point);
     void SendEvent(CControlUI* control, UiEvent type, UiPoint point = {}, unsigned key = 0);

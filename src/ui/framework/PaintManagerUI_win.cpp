@@ -18,8 +18,6 @@ namespace DuiLib {
 
 namespace {
 
-HINSTANCE g_instance = nullptr;
-
 #ifndef WM_DPICHANGED
 constexpr UINT WM_DPICHANGED = 0x02E0;
 #endif
@@ -76,76 +74,6 @@ bool IsInside(const CControlUI* control, const CControlUI* ancestor) {
 }
 
 }  // namespace
-
-// ---- process level ----
-
-void CPaintManagerUI::SetInstance(HINSTANCE instance) {
-    g_instance = instance;
-    CSkinResources::Instance().SetProgramResourceReader(
-        [](const std::wstring& name, const std::wstring& type, std::string& bytes) {
-            HRSRC found = ::FindResourceW(g_instance, name.c_str(), type.c_str());
-            if (!found) return false;
-            HGLOBAL loaded = ::LoadResource(g_instance, found);
-            const DWORD size = ::SizeofResource(g_instance, found);
-            const void* data = loaded ? ::LockResource(loaded) : nullptr;
-            if (!data || size == 0) return false;
-            bytes.assign(static_cast<const char*>(data), size);
-            return true;
-        });
-}
-
-HINSTANCE CPaintManagerUI::GetInstance() {
-    return g_instance ? g_instance : ::GetModuleHandleW(nullptr);
-}
-
-void CPaintManagerUI::SetResourcePath(const wchar_t* folder) {
-    CSkinResources::Instance().SetResourcePath(folder ? folder : L"");
-}
-
-std::wstring CPaintManagerUI::GetResourcePath() {
-    return CSkinResources::Instance().GetResourcePath();
-}
-
-bool CPaintManagerUI::SetResourceZip(const wchar_t* archiveName, bool cached, const wchar_t* password) {
-    (void)cached;  // the archive is always held in memory: its file is never kept open
-    (void)password;
-    CImageCache::Clear();
-    return CSkinResources::Instance().SetResourceZip(archiveName ? archiveName : L"");
-}
-
-bool CPaintManagerUI::SetResourceZip(const void* data, unsigned size) {
-    CImageCache::Clear();
-    return CSkinResources::Instance().SetResourceZip(data, size);
-}
-
-void CPaintManagerUI::SetResourceType(int kind) {
-    CImageCache::Clear();
-    CSkinResources::Instance().SetResourceType(kind);
-}
-
-int CPaintManagerUI::GetResourceType() {
-    return CSkinResources::Instance().GetResourceType();
-}
-
-bool CPaintManagerUI::LoadResourceList(const wchar_t* name) {
-    return CSkinResources::Instance().LoadResourceList(name ? name : L"");
-}
-
-int CPaintManagerUI::MessageLoop() {
-    MSG msg = {};
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
-}
-
-void CPaintManagerUI::Term() {
-    CImageCache::Clear();
-    StopGdiPlus();
-}
-
-// ---- window level ----
 
 CPaintManagerUI::CPaintManagerUI() : m_fonts(std::make_unique<CRenderFonts>()) {
     StartGdiPlus();
@@ -570,6 +498,30 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
     }
+    if (OnPrivateMessage(uMsg, lRes)) return true;
+    switch (uMsg) {
+        case WM_ERASEBKGND:
+        case WM_PAINT:
+        case WM_SIZE:
+        case WM_MOVE:
+        case WM_SHOWWINDOW:
+        case WM_WINDOWPOSCHANGED:
+        case WM_DPICHANGED:
+            return OnWindowMessage(uMsg, wParam, lParam, lRes);
+        case WM_MOUSEMOVE:
+        case WM_MOUSELEAVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_LBUTTONUP:
+        case WM_CAPTURECHANGED:
+        case WM_SETCURSOR:
+            return OnMouseMessage(uMsg, wParam, lParam, lRes);
+        default:
+            return OnInputMessage(uMsg, wParam, lParam, lRes);
+    }
+}
+
+bool CPaintManagerUI::OnPrivateMessage(UINT uMsg, LRESULT& lRes) {
     if (uMsg == DrainMessage()) {
         if (m_calls) m_calls->Drain();
         lRes = 0;
@@ -588,6 +540,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         lRes = 0;
         return true;
     }
+    return false;
+}
+
+bool CPaintManagerUI::OnWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
     switch (uMsg) {
         case WM_ERASEBKGND:
             lRes = 1;
@@ -618,6 +574,13 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             lRes = 0;
             return true;
         }
+        default:
+            return false;
+    }
+}
+
+bool CPaintManagerUI::OnMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    switch (uMsg) {
         case WM_MOUSEMOVE: {
             if (!m_trackingLeave) {
                 TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, m_hWnd, 0};
@@ -690,6 +653,13 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             lRes = TRUE;
             return true;
         }
+        default:
+            return false;
+    }
+}
+
+bool CPaintManagerUI::OnInputMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    switch (uMsg) {
         case WM_KEYDOWN:
             if (wParam == VK_TAB) {
                 MoveFocus(::GetKeyState(VK_SHIFT) < 0);

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "ui/framework/PaintManagerUI.h"
+#include "ui/framework/UIProcess.h"
 
 namespace DuiLib {
 
@@ -34,9 +34,9 @@ bool CWindowWnd::RegisterWindowClass() {
     wc.cbSize = sizeof(wc);
     wc.style = GetClassStyle();
     wc.lpfnWndProc = WndProc;
-    wc.hInstance = CPaintManagerUI::GetInstance();
+    wc.hInstance = CUIProcess::GetInstance();
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = ::LoadIconW(CPaintManagerUI::GetInstance(), MAKEINTRESOURCEW(1));
+    wc.hIcon = ::LoadIconW(CUIProcess::GetInstance(), MAKEINTRESOURCEW(1));
     wc.lpszClassName = GetWindowClassName();
     if (::RegisterClassExW(&wc)) return true;
     return ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -46,7 +46,7 @@ HWND CWindowWnd::Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle,
                         int y, int cx, int cy, HMENU hMenu) {
     if (!RegisterWindowClass()) return nullptr;
     m_hWnd = ::CreateWindowExW(dwExStyle, GetWindowClassName(), pstrName, dwStyle, x, y, cx, cy, hwndParent,
-                               hMenu, CPaintManagerUI::GetInstance(), this);
+                               hMenu, CUIProcess::GetInstance(), this);
     return m_hWnd;
 }
 

@@ -8,12 +8,22 @@
 
 namespace DuiLib {
 
-class CPaintManagerUI;
+// Where the editor's keys go: the window's paint manager.
+class INativeEditOwner {
+public:
+    // The editor lost the keyboard (Enter, Esc, focus elsewhere).
+    virtual void OnEditorClosed() = 0;
+    // Tab or Shift+Tab.
+    virtual void MoveFocus(bool backwards) = 0;
+
+protected:
+    ~INativeEditOwner() = default;
+};
 
 class CNativeEdit {
 public:
     // A child of the window over rect (window pixels), with the text, font and limit of the box.
-    CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const std::wstring& text, HFONT font,
+    CNativeEdit(INativeEditOwner& manager, HWND parent, RECT rect, const std::wstring& text, HFONT font,
                 int maxChar, bool password, COLORREF textColor, COLORREF backColor);
     ~CNativeEdit();
     CNativeEdit(const CNativeEdit&) = delete;
@@ -28,7 +38,7 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     LRESULT CallOriginal(UINT uMsg, WPARAM wParam, LPARAM lParam);
 
-    CPaintManagerUI& m_manager;
+    INativeEditOwner& m_manager;
     HWND m_hWnd = nullptr;
     WNDPROC m_original = nullptr;
     HBRUSH m_brush = nullptr;

@@ -1,11 +1,11 @@
 // The native editor of edit boxes.
 #include "ui/framework/UINativeEdit.h"
 
-#include "ui/framework/PaintManagerUI.h"
+#include "ui/framework/UIProcess.h"
 
 namespace DuiLib {
 
-CNativeEdit::CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const std::wstring& text,
+CNativeEdit::CNativeEdit(INativeEditOwner& manager, HWND parent, RECT rect, const std::wstring& text,
                          HFONT font, int maxChar, bool password, COLORREF textColor, COLORREF backColor)
     : m_manager(manager), m_textColor(textColor), m_backColor(backColor) {
     DWORD style = WS_CHILD | ES_AUTOHSCROLL | ES_LEFT;
@@ -25,7 +25,7 @@ CNativeEdit::CNativeEdit(CPaintManagerUI& manager, HWND parent, RECT rect, const
     }
     m_hWnd =
         ::CreateWindowExW(0, L"EDIT", text.c_str(), style, rect.left, rect.top, rect.right - rect.left,
-                          rect.bottom - rect.top, parent, nullptr, CPaintManagerUI::GetInstance(), nullptr);
+                          rect.bottom - rect.top, parent, nullptr, CUIProcess::GetInstance(), nullptr);
     if (!m_hWnd) return;
     m_brush = ::CreateSolidBrush(backColor);
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -24,7 +24,7 @@ namespace DuiLib {
 // null when it cannot be made.
 HBITMAP CreateBitmap32(HDC dc, int width, int height, void** bits);
 
-// Starts GDI+ on first use; ended by CPaintManagerUI::Term.
+// Starts GDI+ on first use; ended by CUIProcess::Term.
 void StartGdiPlus();
 void StopGdiPlus();
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "system/SystemLibrary.h"
-#include "ui/framework/PaintManagerUI.h"
+#include "ui/framework/UIProcess.h"
 #include "ui/framework/UIRender.h"
 
 namespace DuiLib {
@@ -20,7 +20,7 @@ void RegisterShadowClass() {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = CPaintManagerUI::GetInstance();
+    wc.hInstance = CUIProcess::GetInstance();
     wc.lpszClassName = kShadowClass;
     registered = ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
@@ -54,7 +54,7 @@ CShadowWnd::CShadowWnd(HWND host, int size, POINT offset, uint32_t argb, int cor
     // Owned by the host's owner, not by the host: an owned window always lies above its owner.
     m_hWnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
                                kShadowClass, L"", WS_POPUP, 0, 0, 0, 0, ::GetWindow(host, GW_OWNER), nullptr,
-                               CPaintManagerUI::GetInstance(), nullptr);
+                               CUIProcess::GetInstance(), nullptr);
 }
 
 CShadowWnd::~CShadowWnd() {

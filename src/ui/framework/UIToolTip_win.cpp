@@ -1,7 +1,7 @@
 // The tooltip window: a plain popup painted with GDI in the skin's default font.
 #include "ui/framework/UIToolTip.h"
 
-#include "ui/framework/PaintManagerUI.h"
+#include "ui/framework/UIProcess.h"
 
 namespace DuiLib {
 
@@ -19,7 +19,7 @@ bool RegisterToolTipClass(WNDPROC proc) {
     wc.cbSize = sizeof(wc);
     wc.style = CS_DROPSHADOW;
     wc.lpfnWndProc = proc;
-    wc.hInstance = CPaintManagerUI::GetInstance();
+    wc.hInstance = CUIProcess::GetInstance();
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kToolTipClass;
     registered = ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -38,7 +38,7 @@ void CToolTipWnd::Show(HWND owner, const std::wstring& text, POINT at, HFONT fon
         if (!RegisterToolTipClass(WndProc)) return;
         // Owned, so it stays above the window it describes and goes with it.
         m_hWnd = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kToolTipClass, L"",
-                                   WS_POPUP, 0, 0, 0, 0, owner, nullptr, CPaintManagerUI::GetInstance(), this);
+                                   WS_POPUP, 0, 0, 0, 0, owner, nullptr, CUIProcess::GetInstance(), this);
         if (!m_hWnd) return;
     }
     m_text = text;

@@ -69,14 +69,14 @@ void Close(std::unique_ptr<SkinWnd>& window) {
 void UseArchive() {
     std::wstring archive = EnvPath("QY_SKIN_ARCHIVE");
     const std::wstring folder = archive.substr(0, archive.find_last_of(L'\\'));
-    CPaintManagerUI::SetResourceType(UILIB_ZIP);
-    CPaintManagerUI::SetResourcePath(folder.c_str());
-    ASSERT_TRUE(CPaintManagerUI::SetResourceZip(L"PackageManager.zip"));
+    CUIProcess::SetResourceType(UILIB_ZIP);
+    CUIProcess::SetResourcePath(folder.c_str());
+    ASSERT_TRUE(CUIProcess::SetResourceZip(L"PackageManager.zip"));
 }
 
 void UseFolder() {
-    CPaintManagerUI::SetResourceType(UILIB_FILE);
-    CPaintManagerUI::SetResourcePath(EnvPath("QY_SKIN_FILES_DIR").c_str());
+    CUIProcess::SetResourceType(UILIB_FILE);
+    CUIProcess::SetResourcePath(EnvPath("QY_SKIN_FILES_DIR").c_str());
 }
 
 // Every control the windows look up, with its class.
@@ -218,9 +218,9 @@ TEST(SkinWindows, TheArchiveFileIsNotKeptOpen) {
     WinTestFolder folder;
     const std::wstring copy = folder.path() + L"\\PackageManager.zip";
     ASSERT_TRUE(::CopyFileW(EnvPath("QY_SKIN_ARCHIVE").c_str(), copy.c_str(), FALSE));
-    CPaintManagerUI::SetResourceType(UILIB_ZIP);
-    CPaintManagerUI::SetResourcePath(folder.path().c_str());
-    ASSERT_TRUE(CPaintManagerUI::SetResourceZip(L"PackageManager.zip"));
+    CUIProcess::SetResourceType(UILIB_ZIP);
+    CUIProcess::SetResourcePath(folder.path().c_str());
+    ASSERT_TRUE(CUIProcess::SetResourceZip(L"PackageManager.zip"));
     EXPECT_TRUE(::DeleteFileW(copy.c_str())) << ::GetLastError();
     auto window = OpenWindow(L"msg.xml");
     ASSERT_TRUE(window);

@@ -178,9 +178,9 @@ bool UseSkinArchive() {
     const std::wstring archive = EnvPath("QY_SKIN_ARCHIVE");
     const size_t slash = archive.find_last_of(L'\\');
     if (slash == std::wstring::npos) return false;
-    DuiLib::CPaintManagerUI::SetResourceType(DuiLib::UILIB_ZIP);
-    DuiLib::CPaintManagerUI::SetResourcePath(archive.substr(0, slash).c_str());
-    return DuiLib::CPaintManagerUI::SetResourceZip(archive.substr(slash + 1).c_str());
+    DuiLib::CUIProcess::SetResourceType(DuiLib::UILIB_ZIP);
+    DuiLib::CUIProcess::SetResourcePath(archive.substr(0, slash).c_str());
+    return DuiLib::CUIProcess::SetResourceZip(archive.substr(slash + 1).c_str());
 }
 
 namespace {

@@ -36,26 +36,26 @@ private:
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) return 2;
     ::SetProcessDPIAware();
-    DuiLib::CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
+    DuiLib::CUIProcess::SetInstance(::GetModuleHandleW(nullptr));
     if (std::wstring(argv[1]) == L"rects") {
-        DuiLib::CPaintManagerUI::SetResourceType(DuiLib::UILIB_ZIP);
-        DuiLib::CPaintManagerUI::SetResourcePath(argv[2]);
-        if (!DuiLib::CPaintManagerUI::SetResourceZip(L"PackageManager.zip")) return 3;
+        DuiLib::CUIProcess::SetResourceType(DuiLib::UILIB_ZIP);
+        DuiLib::CUIProcess::SetResourcePath(argv[2]);
+        if (!DuiLib::CUIProcess::SetResourceZip(L"PackageManager.zip")) return 3;
         const auto rects = SkinControlRects(argv[3], std::vector<std::wstring>(argv + 4, argv + argc));
         for (const auto& [name, r] : rects)
             std::printf("%s %d %d %d %d\n", sys::WideToUtf8(name).c_str(), r.left, r.top, r.right, r.bottom);
         std::fflush(stdout);
-        DuiLib::CPaintManagerUI::Term();
+        DuiLib::CUIProcess::Term();
         return rects.size() == static_cast<size_t>(argc - 4) ? 0 : 4;
     }
     const int kind = _wtoi(argv[1]);
-    DuiLib::CPaintManagerUI::SetResourceType(kind);
-    DuiLib::CPaintManagerUI::SetResourcePath(argv[2]);
-    if (kind == DuiLib::UILIB_ZIP) DuiLib::CPaintManagerUI::SetResourceZip(L"PackageManager.zip");
+    DuiLib::CUIProcess::SetResourceType(kind);
+    DuiLib::CUIProcess::SetResourcePath(argv[2]);
+    if (kind == DuiLib::UILIB_ZIP) DuiLib::CUIProcess::SetResourceZip(L"PackageManager.zip");
     if (kind == DuiLib::UILIB_ZIPRESOURCE) {
         std::string archive;
         if (!DuiLib::CSkinResources::Instance().ReadProgramResource(L"IDR_ZIPRES", L"ZIPRES", archive) ||
-            !DuiLib::CPaintManagerUI::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size())))
+            !DuiLib::CUIProcess::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size())))
             return 3;
     }
     ProbeWnd window(argv[3]);
@@ -70,6 +70,6 @@ int wmain(int argc, wchar_t** argv) {
     std::fflush(stdout);
     if (argc > 4) Screenshot(sys::WideToUtf8(argv[4]), window.GetHWND());
     ::DestroyWindow(window.GetHWND());
-    DuiLib::CPaintManagerUI::Term();
+    DuiLib::CUIProcess::Term();
     return 0;
 }
