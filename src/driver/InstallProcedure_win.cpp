@@ -118,13 +118,13 @@ void CopyAllConfigFiles(RunContext& run) {
 }
 
 // The uninstall entry and the install-path value; the working folders go.
-void RegisterProduct(RunContext& run, const CProductConfig& product) {
+void RegisterProduct(RunContext& run, const OpePARAMEx& record, const CProductConfig& product) {
     if (int written =
             CreateUninstallRegInfo(product.m_WorkDir, product.m_ProductVer, GetInstalledSize(), run.prompt)) {
         QYLOG_ERROR("Run, CreateUninstallRegInfo, nRet: %d", written);
     }
     QYLOG_INFO("In_Install, CreateUninstallRegInfo complete");
-    sys::DeleteFolder(run.tempDir, {});
+    sys::DeleteFolder(record.m_TempDir, {});
     sys::DeleteFolder(product.m_SetupDir, {});
     if (!WriteInstallReg(product.m_WorkDir)) QYLOG_ERROR("Run, WriteInstallReg fail, err: %d", LastError());
 }
@@ -190,7 +190,7 @@ int InstallProcedure(RunContext& run, OpePARAMEx* record) {
                 engine.ApplyStep(plan, step);
                 break;
             case PlanStep::kRegisterProduct:
-                RegisterProduct(run, product);
+                RegisterProduct(run, *record, product);
                 break;
             default:
                 engine.ApplyStep(plan, step);

@@ -38,7 +38,7 @@ void WriteSystemError(const char* format, va_list args) {
 }  // namespace
 
 QYPM::QYPM(CUpdateEngEx& engine, OwnSetupPkg& package)
-    : m_com(COINIT_APARTMENTTHREADED), m_Run(engine, package) {
+    : m_com(COINIT_APARTMENTTHREADED), m_Run(engine, engine.m_pPrompt, package) {
     engine.m_Cancelled = [this] { return m_Run.cancel.load(); };
     // The run's log is the driver's from now on, the system layer's failure lines included.
     SetLogWriter(this);
@@ -102,17 +102,18 @@ int QYPM::Init(OpePARAMEx* record) {
                     record->m_Mode, shown ? "brought to the front" : "not found");
         return kInitAnotherRun;
     }
-    if (CreateTempInstallDir(L"~QYSetup", m_Run.tempDir) != 0) {
+    std::wstring working;
+    if (CreateTempInstallDir(L"~QYSetup", working) != 0) {
         QYLOG_ERROR("Init, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
         return -1;
     }
-    QYLOG_INFO("Init, CreateTempInstallDir success, path %S", m_Run.tempDir.c_str());
-    record->m_TempDir = m_Run.tempDir;
+    QYLOG_INFO("Init, CreateTempInstallDir success, path %S", working.c_str());
+    record->m_TempDir = working;
 
     // 6: the setup package into the working folder. The installed copy of the package manager
     // carries no package, so in the uninstall modes a failure is expected and not logged.
     const int extracted = PackageResult(
-        [&] { return m_Run.package.Get().ExtractAllSetupFiles(m_Run.tempDir, m_Run.productConfigPath); });
+        [&] { return m_Run.package.Get().ExtractAllSetupFiles(record->m_TempDir, m_Run.productConfigPath); });
     if (extracted != 0 && ProcedureOf(record->m_Mode) != ModeProcedure::kUninstall) {
         QYLOG_ERROR("Init, Test ExtractAllSetupFiles fail, nret %d err %d", extracted,
                     static_cast<int>(sys::LastErrorCode()));
@@ -302,8 +303,7 @@ int QYPM::GetFileSizeInfo(FileSizeInfo& info, std::wstring path) {
 }
 
 void QYPM::SetPrompt(IInstallUIPromptEx* prompt) {
-    m_Run.prompt = prompt;
-    m_Run.engine.m_pPrompt = prompt;
+    m_Run.prompt = prompt;  // the engine's
     // The configuration readers report their validation messages to the same window.
     m_Run.engine.m_OldProduct.m_ErrorSink = prompt;
     m_Run.engine.m_NewProduct.m_ErrorSink = prompt;

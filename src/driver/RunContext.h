@@ -16,7 +16,8 @@ class CUpdateEngEx;
 class OwnSetupPkg;
 
 struct RunContext {
-    RunContext(CUpdateEngEx& runEngine, OwnSetupPkg& ownPackage) : engine(runEngine), package(ownPackage) {}
+    RunContext(CUpdateEngEx& runEngine, std::atomic<IInstallUIPromptEx*>& window, OwnSetupPkg& ownPackage)
+        : engine(runEngine), package(ownPackage), prompt(window) {}
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
@@ -35,12 +36,12 @@ struct RunContext {
 
     CUpdateEngEx& engine;
     OwnSetupPkg& package;
-    // Set on the UI thread, read by the worker: each use loads it once (a window that closes
-    // clears it, and stays alive while a worker runs).
-    std::atomic<IInstallUIPromptEx*> prompt{nullptr};
+    // The engine's window pointer, the one the driver's SetPrompt sets: set on the UI thread,
+    // read by the worker; each use loads it once (a window that closes clears it, and stays alive
+    // while a worker runs).
+    std::atomic<IInstallUIPromptEx*>& prompt;
     // A user's confirmed close: the running procedure stops at its next safe point.
     std::atomic<bool> cancel{false};
-    std::wstring tempDir;            // the working folder Init made
     std::wstring productConfigPath;  // the product file's name, from "_setup.ini"
     CRunLock runLock;
     // Whether the install made the folder this run uninstalls (read by DelSelf).

@@ -66,19 +66,20 @@ int FetchNewestInstaller(RunContext& run, OpePARAMEx* record, std::wstring& loca
         run.Error(L"下载失败");
         return -1;
     }
-    if (CreateTempInstallDir(L"~QYDownload", run.tempDir) != 0) {
+    std::wstring downloads;
+    if (CreateTempInstallDir(L"~QYDownload", downloads) != 0) {
         QYLOG_ERROR("In_WebInstall, CreateTempInstallDir failed %d", static_cast<int>(sys::LastErrorCode()));
         run.Error(L"下载失败");
         return -2;
     }
-    record->m_TempDir = run.tempDir;
+    record->m_TempDir = downloads;
     const std::wstring name = SafeFileName(package.fileName);
     if (name.empty()) {
         QYLOG_ERROR("In_WebInstall, refused the file name %s", package.fileName.c_str());
         run.Error(L"下载失败");
         return -2;
     }
-    local = run.tempDir + L"\\" + name;
+    local = downloads + L"\\" + name;
 
     // The downloader's progress, handed to the window as action 8 with the speed text.
     auto progress = [&run](uint32_t total, uint32_t received, double speed) {
@@ -138,7 +139,7 @@ int WebInstallProcedure(RunContext& run, OpePARAMEx* record) {
     // The setup files this web installer was started from are of no use to the installer it
     // hands over to (which makes its own working folder under the same name): they go before it
     // starts, and on every failure.
-    const std::wstring setupFolder = run.tempDir;
+    const std::wstring setupFolder = record->m_TempDir;
     std::wstring local;
     sys::UniqueHandle held;
     const int fetched = FetchNewestInstaller(run, record, local, held);
@@ -147,7 +148,7 @@ int WebInstallProcedure(RunContext& run, OpePARAMEx* record) {
 
     if (record->m_Mode == OpePARAMEx::CMD_WEBINSTALL) {
         // Started in its own folder: the current folder is this process's, not the new installer's.
-        ::ShellExecuteW(nullptr, L"open", local.c_str(), L"", run.tempDir.c_str(), SW_SHOWNORMAL);
+        ::ShellExecuteW(nullptr, L"open", local.c_str(), L"", record->m_TempDir.c_str(), SW_SHOWNORMAL);
         return 0;
     }
     // The downloaded file stays held against changes until the program runs from it.
