@@ -28,7 +28,9 @@ int CreateFolderTree(const std::wstring& path) {
         if (pos == 0) continue;
         std::string prefix = full.substr(0, pos);
         struct stat st;
-        if (::stat(prefix.c_str(), &st) != 0 && ::mkdir(prefix.c_str(), 0755) != 0) return errno;
+        // Another thread may make the same folder between the look and the make: that is no failure.
+        if (::stat(prefix.c_str(), &st) != 0 && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
+            return errno;
     }
     return 0;
 }

@@ -20,7 +20,8 @@ std::vector<uint8_t> Pseudo(size_t size, unsigned seed, bool compressible) {
     std::mt19937 gen(seed);
     std::vector<uint8_t> block(1024);
     for (auto& b : block) b = static_cast<uint8_t>(gen());
-    for (size_t i = 0; i < size; ++i) data[i] = compressible ? block[i % block.size()] : static_cast<uint8_t>(gen());
+    for (size_t i = 0; i < size; ++i)
+        data[i] = compressible ? block[i % block.size()] : static_cast<uint8_t>(gen());
     return data;
 }
 
@@ -67,6 +68,22 @@ TEST_F(PackageRoundTrip, FilesComeBackIdentical) {
     }
     EXPECT_EQ(ReadBytes(m_out.path() + "/1/skin.zip"), m_files["skin.zip"]);
     EXPECT_TRUE(fs::is_regular_file(m_out.path() + "/0/empty.txt"));
+}
+
+TEST_F(PackageRoundTrip, ManyFilesInSharedFoldersComeBackOnSeveralThreads) {
+    // The extraction's threads make the same folders at the same time.
+    std::vector<PackFileEntry> program;
+    for (int i = 0; i < 600; ++i) {
+        const std::string name =
+            "app/m" + std::to_string(i % 30) + "/s" + std::to_string(i % 7) + "/f" + std::to_string(i);
+        Put(name, Pseudo(64 + i, i, true));
+        program.push_back({name, ""});
+    }
+    std::string carrier = BuildCarrier(m_work, m_src.path() + "/", {program});
+    ASSERT_FALSE(carrier.empty());
+    ExtractAll(carrier, 1);
+    for (const auto& entry : program)
+        EXPECT_EQ(ReadBytes(m_out.path() + "/0/" + entry.path), m_files[entry.path]);
 }
 
 TEST_F(PackageRoundTrip, EmptyPackagesAre148Bytes) {
@@ -124,7 +141,8 @@ TEST_F(PackageRoundTrip, ABuildThatCannotReadAFileFails) {
 }
 
 TEST_F(PackageRoundTrip, WorkerCountDoesNotChangeTheBytesExceptBuildTimes) {
-    for (int i = 0; i < 20; ++i) Put("f" + std::to_string(i) + ".bin", Pseudo(20000 + i * 1000, i, i % 2 == 0));
+    for (int i = 0; i < 20; ++i)
+        Put("f" + std::to_string(i) + ".bin", Pseudo(20000 + i * 1000, i, i % 2 == 0));
     std::vector<PackFileEntry> list;
     for (int i = 0; i < 20; ++i) list.push_back({"f" + std::to_string(i) + ".bin", ""});
     TestFolder one, four;
@@ -145,7 +163,8 @@ TEST_F(PackageRoundTrip, WorkerCountDoesNotChangeTheBytesExceptBuildTimes) {
     ASSERT_EQ(pb.entries.size(), 20u);
     EXPECT_TRUE(std::equal(a.begin(), a.begin() + pa.start, b.begin())) << "the image";
     auto masked = [](const std::vector<uint8_t>& file, const PackageRecord& p, size_t i) {
-        std::vector<uint8_t> zip(file.begin() + p.dataOffsets[i], file.begin() + p.dataOffsets[i] + p.entries[i].storedSize);
+        std::vector<uint8_t> zip(file.begin() + p.dataOffsets[i],
+                                 file.begin() + p.dataOffsets[i] + p.entries[i].storedSize);
         auto le16 = [&zip](size_t at) { return static_cast<size_t>(zip[at] | zip[at + 1] << 8); };
         // Local header: DOS time and date, then the "UT" extra field's three stamps after the name.
         std::fill_n(zip.begin() + 10, 4, 0);
