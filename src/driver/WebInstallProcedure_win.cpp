@@ -48,14 +48,6 @@ std::wstring SafeFileName(const std::string& announced) {
     return name;
 }
 
-}  // namespace
-
-int FetchTypeList(RunContext& run) {
-    return GetTypeList(run.prompt);
-}
-
-namespace {
-
 // The web install's steps before the hand-over: the newest package asked for, downloaded into local
 // and checked; held keeps it open against changes. 0, -1 or -2.
 int FetchNewestInstaller(RunContext& run, OpePARAMEx* record, std::wstring& local, sys::UniqueHandle& held) {
@@ -134,6 +126,10 @@ void RemoveSetupFolder(RunContext& run, const std::wstring& folder) {
 }
 
 }  // namespace
+
+int FetchTypeList(RunContext& run) {
+    return GetTypeList(run.prompt);
+}
 
 int WebInstallProcedure(RunContext& run, OpePARAMEx* record) {
     // The setup files this web installer was started from are of no use to the installer it

@@ -140,6 +140,7 @@ std::wstring ShortcutFolder(IEngineEffects& effects, const ShortcutItem& item,
 }  // namespace
 
 int ApplyPlanStep(const InstallPlan& plan, PlanStep step, const StepServices& services) {
+    if (IsDriverStep(step)) return 0;
     switch (step) {
         case PlanStep::kRunBeforeCopy:
             engine::RunAddRules(plan, services, "BeforeCopy");
@@ -185,11 +186,7 @@ int ApplyPlanStep(const InstallPlan& plan, PlanStep step, const StepServices& se
         case PlanStep::kRunOnRestartApp:
             engine::RunDeleteRules(plan, services, "OnRestartApp");
             break;
-        case PlanStep::kPrepareFolders:
-        case PlanStep::kCopyConfigFiles:
-        case PlanStep::kRegisterProduct:
-        case PlanStep::kRefreshTray:
-        case PlanStep::kRemoveProduct:
+        default:  // the driver's
             break;
     }
     return 0;
