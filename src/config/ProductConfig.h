@@ -19,6 +19,16 @@ namespace sys {
 class IFileProbe;
 }
 
+// Told of each validation message with the line of the element it is about, so that a tool can
+// name where a fault is. The installer sets none.
+class IConfigFaultSink {
+public:
+    virtual void OnConfigFault(int line, const std::string& message) = 0;
+
+protected:
+    ~IConfigFaultSink() = default;
+};
+
 struct ComponentRef {
     std::wstring name;
     std::wstring config;  // component file name, relative to the "package" folder
@@ -93,10 +103,15 @@ public:
     std::wstring m_InstallRoot;  // ends with "\"
     IInstallUIPromptEx* m_ErrorSink = nullptr;
     std::wstring m_SetupConfig;
+    // Receives the messages of ReportConfigError with their lines; the composed messages (a
+    // document that does not load, missing required attributes) are the caller's to place.
+    IConfigFaultSink* m_FaultSink = nullptr;
 
 private:
     void ReportComposed(const std::string& message);
     bool ReadShortcuts(const TiXmlElement* shortcuts, CComponentConfig& target);
+
+    int m_ReportLine = 0;  // the line of the element being read, for m_FaultSink
 };
 
 // Package types of the product file's root "type".

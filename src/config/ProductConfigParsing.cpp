@@ -48,6 +48,7 @@ void CProductConfig::ReportConfigError(const char* format, ...) {
     }
     va_end(args);
     if (m_ErrorSink) m_ErrorSink->OnConfigError(message);
+    if (m_FaultSink) m_FaultSink->OnConfigFault(m_ReportLine, message);
 }
 
 // Messages composed of a path and other text go out as they are: a "%" in a path is not a format.
@@ -66,6 +67,7 @@ bool CProductConfig::ParseAttributes(const TiXmlElement* element, const CCompone
     target.reserve(count, textSize);
 
     bool ok = true;
+    m_ReportLine = element->Row();
     for (const TiXmlAttribute* attr = element->FirstAttribute(); attr; attr = attr->Next()) {
         const std::string& name = attr->NameTStr();
         const std::string& value = attr->ValueStr();
@@ -161,6 +163,7 @@ bool CProductConfig::ParseComponentDocument(const TiXmlElement* root, const std:
             checkRequired(MissingAttributeLines(target.m_RunRules, "executable", "order"));
             checkRequired(MissingAttributeLines(target.m_RunRules, "executable", "when"));
         } else {
+            m_ReportLine = child->Row();
             ReportConfigError("Not Support Ele [%s]", child->Value());
             ok = false;
         }
@@ -182,6 +185,7 @@ bool CProductConfig::ReadShortcuts(const TiXmlElement* shortcuts, CComponentConf
                 item.kind = SK_STARTMENU;
                 if (!ParseAttributes(folder, target, item.folderAttrs, false)) ok = false;
                 if (item.folderAttrs.empty()) {
+                    m_ReportLine = folder->Row();
                     ReportConfigError("Folder Name Must Have Value [%s]", folder->Value());
                     ok = false;
                 }

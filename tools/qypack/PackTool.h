@@ -4,12 +4,6 @@
 #include <string>
 #include <vector>
 
-enum PackToolExit {
-    kExitOk = 0,
-    kExitUsage = 1,
-    kExitInput = 2,
-    kExitBuild = 3,
-    kExitOutput = 4,
-};
+#include "ToolOutput.h"
 
 int RunPackTool(const std::vector<std::string>& args);

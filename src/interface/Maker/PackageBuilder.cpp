@@ -133,11 +133,14 @@ private:
 
     PackedEntry Pack(const EntrySource& source, std::vector<uint8_t>& data) const {
         PackedEntry result;
-        if (!source.sourcePath.empty() && pkg::IsSafeItemName(source.name) &&
-            ReadWholeFile(source.sourcePath, data) && data.size() <= 0xFFFFFFFFu) {
-            std::string item = sys::WideToUtf8(source.name);
-            std::replace(item.begin(), item.end(), '\\', '/');
-            result.ok = pkg::BuildSingleItemZip(item, data.data(), data.size(), m_packTime, result.archive) &&
+        if (source.content) {
+            data.assign(source.content->begin(), source.content->end());
+        } else if (source.sourcePath.empty() || !ReadWholeFile(source.sourcePath, data)) {
+            result.done = true;
+            return result;
+        }
+        if (pkg::IsSafeItemName(source.name) && data.size() <= 0xFFFFFFFFu) {
+            result.ok = PackEntryArchive(source.name, data.data(), data.size(), m_packTime, result.archive) &&
                         result.archive.size() <= 0xFFFFFFFFu;
             result.uncompressedSize = static_cast<uint32_t>(data.size());
         }
@@ -168,10 +171,21 @@ struct PackageBuilder::WrittenEntries {
     uint64_t uncompressed = 0;
 };
 
+bool PackEntryArchive(const std::wstring& name, const uint8_t* data, size_t size, const pkg::PackTime& time,
+                      std::vector<uint8_t>& archive) {
+    std::string item = sys::WideToUtf8(name);
+    std::replace(item.begin(), item.end(), '\\', '/');
+    return pkg::BuildSingleItemZip(item, data, size, time, archive);
+}
+
 EntrySource ResolveEntry(const PackFileEntry& entry, const std::wstring& baseFolder) {
     EntrySource source;
+    source.content = entry.content;
     const std::wstring path = sys::Utf8ToWide(entry.path);
-    if (HasPrefixRule(path)) {
+    if (!entry.from.empty()) {
+        source.name = path;
+        source.sourcePath = entry.from;
+    } else if (HasPrefixRule(path)) {
         if (!entry.newpath.empty()) {
             source.name = sys::Utf8ToWide(entry.newpath);
         } else {
@@ -256,20 +270,22 @@ int PackageBuilder::BuildPackage(const std::vector<PackFileEntry>& entries, bool
     WrittenEntries written;
     if (!WriteEntries(sources, checkExists, written) || std::fflush(m_out.get()) != 0) return -1;
     if (!WriteIndexAndTail(written)) return -1;
-    if (m_progress) std::fprintf(m_progress, "\n");
+    if (m_progress && m_progressStyle == ProgressStyle::InPlace) std::fprintf(m_progress, "\n");
     return 0;
 }
 
 bool PackageBuilder::WriteEntries(const std::vector<EntrySource>& sources, bool checkExists,
                                   WrittenEntries& written) {
-    EntryPacker packer(sources, m_workers, pkg::PackTime::Now());
+    EntryPacker packer(sources, m_workers, m_packTime ? *m_packTime : pkg::PackTime::Now());
     const size_t n = sources.size();
     for (size_t i = 0; i < n; ++i) {
         const EntrySource& source = sources[i];
-        if (checkExists && !sys::PathExists(source.sourcePath)) return false;
+        if (checkExists && !source.content && !sys::PathExists(source.sourcePath)) return false;
         if (m_progress) {
-            std::fprintf(m_progress, "\rProcessing [%d/%d] %-50s    \t", static_cast<int>(i + 1),
-                         static_cast<int>(n), sys::WideToUtf8(source.sourcePath).c_str());
+            const char* format = m_progressStyle == ProgressStyle::InPlace ? "\rProcessing [%d/%d] %-50s    \t"
+                                                                           : "Processing [%d/%d] %s\n";
+            std::fprintf(m_progress, format, static_cast<int>(i + 1), static_cast<int>(n),
+                         sys::WideToUtf8(source.sourcePath).c_str());
             std::fflush(m_progress);
         }
         const PackedEntry entry = packer.Take(i);

@@ -4,11 +4,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "interface/Maker/Md5.h"
 #include "interface/Maker/PackageFormat.h"
+#include "interface/Maker/ZipMemory.h"
 #include "system/FileHelpers.h"
 
 struct BuildSettings {
@@ -19,16 +22,32 @@ struct BuildSettings {
 
 // One file of a package, as a component's Files list gives it (UTF-8).
 struct PackFileEntry {
+    PackFileEntry(std::string path = {}, std::string newpath = {})
+        : path(std::move(path)), newpath(std::move(newpath)) {}
+
     std::string path;
     std::string newpath;
+    // Bytes stored instead of the file's (a configuration file the packing tool rewrote).
+    std::shared_ptr<const std::string> content;
+    // The file read for an entry stored under path itself, wherever the base folder is.
+    std::wstring from;
 };
 
 // Where a package entry comes from and the name it gets inside the package.
 struct EntrySource {
     std::wstring name;
     std::wstring sourcePath;
+    std::shared_ptr<const std::string> content;
 };
 EntrySource ResolveEntry(const PackFileEntry& entry, const std::wstring& baseFolder);
+
+// The archive an entry is stored as: one ZIP item named after the entry, packed at time. The same
+// bytes and time always give the same archive.
+bool PackEntryArchive(const std::wstring& name, const uint8_t* data, size_t size, const pkg::PackTime& time,
+                      std::vector<uint8_t>& archive);
+
+// How the progress lines look: rewritten in place on a terminal, one line per entry elsewhere.
+enum class ProgressStyle { InPlace, Lines };
 
 class PackageBuilder {
 public:
@@ -45,7 +64,12 @@ public:
     // Threads that compress entries; the bytes written do not depend on it.
     void SetWorkerCount(unsigned count) { m_workers = count ? count : 1; }
     // Where the progress lines go (stdout by default; null for none).
-    void SetProgressStream(FILE* stream) { m_progress = stream; }
+    void SetProgressStream(FILE* stream, ProgressStyle style = ProgressStyle::InPlace) {
+        m_progress = stream;
+        m_progressStyle = style;
+    }
+    // The moment every entry built from now on records (by default the moment each package starts).
+    void SetPackTime(const pkg::PackTime& time) { m_packTime = time; }
 
 private:
     struct WrittenEntries;
@@ -62,4 +86,6 @@ private:
     uint64_t m_end = 0;
     unsigned m_workers = 1;
     FILE* m_progress = stdout;
+    ProgressStyle m_progressStyle = ProgressStyle::InPlace;
+    std::optional<pkg::PackTime> m_packTime;
 };

@@ -121,9 +121,11 @@ void PutLE32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-PackTime PackTime::Now() {
+PackTime PackTime::Now() { return At(std::time(nullptr)); }
+
+PackTime PackTime::At(std::time_t utc) {
     PackTime t;
-    t.utc = std::time(nullptr);
+    t.utc = utc;
 #if defined(_WIN32)
     localtime_s(&t.local, &t.utc);
 #else

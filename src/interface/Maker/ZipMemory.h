@@ -14,6 +14,7 @@ struct PackTime {
     std::time_t utc = 0;
     std::tm local = {};
     static PackTime Now();
+    static PackTime At(std::time_t utc);
 };
 
 // True for names ending in .Z .zip .zoo .arc .lzh .arj .gz .tgz (any case): kept stored.
