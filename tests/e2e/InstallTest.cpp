@@ -100,6 +100,25 @@ void Uninstall(const std::wstring& folder) {
     EXPECT_EQ(run.log.find("\\Setup now, err"), std::string::npos) << run.log;
 }
 
+// The folder the sample's program files were built into.
+std::wstring SampleProgramFolder() {
+    const std::wstring setup = ExecutableFromEnvironment("QY_SAMPLE_SETUP_DIR");
+    return setup.substr(0, setup.rfind(L'\\')) + L"\\program";
+}
+
+int64_t WriteTimeMs(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                                 data.ftLastWriteTime.dwLowDateTime) / 10000);
+}
+
+size_t Count(const std::string& log, const std::string& text) {
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++count;
+    return count;
+}
+
 size_t Position(const std::string& log, const std::string& text) {
     return log.find(text);
 }
@@ -128,13 +147,9 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_TRUE(run.boxes.empty());
     ExpectInstalled(folder);
-    // The file time of the component file (1608710816943 ms), on the file as placed.
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    ASSERT_TRUE(::GetFileAttributesExW((folder + L"\\Tarn.exe").c_str(), GetFileExInfoStandard, &data));
-    SYSTEMTIME written = {};
-    ::FileTimeToSystemTime(&data.ftLastWriteTime, &written);
-    EXPECT_EQ(std::vector<int>({written.wYear, written.wMonth, written.wDay, written.wHour, written.wMinute}),
-              std::vector<int>({2020, 12, 23, 8, 6}));
+    // The time the record states, stamped from the built file, on the file as placed.
+    // (Whole seconds: the install sets the time through the C library's seconds.)
+    EXPECT_EQ(WriteTimeMs(folder + L"\\Tarn.exe"), WriteTimeMs(SampleProgramFolder() + L"\\Tarn.exe") / 1000 * 1000);
     EXPECT_NE(ReadTextFile(folder + L"\\package\\productlist.ini").find("Product.config"), std::string::npos);
     EXPECT_EQ(QueryPendingFileOperations(), pendingBefore) << "nothing left for a restart";
 
@@ -242,6 +257,44 @@ TEST(SampleInstall, SilentInstallUpdateAndUninstallAsAUserSeesThem) {
     EXPECT_TRUE(run.boxes.empty());
 }
 
+// The records are the built files': installed again, nothing is copied; a rebuilt file alone is.
+TEST(SampleInstall, AnUnchangedInstallCopiesNothingAndAnUpdateOnlyTheRebuiltFile) {
+    const std::wstring folder = kDefaultFolder;
+    InstallerRun run = RunInstaller(L"/silent", 120000, SampleInstaller());
+    ASSERT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_GT(Count(run.log, "AddProductFile, UpdateFile "), 0u) << run.log;
+    run = RunInstaller(L"/silent", 120000, SampleInstaller());
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_EQ(Count(run.log, "AddProductFile, UpdateFile "), 0u) << run.log;
+
+    // The program files again, with TarnCore.dll rebuilt.
+    WinTestFolder dir;
+    const std::wstring programs = dir.path() + L"\\program";
+    ASSERT_EQ(sys::CreateFolderTree(programs), 0);
+    const std::string lines =
+        ReadTextFile(SampleInstaller().substr(0, SampleInstaller().rfind(L'\\')) + L"\\program.lst");
+    for (size_t start = 0, end; start < lines.size(); start = end + 1) {
+        end = lines.find('\n', start);
+        const std::wstring name = sys::Utf8ToWide(lines.substr(start, end - start));
+        if (name.empty() || name.find(L'|') != std::wstring::npos) continue;
+        const size_t slash = name.rfind(L'\\');
+        if (slash != std::wstring::npos) sys::CreateFolderTree(programs + L"\\" + name.substr(0, slash));
+        ASSERT_TRUE(::CopyFileW((SampleProgramFolder() + L"\\" + name).c_str(), (programs + L"\\" + name).c_str(), FALSE));
+        if (end == std::string::npos) break;
+    }
+    const std::string rebuilt = ReadTextFile(programs + L"\\TarnCore.dll") + "rebuilt";
+    ASSERT_TRUE(WriteTextFile(programs + L"\\TarnCore.dll", rebuilt));
+    const std::wstring update =
+        PackSampleVariant(dir.path(), ExecutableFromEnvironment("QY_SKIN_ARCHIVE"), {}, programs);
+    ASSERT_FALSE(update.empty());
+    run = RunInstaller(L"/silent", 120000, update);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_EQ(Count(run.log, "AddProductFile, UpdateFile "), 1u) << run.log;
+    EXPECT_NE(run.log.find("\\TarnCore.dll FileDst "), std::string::npos) << run.log;
+    EXPECT_EQ(ReadTextFile(folder + L"\\TarnCore.dll"), rebuilt);
+    Uninstall(folder);
+}
+
 TEST(SampleInstall, AFileThatCannotBePlacedLeavesTheInstallUnfinishedAndASecondRunRepairsIt) {
     const std::wstring folder = L"C:\\QuillyBroken";
     ASSERT_EQ(sys::CreateFolderTree(folder), 0);
@@ -270,6 +323,8 @@ TEST(SampleInstall, AFileHeldOpenIsReplacedAtTheNextRestartAndNothingIsLost) {
     const std::wstring holder = ExecutableFromEnvironment("QY_HOLD_FILE_EXE");
     ASSERT_FALSE(holder.empty()) << "QY_HOLD_FILE_EXE not set";
     const std::wstring core = folder + L"\\TarnCore.dll";
+    // Altered after the install, so that the next one places it again.
+    ASSERT_TRUE(WriteTextFile(core, ReadTextFile(core) + "altered"));
     sys::UniqueHandle held = StartProcess(holder, L"\"" + core + L"\"");
     ASSERT_TRUE(held && WaitUntilHeld(core));
     InstallerRun run = RunInstaller(L"/silent:" + folder, 120000, SampleInstaller());

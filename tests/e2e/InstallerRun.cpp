@@ -139,7 +139,7 @@ InstallerRun RunCommandLine(std::wstring commandLine, int timeoutMs, const std::
 }
 
 std::wstring PackSampleVariant(const std::wstring& folder, const std::wstring& skinArchive,
-                               const std::function<void(const std::wstring&)>& edit) {
+                               const std::function<void(const std::wstring&)>& edit, const std::wstring& programs) {
     const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
     const std::wstring setupBase = ExecutableFromEnvironment("QY_SAMPLE_SETUP_DIR");
     const std::wstring qypack = ExecutableFromEnvironment("QY_QYPACK_EXE");
@@ -165,7 +165,8 @@ std::wstring PackSampleVariant(const std::wstring& folder, const std::wstring& s
     if (!WriteTextFile(folder + L"\\setup.lst", list)) return {};
     if (edit) edit(copy);
     const std::wstring installer = folder + L"\\QuillyVariant.exe";
-    const std::wstring programBase = setupBase.substr(0, setupBase.rfind(L'\\')) + L"\\program";
+    const std::wstring programBase =
+        programs.empty() ? setupBase.substr(0, setupBase.rfind(L'\\')) + L"\\program" : programs;
     DWORD code = 1;
     RunAndCapture(L"\"" + qypack + L"\" --quiet --stub \"" + InstallerPath() + L"\" --program-base \"" + programBase +
                       L"\" --program \"" + lists + L"\\program.lst\" --setup-base \"" + copy + L"\" --setup \"" + folder +

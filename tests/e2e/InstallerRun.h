@@ -47,7 +47,8 @@ HWND FindWizardWindow(unsigned long processId, std::wstring* windowClass = nullp
 
 // The sample installer packed again (qypack, QY_QYPACK_EXE) into folder\QuillyVariant.exe from a
 // copy of its setup files, which edit may change first (it gets the copy's folder). The setup
-// package carries skinArchive as its skin archive, or none when it is empty. The installer's
-// path, or empty on failure.
+// package carries skinArchive as its skin archive, or none when it is empty; the program files
+// come from programBase when one is given. The installer's path, or empty on failure.
 std::wstring PackSampleVariant(const std::wstring& folder, const std::wstring& skinArchive,
-                               const std::function<void(const std::wstring&)>& edit = {});
+                               const std::function<void(const std::wstring&)>& edit = {},
+                               const std::wstring& programBase = L"");

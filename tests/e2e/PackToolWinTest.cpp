@@ -1,10 +1,11 @@
-// The Windows packing tool on names outside the ANSI code page: list paths arrive as UTF-16
+// The Windows packing tool: names outside the ANSI code page: list paths arrive as UTF-16
 // arguments, entry paths inside the lists as UTF-8, in both list forms.
 #include <gtest/gtest.h>
 
 #include "InstallerRun.h"
 #include "WinTestSupport.h"
 #include "system/FileHelpers.h"
+#include "system/TextConv.h"
 
 namespace {
 
@@ -35,11 +36,48 @@ TEST(PackToolWin, PacksNonAsciiEntriesFromNonAsciiListsOfBothForms) {
     const std::string build =
         RunAndCapture(Quoted(qypack) + L" --quiet --stub " + Quoted(dir.path() + L"\\stub.exe") + L" --base " +
                       Quoted(base) + L" --program " + Quoted(plainList) + L" --setup " + Quoted(xmlList) + L" -o " +
-                      Quoted(installer));
+                      Quoted(installer) + L" --no-check");
     ASSERT_TRUE(FileExists(installer)) << build;
 
     const std::string extract =
         RunAndCapture(Quoted(qypack) + L" --extract " + Quoted(installer) + L" " + Quoted(dir.path() + L"\\x"));
     EXPECT_EQ(ReadTextFile(dir.path() + L"\\x\\1\\数据\\说明.txt"), content) << "plain list\n" << extract;
     EXPECT_EQ(ReadTextFile(dir.path() + L"\\x\\2\\数据\\说明.txt"), content) << "component file\n" << extract;
+}
+
+// The README's two commands, by the Windows tool from its own folder (where the build puts the
+// installer's files beside it), from a folder of mixed files to an installed and uninstalled product.
+TEST(PackToolWin, AProductStartedByInitInstallsAndUninstalls) {
+    const std::wstring qypack = ExecutableFromEnvironment("QY_QYPACK_EXE");
+    ASSERT_FALSE(qypack.empty()) << "QY_QYPACK_EXE not set";
+    WinTestFolder dir;
+    const std::wstring files = dir.path() + L"\\文件";
+    ASSERT_EQ(sys::CreateFolderTree(files + L"\\数据"), 0);
+    const std::vector<std::pair<std::wstring, std::string>> placed = {
+        {L"Kit.exe", "MZ kit"}, {L"数据\\说明.txt", u8"说明\r\n"}, {L"readme.txt", "read me"}};
+    for (const auto& [name, content] : placed) ASSERT_TRUE(WriteTextFile(files + L"\\" + name, content));
+
+    DWORD code = 1;
+    const std::string init = RunAndCapture(Quoted(qypack) + L" init " + Quoted(files) + L" --name Kit --publisher Acme -o " +
+                                               Quoted(dir.path() + L"\\kit"),
+                                           &code);
+    ASSERT_EQ(code, 0u) << init;
+    const std::wstring installer = dir.path() + L"\\KitSetup.exe";
+    const std::string pack = RunAndCapture(Quoted(qypack) + L" --product " + Quoted(dir.path() + L"\\kit") + L" --base " +
+                                               Quoted(files) + L" -o " + Quoted(installer),
+                                           &code);
+    ASSERT_EQ(code, 0u) << pack;
+    EXPECT_NE(pack.find("Processing [1/"), std::string::npos) << "plain progress lines into a pipe\n" << pack;
+
+    const std::wstring folder = L"C:\\Program Files (x86)\\Morvane\\Tarnhold";
+    InstallerRun run = RunInstaller(L"/silent", 120000, installer);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    for (const auto& [name, content] : placed) EXPECT_EQ(ReadTextFile(folder + L"\\" + name), content);
+    EXPECT_TRUE(FileExists(folder + L"\\PackageManager.exe"));
+    run = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    for (int waited = 0; waited < 20000 && FileExists(folder + L"\\PackageManager.exe"); waited += 100) ::Sleep(100);
+    for (const auto& [name, content] : placed) EXPECT_FALSE(FileExists(folder + L"\\" + name)) << sys::WideToUtf8(name);
+    EXPECT_FALSE(FileExists(folder + L"\\PackageManager.exe")) << run.log;
+    EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
 }
