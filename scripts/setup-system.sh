@@ -19,7 +19,7 @@ packages=(
   libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1 libxfixes3 libxxf86vm1
   fonts-wqy-microhei
   # test peers and independent checkers
-  zip unzip osslsigncode openssl nginx-light python3 hyperfine liblnk-utils curl
+  zip unzip osslsigncode openssl nginx-light python3 hyperfine liblnk-utils curl bsdutils
   # benchmark peers
   nsis aria2
   # source packages of the Windows dependencies

@@ -98,6 +98,15 @@ TEST_F(PackToolTest, BuildsAnInstallerThatListsAndExtracts) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("Build packags."), std::string::npos);
     EXPECT_NE(run.output.find("\nProcessing [2/2] "), std::string::npos) << "plain lines into a pipe\n" << run.output;
+    // On a terminal the line is rewritten in place; with --quiet nothing is said.
+    ToolRun terminal{-1, ""};
+    FILE* pipe = ::popen(("script -qec '" + std::string(QYPACK_PATH) + " " + Args() + "' /dev/null").c_str(), "r");
+    ASSERT_TRUE(pipe);
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof(buf), pipe)) > 0;) terminal.output.append(buf, n);
+    ::pclose(pipe);
+    EXPECT_NE(terminal.output.find("\rProcessing [2/2] "), std::string::npos) << terminal.output;
+    EXPECT_EQ(RunTool(Args() + " --quiet").output, "");
 
     ToolRun list = RunTool("--list " + Out());
     ASSERT_EQ(list.exitCode, 0) << list.output;

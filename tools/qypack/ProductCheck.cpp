@@ -63,13 +63,8 @@ bool IsFolderMacroPath(std::string_view value) {
     return false;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c == '/') c = '\\';
-    }
-    return text;
-}
+// Names compared as the package compares them.
+std::wstring NameKey(const std::string& name) { return EntryKey(sys::Utf8ToWide(name)); }
 
 void GatherShortcuts(const TiXmlElement* shortcuts, const std::string& file, std::vector<Reference>& refs,
                      std::vector<ProductFault>& faults) {
@@ -149,7 +144,7 @@ bool ConditionsMeet(const Record& a, const Record& b) {
 }
 
 void CheckRecords(const std::vector<Record>& records, const PackContents& program, std::vector<ProductFault>& faults) {
-    std::unordered_map<std::string, std::vector<size_t>> byTarget;
+    std::unordered_map<std::wstring, std::vector<size_t>> byTarget;
     for (size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
         if (r.path.empty()) {
@@ -163,7 +158,7 @@ void CheckRecords(const std::vector<Record>& records, const PackContents& progra
         if (!program.Find(sys::Utf8ToWide(r.path))) {
             faults.push_back({r.file, r.line, "file '" + r.path + "' is not in the program package"});
         }
-        std::vector<size_t>& same = byTarget[Lower(r.Target())];
+        std::vector<size_t>& same = byTarget[NameKey(r.Target())];
         for (size_t earlier : same) {
             if (ConditionsMeet(records[earlier], r)) {
                 faults.push_back({r.file, r.line,
@@ -178,15 +173,15 @@ void CheckRecords(const std::vector<Record>& records, const PackContents& progra
 
 void CheckReferences(const std::vector<Reference>& refs, const std::vector<Record>& records,
                      std::vector<ProductFault>& faults) {
-    std::set<std::string> provided;
+    std::set<std::wstring> provided;
     for (const Record& r : records) {
-        if (!r.path.empty()) provided.insert(Lower(r.path));
-        if (!r.newpath.empty()) provided.insert(Lower(r.newpath));
+        if (!r.path.empty()) provided.insert(NameKey(r.path));
+        if (!r.newpath.empty()) provided.insert(NameKey(r.newpath));
     }
     for (const Reference& ref : refs) {
         if (ref.value.empty()) {
             faults.push_back({ref.file, ref.line, ref.what + " without a file"});
-        } else if (!IsFolderMacroPath(ref.value) && !provided.count(Lower(ref.value))) {
+        } else if (!IsFolderMacroPath(ref.value) && !provided.count(NameKey(ref.value))) {
             faults.push_back({ref.file, ref.line,
                               ref.what + " '" + ref.value +
                                   "' is not installed by any file record of the product (a program of the "

@@ -227,10 +227,13 @@ int RunInitCommand(const std::vector<std::string>& args) {
               WriteBytes(JoinPath(out, L"package\\setup.config"), setupComponent);
     if (!written) return Fail(kExitOutput, "cannot write '" + o.output + "'" + (error.empty() ? "" : ": " + error));
     if (!o.quiet) {
+        auto quoted = [](const std::string& text) {
+            return text.find(' ') == std::string::npos ? text : "\"" + text + "\"";
+        };
         std::printf("Wrote %s: %s with %zu files (package\\%s), the setup component and _setup.ini.\n"
-                    "Pack it with: qypack --product %s --base %s -o %s.exe\n",
-                    o.output.c_str(), o.name.c_str(), listed.size(), componentFile.c_str(), o.output.c_str(),
-                    o.folder.c_str(), componentFile.substr(0, componentFile.size() - 7).c_str());
+                    "Pack it with: qypack --product %s --base %s -o %s\n",
+                    o.output.c_str(), o.name.c_str(), listed.size(), componentFile.c_str(), quoted(o.output).c_str(),
+                    quoted(o.folder).c_str(), quoted(FileNameOf(o.name) + " Setup.exe").c_str());
     }
     return kExitOk;
 }
