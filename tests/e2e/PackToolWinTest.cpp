@@ -9,10 +9,13 @@
 
 namespace {
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
 
 bool SetWriteTimeMs(const std::wstring& path, int64_t ms) {
-    sys::UniqueHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    sys::UniqueHandle file(
+        ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const uint64_t ticks = static_cast<uint64_t>(ms) * 10000 + 116444736000000000ull;
     const FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     return file && ::SetFileTime(file.get(), nullptr, nullptr, &time);
@@ -35,19 +38,20 @@ TEST(PackToolWin, PacksNonAsciiEntriesFromNonAsciiListsOfBothForms) {
     const std::wstring plainList = dir.path() + L"\\清单.lst";
     const std::wstring xmlList = dir.path() + L"\\清单.config";
     ASSERT_TRUE(WriteTextFile(plainList, u8"# 程序\r\n数据\\说明.txt\r\n"));
-    ASSERT_TRUE(WriteTextFile(xmlList, u8"<ComponentRoot><Config><Files>\r\n"
-                                       u8"  <file path=\"数据\\说明.txt\"/>\r\n"
-                                       u8"</Files></Config></ComponentRoot>\r\n"));
+    ASSERT_TRUE(WriteTextFile(xmlList,
+                              u8"<ComponentRoot><Config><Files>\r\n"
+                              u8"  <file path=\"数据\\说明.txt\"/>\r\n"
+                              u8"</Files></Config></ComponentRoot>\r\n"));
 
     const std::wstring installer = dir.path() + L"\\安装.exe";
     const std::string build =
-        RunAndCapture(Quoted(qypack) + L" --quiet --stub " + Quoted(dir.path() + L"\\stub.exe") + L" --base " +
-                      Quoted(base) + L" --program " + Quoted(plainList) + L" --setup " + Quoted(xmlList) + L" -o " +
-                      Quoted(installer) + L" --no-check");
+        RunAndCapture(Quoted(qypack) + L" --quiet --stub " + Quoted(dir.path() + L"\\stub.exe") +
+                      L" --base " + Quoted(base) + L" --program " + Quoted(plainList) + L" --setup " +
+                      Quoted(xmlList) + L" -o " + Quoted(installer) + L" --no-check");
     ASSERT_TRUE(FileExists(installer)) << build;
 
-    const std::string extract =
-        RunAndCapture(Quoted(qypack) + L" --extract " + Quoted(installer) + L" " + Quoted(dir.path() + L"\\x"));
+    const std::string extract = RunAndCapture(Quoted(qypack) + L" --extract " + Quoted(installer) + L" " +
+                                              Quoted(dir.path() + L"\\x"));
     EXPECT_EQ(ReadTextFile(dir.path() + L"\\x\\1\\数据\\说明.txt"), content) << "plain list\n" << extract;
     EXPECT_EQ(ReadTextFile(dir.path() + L"\\x\\2\\数据\\说明.txt"), content) << "component file\n" << extract;
 }
@@ -65,13 +69,14 @@ TEST(PackToolWin, AProductStartedByInitInstallsAndUninstalls) {
     for (const auto& [name, content] : placed) ASSERT_TRUE(WriteTextFile(files + L"\\" + name, content));
 
     DWORD code = 1;
-    const std::string init = RunAndCapture(Quoted(qypack) + L" init " + Quoted(files) + L" --name Kit --publisher Acme -o " +
-                                               Quoted(dir.path() + L"\\kit"),
-                                           &code);
+    const std::string init =
+        RunAndCapture(Quoted(qypack) + L" init " + Quoted(files) + L" --name Kit --publisher Acme -o " +
+                          Quoted(dir.path() + L"\\kit"),
+                      &code);
     ASSERT_EQ(code, 0u) << init;
     const std::wstring installer = dir.path() + L"\\KitSetup.exe";
-    const std::string pack = RunAndCapture(Quoted(qypack) + L" --product " + Quoted(dir.path() + L"\\kit") + L" --base " +
-                                               Quoted(files) + L" -o " + Quoted(installer),
+    const std::string pack = RunAndCapture(Quoted(qypack) + L" --product " + Quoted(dir.path() + L"\\kit") +
+                                               L" --base " + Quoted(files) + L" -o " + Quoted(installer),
                                            &code);
     ASSERT_EQ(code, 0u) << pack;
     EXPECT_NE(pack.find("Processing [1/"), std::string::npos) << "plain progress lines into a pipe\n" << pack;
@@ -83,8 +88,10 @@ TEST(PackToolWin, AProductStartedByInitInstallsAndUninstalls) {
     EXPECT_TRUE(FileExists(folder + L"\\PackageManager.exe"));
     run = RunInstaller(L"/unsilent", 120000, folder + L"\\PackageManager.exe");
     EXPECT_EQ(run.exitCode, 0) << run.log;
-    for (int waited = 0; waited < 20000 && FileExists(folder + L"\\PackageManager.exe"); waited += 100) ::Sleep(100);
-    for (const auto& [name, content] : placed) EXPECT_FALSE(FileExists(folder + L"\\" + name)) << sys::WideToUtf8(name);
+    for (int waited = 0; waited < 20000 && FileExists(folder + L"\\PackageManager.exe"); waited += 100)
+        ::Sleep(100);
+    for (const auto& [name, content] : placed)
+        EXPECT_FALSE(FileExists(folder + L"\\" + name)) << sys::WideToUtf8(name);
     EXPECT_FALSE(FileExists(folder + L"\\PackageManager.exe")) << run.log;
     EXPECT_EQ(RegText(L"Software\\QuillyTarn", L"InstallPath"), L"");
 }
@@ -101,9 +108,10 @@ TEST(PackToolWin, StampsInASummerTimeZoneAndNamesAProductsFaults) {
     WinTestFolder dir;
     ASSERT_TRUE(WriteTextFile(dir.path() + L"\\夏天.txt", "abc"));
     ASSERT_TRUE(SetWriteTimeMs(dir.path() + L"\\夏天.txt", 1626350400123));  // 15 July 2021, 14:00 in Berlin
-    const std::string component = u8"<ComponentRoot name_0409=\"Kit\"><Config><Files>\r\n"
-                                  u8"  <file path=\"夏天.txt\" md5=\"old\" type=\"data\"/>\r\n"
-                                  u8"</Files></Config></ComponentRoot>\r\n";
+    const std::string component =
+        u8"<ComponentRoot name_0409=\"Kit\"><Config><Files>\r\n"
+        u8"  <file path=\"夏天.txt\" md5=\"old\" type=\"data\"/>\r\n"
+        u8"</Files></Config></ComponentRoot>\r\n";
     const std::wstring config = dir.path() + L"\\Kit.config";
     ASSERT_TRUE(WriteTextFile(config, component));
     DWORD code = 1;
@@ -117,12 +125,14 @@ TEST(PackToolWin, StampsInASummerTimeZoneAndNamesAProductsFaults) {
               u8"</Files></Config></ComponentRoot>\r\n");
 
     // The same component in a product whose file is not packed and whose rule has no known phase.
-    ASSERT_TRUE(WriteTextFile(config, u8"<ComponentRoot name_0409=\"Kit\"><Config><Files>\r\n"
-                                      u8"  <file path=\"夏天.txt\"/>\r\n"
-                                      u8"  <file path=\"Missing.dll\"/>\r\n"
-                                      u8"</Files></Config>\r\n"
-                                      u8"<RunRule><rule cmd=\"EXEC\" executable=\"夏天.txt\" order=\"1\" when=\"Sometime\"/>"
-                                      u8"</RunRule></ComponentRoot>\r\n"));
+    ASSERT_TRUE(
+        WriteTextFile(config,
+                      u8"<ComponentRoot name_0409=\"Kit\"><Config><Files>\r\n"
+                      u8"  <file path=\"夏天.txt\"/>\r\n"
+                      u8"  <file path=\"Missing.dll\"/>\r\n"
+                      u8"</Files></Config>\r\n"
+                      u8"<RunRule><rule cmd=\"EXEC\" executable=\"夏天.txt\" order=\"1\" when=\"Sometime\"/>"
+                      u8"</RunRule></ComponentRoot>\r\n"));
     ASSERT_EQ(sys::CreateFolderTree(dir.path() + L"\\package"), 0);
     ASSERT_TRUE(::CopyFileW(config.c_str(), (dir.path() + L"\\package\\Kit.config").c_str(), FALSE));
     ASSERT_TRUE(WriteTextFile(dir.path() + L"\\package\\Product.config",
@@ -131,19 +141,23 @@ TEST(PackToolWin, StampsInASummerTimeZoneAndNamesAProductsFaults) {
                               "<SetupInfo name=\"Kit\" config=\"Kit.config\"/></ProductRoot>"));
     ASSERT_TRUE(WriteTextFile(dir.path() + L"\\_setup.ini", "[Product]\r\nProduct=Product.config\r\n"));
     ASSERT_TRUE(WriteTextFile(dir.path() + L"\\program.lst", u8"夏天.txt\r\n"));
-    ASSERT_TRUE(WriteTextFile(dir.path() + L"\\setup.lst", "_setup.ini\r\npackage\\Product.config\r\npackage\\Kit.config\r\n"));
+    ASSERT_TRUE(WriteTextFile(dir.path() + L"\\setup.lst",
+                              "_setup.ini\r\npackage\\Product.config\r\npackage\\Kit.config\r\n"));
     std::string stub(4096, '\0');
     stub[0] = 'M';
     stub[1] = 'Z';
     ASSERT_TRUE(WriteTextFile(dir.path() + L"\\stub.exe", stub));
-    const std::string pack = RunAndCapture(Quoted(qypack) + L" --stub " + Quoted(dir.path() + L"\\stub.exe") + L" --base " +
-                                               Quoted(dir.path()) + L" --program " + Quoted(dir.path() + L"\\program.lst") +
-                                               L" --setup " + Quoted(dir.path() + L"\\setup.lst") + L" -o " +
-                                               Quoted(dir.path() + L"\\Kit.exe"),
-                                           &code);
+    const std::string pack = RunAndCapture(
+        Quoted(qypack) + L" --stub " + Quoted(dir.path() + L"\\stub.exe") + L" --base " + Quoted(dir.path()) +
+            L" --program " + Quoted(dir.path() + L"\\program.lst") + L" --setup " +
+            Quoted(dir.path() + L"\\setup.lst") + L" -o " + Quoted(dir.path() + L"\\Kit.exe"),
+        &code);
     EXPECT_EQ(code, 5u) << pack;
     const std::string packed = sys::WideToUtf8(dir.path() + L"\\package\\Kit.config");
-    EXPECT_NE(pack.find(packed + ":3: error: file 'Missing.dll' is not in the program package"), std::string::npos) << pack;
-    EXPECT_NE(pack.find(packed + ":5: error: Invalid Attribute Value [when=\"Sometime\"]"), std::string::npos) << pack;
+    EXPECT_NE(pack.find(packed + ":3: error: file 'Missing.dll' is not in the program package"),
+              std::string::npos)
+        << pack;
+    EXPECT_NE(pack.find(packed + ":5: error: Invalid Attribute Value [when=\"Sometime\"]"), std::string::npos)
+        << pack;
     EXPECT_FALSE(FileExists(dir.path() + L"\\Kit.exe"));
 }

@@ -29,7 +29,8 @@ bool ReadFileFacts(const std::wstring& path, const std::wstring& entryName, cons
     }
     std::vector<uint8_t> data;
     uint8_t chunk[1 << 16];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;) data.insert(data.end(), chunk, chunk + n);
+    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;)
+        data.insert(data.end(), chunk, chunk + n);
     if (std::ferror(in.get())) {
         error = "cannot read '" + shown + "'";
         return false;

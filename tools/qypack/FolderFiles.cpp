@@ -44,7 +44,8 @@ bool ListFolderFiles(const std::wstring& folder, std::vector<std::wstring>& file
     if (error) return false;
     for (; it != end; it.increment(error)) {
         if (error) return false;
-        if (fs::is_regular_file(it->symlink_status(error))) files.push_back(FromFsPath(it->path().lexically_relative(root)));
+        if (fs::is_regular_file(it->symlink_status(error)))
+            files.push_back(FromFsPath(it->path().lexically_relative(root)));
     }
     std::sort(files.begin(), files.end());
     return true;
@@ -63,7 +64,8 @@ std::wstring ToolFolder() {
 #else
     char path[4096] = {};
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
-    std::wstring text = length > 0 ? sys::WidePath(std::string(path, static_cast<size_t>(length))) : std::wstring();
+    std::wstring text =
+        length > 0 ? sys::WidePath(std::string(path, static_cast<size_t>(length))) : std::wstring();
 #endif
     const size_t slash = text.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash);

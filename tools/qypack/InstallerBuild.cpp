@@ -19,8 +19,8 @@
 namespace {
 
 // Reads the lists; every entry must be readable and stay inside the package.
-bool CollectEntries(const std::vector<std::string>& lists, const std::string& baseFolder, PackContents& contents,
-                    std::string& error) {
+bool CollectEntries(const std::vector<std::string>& lists, const std::string& baseFolder,
+                    PackContents& contents, std::string& error) {
     const std::wstring base = sys::Utf8ToWide(baseFolder);
     for (const auto& list : lists) {
         EntryListResult read = ReadEntryList(sys::Utf8ToWide(list));
@@ -40,7 +40,8 @@ bool CollectEntries(const std::vector<std::string>& lists, const std::string& ba
                 return false;
             }
             if (!sys::OpenFile(entry.source.sourcePath, "rb")) {
-                error = "cannot read '" + sys::WideToUtf8(entry.source.sourcePath) + "' (listed in '" + list + "')";
+                error = "cannot read '" + sys::WideToUtf8(entry.source.sourcePath) + "' (listed in '" + list +
+                        "')";
                 return false;
             }
             contents.Add(std::move(entry));
@@ -54,7 +55,8 @@ bool CollectEntries(const std::vector<std::string>& lists, const std::string& ba
 size_t StampComponentFiles(const ProductLayout& layout, PackContents& program, PackContents& setup,
                            const pkg::PackTime& packTime, std::vector<ProductFault>& faults) {
     std::map<std::pair<std::wstring, bool>, FileFacts> known;
-    const RecordFacts factsOf = [&](const std::string& path, bool withArchive, FileFacts& facts, std::string& error) {
+    const RecordFacts factsOf = [&](const std::string& path, bool withArchive, FileFacts& facts,
+                                    std::string& error) {
         const ToolEntry* file = program.Find(sys::Utf8ToWide(path));
         if (!file) {
             error = "file '" + path + "' is not in the program package";
@@ -66,7 +68,8 @@ size_t StampComponentFiles(const ProductLayout& layout, PackContents& program, P
             facts = found->second;
             return true;
         }
-        if (!ReadFileFacts(file->source.sourcePath, file->source.name, withArchive ? &packTime : nullptr, facts, error))
+        if (!ReadFileFacts(file->source.sourcePath, file->source.name, withArchive ? &packTime : nullptr,
+                           facts, error))
             return false;
         known.emplace(key, facts);
         return true;
@@ -80,10 +83,12 @@ size_t StampComponentFiles(const ProductLayout& layout, PackContents& program, P
             auto& content = bySource[copy->source.sourcePath];
             if (!content) {
                 std::string bytes;
-                if (config::ReadConfigFile(copy->source.sourcePath, bytes) != config::ConfigFileRead::Ok) continue;
+                if (config::ReadConfigFile(copy->source.sourcePath, bytes) != config::ConfigFileRead::Ok)
+                    continue;
                 StampOutcome outcome = StampRecords(bytes, factsOf);
                 const std::string file = ShownPath(copy->source.sourcePath);
-                for (const RecordFault& fault : outcome.faults) faults.push_back({file, fault.line, fault.message});
+                for (const RecordFault& fault : outcome.faults)
+                    faults.push_back({file, fault.line, fault.message});
                 if (!outcome.readable) continue;
                 stamped += outcome.records;
                 content = std::make_shared<const std::string>(std::move(outcome.text));
@@ -96,7 +101,8 @@ size_t StampComponentFiles(const ProductLayout& layout, PackContents& program, P
 
 void ReportFaults(const std::vector<ProductFault>& faults) {
     for (const ProductFault& fault : faults) {
-        ReportAt(fault.file + (fault.line > 0 ? ":" + std::to_string(fault.line) : std::string()), fault.message);
+        ReportAt(fault.file + (fault.line > 0 ? ":" + std::to_string(fault.line) : std::string()),
+                 fault.message);
     }
 }
 
@@ -111,8 +117,8 @@ int BuildInstaller(const BuildOptions& options) {
         options.productFolder.empty()
             ? CollectEntries(options.programLists, options.programBase, program, error) &&
                   CollectEntries(options.setupLists, options.setupBase, setup, error)
-            : CollectProductFolder(sys::Utf8ToWide(options.productFolder), sys::Utf8ToWide(options.programBase),
-                                   program, setup, error);
+            : CollectProductFolder(sys::Utf8ToWide(options.productFolder),
+                                   sys::Utf8ToWide(options.programBase), program, setup, error);
     if (!collected) return Fail(kExitInput, error);
 
     std::vector<ProductFault> faults;
@@ -147,7 +153,8 @@ int BuildInstaller(const BuildOptions& options) {
     if (!built || !closed) {
         sys::DeleteOrSchedule(partial);
         return Fail(built ? kExitOutput : kExitBuild,
-                    built ? "cannot finish '" + options.output + "'" : "building the packages failed; nothing was written");
+                    built ? "cannot finish '" + options.output + "'"
+                          : "building the packages failed; nothing was written");
     }
     if (!sys::ReplacePath(partial, output)) {
         sys::DeleteOrSchedule(partial);

@@ -9,7 +9,7 @@
 
 struct BuildOptions {
     std::string stub, programBase, setupBase, output;  // the bases end with a separator
-    std::string productFolder;  // instead of the lists: a folder "qypack init" wrote
+    std::string productFolder;                         // instead of the lists: a folder "qypack init" wrote
     std::vector<std::string> programLists, setupLists;
     unsigned kind = 1;
     unsigned jobs = 0;  // 0: one per processor

@@ -63,4 +63,3 @@ int InspectInstaller(const std::string& installer, const std::string* extractTo)
     }
     return kExitOk;
 }
-

@@ -11,9 +11,9 @@
 #include "interface/Maker/PackageBuilder.h"
 
 struct ToolEntry {
-    PackFileEntry entry;   // as the list gave it; content is set when the tool rewrote it
-    EntrySource source;    // its name in the package and the file it is read from
-    std::string list;      // the list that named it
+    PackFileEntry entry;  // as the list gave it; content is set when the tool rewrote it
+    EntrySource source;   // its name in the package and the file it is read from
+    std::string list;     // the list that named it
 };
 
 class PackContents {

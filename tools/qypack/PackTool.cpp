@@ -129,7 +129,8 @@ int ParseArguments(const std::vector<std::string>& args, BuildOptions& options) 
         } else if (arg == "-o" || arg == "--output") {
             if (!value(options.output)) return Fail(kExitUsage, arg + " needs a file");
         } else if (arg == "--kind") {
-            if (!value(text) || !ParseNumber(text, options.kind)) return Fail(kExitUsage, "--kind needs a number");
+            if (!value(text) || !ParseNumber(text, options.kind))
+                return Fail(kExitUsage, "--kind needs a number");
         } else if (arg == "--jobs") {
             if (!value(text) || !ParseNumber(text, options.jobs) || options.jobs == 0) {
                 return Fail(kExitUsage, "--jobs needs a positive number");
@@ -149,7 +150,8 @@ int ParseArguments(const std::vector<std::string>& args, BuildOptions& options) 
             !options.setupLists.empty()) {
             return Fail(kExitUsage, "--product needs --base and --output, and no lists (see --help)");
         }
-        if (options.stub.empty()) options.stub = WithSeparator(options.productFolder) + "Setup\\PackageManager.exe";
+        if (options.stub.empty())
+            options.stub = WithSeparator(options.productFolder) + "Setup\\PackageManager.exe";
     } else if (options.stub.empty() || options.programBase.empty() || options.setupBase.empty() ||
                options.output.empty() || options.programLists.empty() || options.setupLists.empty()) {
         return Fail(kExitUsage, "--stub, --base, --program, --setup and --output are required (see --help)");

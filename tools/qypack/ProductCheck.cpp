@@ -27,12 +27,17 @@ namespace {
 
 const std::wstring kPackageFolder = L"package\\";
 
-std::string Shown(const ToolEntry& entry) { return ShownPath(entry.source.sourcePath); }
+std::string Shown(const ToolEntry& entry) {
+    return ShownPath(entry.source.sourcePath);
+}
 
 class FaultCollector final : public IConfigFaultSink {
 public:
-    FaultCollector(std::string file, std::vector<ProductFault>& faults) : m_file(std::move(file)), m_faults(faults) {}
-    void OnConfigFault(int line, const std::string& message) override { m_faults.push_back({m_file, line, message}); }
+    FaultCollector(std::string file, std::vector<ProductFault>& faults)
+        : m_file(std::move(file)), m_faults(faults) {}
+    void OnConfigFault(int line, const std::string& message) override {
+        m_faults.push_back({m_file, line, message});
+    }
 
 private:
     std::string m_file;
@@ -64,7 +69,9 @@ bool IsFolderMacroPath(std::string_view value) {
 }
 
 // Names compared as the package compares them.
-std::wstring NameKey(const std::string& name) { return EntryKey(sys::Utf8ToWide(name)); }
+std::wstring NameKey(const std::string& name) {
+    return EntryKey(sys::Utf8ToWide(name));
+}
 
 void GatherShortcuts(const TiXmlElement* shortcuts, const std::string& file, std::vector<Reference>& refs,
                      std::vector<ProductFault>& faults) {
@@ -107,8 +114,9 @@ void GatherItems(const TiXmlElement* root, const std::string& file, std::vector<
             ForEachChildElement(child, [&](const TiXmlElement* list) {
                 if (ElementIs(list, "Files")) {
                     ForEachChildElement(list, [&](const TiXmlElement* item) {
-                        records.push_back({file, item->Row(), AttrText(item, "path"), AttrText(item, "newpath"),
-                                           AttrText(item, "os"), AttrText(item, "platform")});
+                        records.push_back({file, item->Row(), AttrText(item, "path"),
+                                           AttrText(item, "newpath"), AttrText(item, "os"),
+                                           AttrText(item, "platform")});
                     });
                 } else if (ElementIs(list, "RegModules")) {
                     named(list, "module", "path");
@@ -121,7 +129,8 @@ void GatherItems(const TiXmlElement* root, const std::string& file, std::vector<
         } else if (ElementIs(child, "RunRule")) {
             named(child, "run rule program", "executable");
             ForEachChildElement(child, [&](const TiXmlElement* rule) {
-                if (AttrText(rule, "when").empty()) faults.push_back({file, rule->Row(), "run rule without a phase (when)"});
+                if (AttrText(rule, "when").empty())
+                    faults.push_back({file, rule->Row(), "run rule without a phase (when)"});
             });
         }
     });
@@ -130,7 +139,8 @@ void GatherItems(const TiXmlElement* root, const std::string& file, std::vector<
 // Whether some system meets both records' conditions (versions of the installer's table, both
 // architectures): only then do two records of one target collide.
 bool ConditionsMeet(const Record& a, const Record& b) {
-    static const char* const kVersions[] = {"5.0", "5.1", "5.2", "6.0", "6.1", "6.2", "6.3", "10.0", "10.1", "10.2"};
+    static const char* const kVersions[] = {"5.0", "5.1", "5.2",  "6.0",  "6.1",
+                                            "6.2", "6.3", "10.0", "10.1", "10.2"};
     auto active = [](const Record& r, const char* version, const char* architecture) {
         return (r.os.empty() || MatchOsCondition(r.os, version)) &&
                (r.platform.empty() || sys::EqualsNoCase(r.platform, architecture));
@@ -143,7 +153,8 @@ bool ConditionsMeet(const Record& a, const Record& b) {
     return false;
 }
 
-void CheckRecords(const std::vector<Record>& records, const PackContents& program, std::vector<ProductFault>& faults) {
+void CheckRecords(const std::vector<Record>& records, const PackContents& program,
+                  std::vector<ProductFault>& faults) {
     std::unordered_map<std::wstring, std::vector<size_t>> byTarget;
     for (size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
@@ -207,8 +218,9 @@ ProductLayout FindProduct(const PackContents& setup, std::vector<ProductFault>& 
     }
     layout.productFile = setup.Find(kPackageFolder + name);
     if (!layout.productFile) {
-        faults.push_back({Shown(*ini), 0,
-                          "the product file 'package\\" + sys::WideToUtf8(name) + "' is not in the setup package"});
+        faults.push_back(
+            {Shown(*ini), 0,
+             "the product file 'package\\" + sys::WideToUtf8(name) + "' is not in the setup package"});
         return layout;
     }
 
@@ -219,7 +231,8 @@ ProductLayout FindProduct(const PackContents& setup, std::vector<ProductFault>& 
         return layout;
     }
     const TiXmlElement* root = doc.RootElement();
-    if (AttrText(root, "type").empty()) faults.push_back({file, root->Row(), "Attribute Value Is Null [type=\"\"]"});
+    if (AttrText(root, "type").empty())
+        faults.push_back({file, root->Row(), "Attribute Value Is Null [type=\"\"]"});
     std::set<std::wstring> listed;
     std::string setupConfig;
     int setupLine = 0;
@@ -235,10 +248,12 @@ ProductLayout FindProduct(const PackContents& setup, std::vector<ProductFault>& 
                 const std::wstring config = sys::Utf8ToWide(AttrText(component, "config"));
                 const std::wstring entry = kPackageFolder + config;
                 if (config.empty() || !sys::StaysInside(config)) {
-                    faults.push_back({file, component->Row(), "component without a config file inside the package folder"});
-                } else if (!setup.Find(entry)) {
                     faults.push_back({file, component->Row(),
-                                      "component file '" + sys::WideToUtf8(entry) + "' is not in the setup package"});
+                                      "component without a config file inside the package folder"});
+                } else if (!setup.Find(entry)) {
+                    faults.push_back(
+                        {file, component->Row(),
+                         "component file '" + sys::WideToUtf8(entry) + "' is not in the setup package"});
                 } else if (listed.insert(EntryKey(entry)).second) {
                     layout.componentFiles.push_back(entry);
                 }
@@ -246,8 +261,9 @@ ProductLayout FindProduct(const PackContents& setup, std::vector<ProductFault>& 
         });
     });
     if (setupConfig.empty()) {
-        faults.push_back({file, setupLine ? setupLine : root->Row(),
-                          "SetupInfo names no setup component file (config): the installer cannot name its setup files"});
+        faults.push_back(
+            {file, setupLine ? setupLine : root->Row(),
+             "SetupInfo names no setup component file (config): the installer cannot name its setup files"});
     } else if (!listed.count(EntryKey(kPackageFolder + sys::Utf8ToWide(setupConfig)))) {
         faults.push_back({file, setupLine,
                           "the setup component file '" + setupConfig +

@@ -29,7 +29,8 @@ bool CollectProductFolder(const std::wstring& folder, const std::wstring& base, 
     for (const wchar_t* part : {L"package", L"Setup"}) {
         std::vector<std::wstring> files;
         if (!ListFolderFiles(JoinPath(folder, part), files)) {
-            error = "'" + sys::WideToUtf8(JoinPath(folder, part)) + "' is not a readable folder (see qypack init)";
+            error = "'" + sys::WideToUtf8(JoinPath(folder, part)) +
+                    "' is not a readable folder (see qypack init)";
             return false;
         }
         for (const std::wstring& file : files) own.push_back(std::wstring(part) + L"\\" + file);
@@ -50,7 +51,8 @@ bool CollectProductFolder(const std::wstring& folder, const std::wstring& base, 
             entry.source = ResolveEntry(entry.entry, base);
             entry.list = sys::WideToUtf8(JoinPath(folder, component));
             // A file that is not there is left for the check to name with its record's line.
-            if (!pkg::IsSafeItemName(entry.source.name) || !sys::OpenFile(entry.source.sourcePath, "rb")) continue;
+            if (!pkg::IsSafeItemName(entry.source.name) || !sys::OpenFile(entry.source.sourcePath, "rb"))
+                continue;
             program.Add(std::move(entry));
         }
     }

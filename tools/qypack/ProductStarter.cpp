@@ -32,11 +32,20 @@ std::string Escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -44,8 +53,12 @@ std::string Escaped(const std::string& text) {
 
 // The product's name as a file name.
 std::string FileNameOf(const std::string& name) {
+    static const std::string kNotInNames = "\\/:*?\"<>|";
     std::string out;
-    for (char c : name) out += (static_cast<unsigned char>(c) < 0x20 || std::string("\\/:*?\"<>|").find(c) != std::string::npos) ? '_' : c;
+    for (char c : name) {
+        const bool control = static_cast<unsigned char>(c) < 0x20;
+        out += control || kNotInNames.find(c) != std::string::npos ? '_' : c;
+    }
     return out;
 }
 
@@ -58,20 +71,26 @@ std::string Names(const char* attribute, const std::string& value) {
 std::string ProductFile(const InitOptions& o, const std::string& componentFile) {
     const std::string publisher = o.publisher.empty() ? o.name : o.publisher;
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-           "<!-- " + Escaped(o.name) + ": the product file. The installer reads it first (named by _setup.ini),\r\n"
+           "<!-- " +
+           Escaped(o.name) +
+           ": the product file. The installer reads it first (named by _setup.ini),\r\n"
            "     then the component files it lists. -->\r\n"
            "<ProductRoot type=\"offline\" version=\"1.0.0.0\">\r\n"
            "  <ProductInfo>\r\n"
            "    <Common ProductID=\"1\" ProductOS=\"7\" ProductType=\"Client\" ProductRunMode=\"1\"\r\n"
            "            ProductVer=\"1.0.0\" ProductVer2=\"1.0.0.0\" SysVersion=\"6.1\"/>\r\n"
            "    <Components>\r\n"
-           "      <Component name=\"" + Escaped(o.name) + "\" config=\"" + Escaped(componentFile) + "\"/>\r\n"
+           "      <Component name=\"" +
+           Escaped(o.name) + "\" config=\"" + Escaped(componentFile) +
+           "\"/>\r\n"
            "      <Component name=\"Setup\" config=\"setup.config\"/>\r\n"
            "    </Components>\r\n"
            "  </ProductInfo>\r\n"
-           "  <InstallInfo Path=\"" + Escaped(FileNameOf(o.name)) + "\" RegKey=\"HKLM\\Software\\" +
-           Escaped(FileNameOf(publisher)) + "\\" + Escaped(FileNameOf(o.name)) + "\" Publisher=\"" + Escaped(publisher) +
-           "\"\r\n               " + Names("Name", o.name) + "/>\r\n"
+           "  <InstallInfo Path=\"" +
+           Escaped(FileNameOf(o.name)) + "\" RegKey=\"HKLM\\Software\\" + Escaped(FileNameOf(publisher)) +
+           "\\" + Escaped(FileNameOf(o.name)) + "\" Publisher=\"" + Escaped(publisher) +
+           "\"\r\n               " + Names("Name", o.name) +
+           "/>\r\n"
            "  <ExtraModule Path=\"PackageManager.exe\"/>\r\n"
            "  <SetupInfo name=\"Setup\" config=\"setup.config\"/>\r\n"
            "</ProductRoot>\r\n";
@@ -80,31 +99,41 @@ std::string ProductFile(const InitOptions& o, const std::string& componentFile) 
 // Every file, and shortcuts to the first program at the top of the folder with the uninstall
 // beside it in the start menu.
 std::string ComponentFile(const InitOptions& o, const std::vector<std::wstring>& files) {
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                       "<!-- " + Escaped(o.name) + ": the product's files, registry values and shortcuts. -->\r\n"
-                       "<ComponentRoot " + Names("name", o.name) +
-                       " type=\"Client\"\r\n               version=\"1.0.0\" isEssential=\"yes\" isDisplay=\"yes\">\r\n"
-                       "  <Config>\r\n    <Files>\r\n";
+    std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "<!-- " +
+        Escaped(o.name) +
+        ": the product's files, registry values and shortcuts. -->\r\n"
+        "<ComponentRoot " +
+        Names("name", o.name) +
+        " type=\"Client\"\r\n               version=\"1.0.0\" isEssential=\"yes\" isDisplay=\"yes\">\r\n"
+        "  <Config>\r\n    <Files>\r\n";
     std::string program;
     for (const std::wstring& file : files) {
         const std::string path = sys::WideToUtf8(file);
-        text += "      <file path=\"" + Escaped(path) + "\" isUpgrade=\"TRUE\" isInstall=\"TRUE\" noDelete=\"FALSE\"/>\r\n";
-        if (program.empty() && file.find(L'\\') == std::wstring::npos && sys::EndsWithNoCase(path, ".exe")) program = path;
+        text += "      <file path=\"" + Escaped(path) +
+                "\" isUpgrade=\"TRUE\" isInstall=\"TRUE\" noDelete=\"FALSE\"/>\r\n";
+        if (program.empty() && file.find(L'\\') == std::wstring::npos && sys::EndsWithNoCase(path, ".exe"))
+            program = path;
     }
     text += "    </Files>\r\n    <ShortCut>\r\n";
     const std::string names = Names("name", o.name);
     if (!program.empty()) {
-        text += "      <Desktop>\r\n        <item link=\"" + Escaped(program) + "\" workdir=\"$InstallRoot\" " + names +
-                "/>\r\n      </Desktop>\r\n";
+        text += "      <Desktop>\r\n        <item link=\"" + Escaped(program) +
+                "\" workdir=\"$InstallRoot\" " + names + "/>\r\n      </Desktop>\r\n";
     }
     text += "      <StartMenu>\r\n        <Folder " + names + ">\r\n";
     if (!program.empty()) {
-        text += "          <item link=\"" + Escaped(program) + "\" workdir=\"$InstallRoot\" " + names + "/>\r\n";
+        text +=
+            "          <item link=\"" + Escaped(program) + "\" workdir=\"$InstallRoot\" " + names + "/>\r\n";
     }
     const std::string name = Escaped(o.name);
-    text += "          <item link=\"PackageManager.exe\" argv=\"/uninstall\" workdir=\"$InstallRoot\"\r\n"
-            "                name_0804=\"卸载" + name + "\" name_0404=\"解除安裝" + name + "\" name_0409=\"Uninstall " + name +
-            "\"/>\r\n        </Folder>\r\n      </StartMenu>\r\n    </ShortCut>\r\n  </Config>\r\n</ComponentRoot>\r\n";
+    text +=
+        "          <item link=\"PackageManager.exe\" argv=\"/uninstall\" workdir=\"$InstallRoot\"\r\n"
+        "                name_0804=\"卸载" +
+        name + "\" name_0404=\"解除安裝" + name + "\" name_0409=\"Uninstall " + name +
+        "\"/>\r\n        </Folder>\r\n      </StartMenu>\r\n    </ShortCut>\r\n  "
+        "</Config>\r\n</ComponentRoot>\r\n";
     return text;
 }
 
@@ -115,11 +144,14 @@ const char kSetupComponent[] =
     "<ComponentRoot name_0804=\"安装程序\" name_0404=\"安裝程式\" name_0409=\"Setup\" type=\"Client\"\r\n"
     "               version=\"1.0.0\" isEssential=\"yes\" isDisplay=\"no\">\r\n"
     "  <Config>\r\n    <Files>\r\n"
-    "      <file path=\"Setup\\PackageManager.exe\" newpath=\"PackageManager.exe\" isUpgrade=\"TRUE\" isInstall=\"TRUE\"\r\n"
+    "      <file path=\"Setup\\PackageManager.exe\" newpath=\"PackageManager.exe\" isUpgrade=\"TRUE\" "
+    "isInstall=\"TRUE\"\r\n"
     "            noDelete=\"FALSE\" type=\"setup\"/>\r\n"
-    "      <file path=\"Setup\\DllRegX64.bin\" newpath=\"Setup\\DllRegX64.exe\" platform=\"x64\" isUpgrade=\"TRUE\"\r\n"
+    "      <file path=\"Setup\\DllRegX64.bin\" newpath=\"Setup\\DllRegX64.exe\" platform=\"x64\" "
+    "isUpgrade=\"TRUE\"\r\n"
     "            isInstall=\"TRUE\" noDelete=\"FALSE\" type=\"helper\"/>\r\n"
-    "      <file path=\"Setup\\PackageManager.zip\" isUpgrade=\"TRUE\" isInstall=\"TRUE\" noDelete=\"FALSE\" type=\"skin\"/>\r\n"
+    "      <file path=\"Setup\\PackageManager.zip\" isUpgrade=\"TRUE\" isInstall=\"TRUE\" noDelete=\"FALSE\" "
+    "type=\"skin\"/>\r\n"
     "    </Files>\r\n  </Config>\r\n</ComponentRoot>\r\n";
 
 // The ini the installer reads with the profile functions: UTF-16LE without a byte-order mark.
@@ -143,15 +175,17 @@ bool ReadBytes(const std::wstring& path, std::string& bytes) {
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     sys::UniqueFile out = sys::OpenFile(path, "wb");
-    return out && std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size() && std::fclose(out.release()) == 0;
+    return out && std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size() &&
+           std::fclose(out.release()) == 0;
 }
 
 // The records of text stamped from the files below base.
 bool Stamped(std::string& text, const std::wstring& base, std::string& error) {
-    StampOutcome outcome = StampRecords(text, [&](const std::string& path, bool, FileFacts& facts, std::string& why) {
-        const EntrySource source = ResolveEntry(PackFileEntry(path), base);
-        return ReadFileFacts(source.sourcePath, source.name, nullptr, facts, why);
-    });
+    StampOutcome outcome =
+        StampRecords(text, [&](const std::string& path, bool, FileFacts& facts, std::string& why) {
+            const EntrySource source = ResolveEntry(PackFileEntry(path), base);
+            return ReadFileFacts(source.sourcePath, source.name, nullptr, facts, why);
+        });
     if (!outcome.readable || !outcome.faults.empty()) {
         error = outcome.faults.empty() ? "cannot stamp the records" : outcome.faults.front().message;
         return false;
@@ -184,7 +218,8 @@ int ParseInit(const std::vector<std::string>& args, InitOptions& o) {
             return Fail(kExitUsage, "unknown argument '" + arg + "' for init (see --help)");
         }
     }
-    if (o.folder.empty() || o.name.empty()) return Fail(kExitUsage, "init needs a folder and --name (see --help)");
+    if (o.folder.empty() || o.name.empty())
+        return Fail(kExitUsage, "init needs a folder and --name (see --help)");
     if (o.output.empty()) o.output = FileNameOf(o.name) + "-setup";
     return -1;
 }
@@ -199,10 +234,13 @@ int RunInitCommand(const std::vector<std::string>& args) {
 
     // Everything is read and checked before the first byte is written.
     std::vector<std::wstring> listed;
-    if (!ListFolderFiles(files, listed)) return Fail(kExitInput, "'" + o.folder + "' is not a readable folder");
+    if (!ListFolderFiles(files, listed))
+        return Fail(kExitInput, "'" + o.folder + "' is not a readable folder");
     if (listed.empty()) return Fail(kExitInput, "'" + o.folder + "' holds no files");
-    if (sys::PathExists(JoinPath(out, L"package\\Product.config")) || sys::PathExists(JoinPath(out, L"_setup.ini")))
-        return Fail(kExitOutput, "'" + o.output + "' already holds a product description; nothing was written");
+    if (sys::PathExists(JoinPath(out, L"package\\Product.config")) ||
+        sys::PathExists(JoinPath(out, L"_setup.ini")))
+        return Fail(kExitOutput,
+                    "'" + o.output + "' already holds a product description; nothing was written");
     std::vector<std::string> runtimeBytes;
     for (const RuntimeFile& file : kRuntime) {
         runtimeBytes.emplace_back();
@@ -215,25 +253,29 @@ int RunInitCommand(const std::vector<std::string>& args) {
     std::string component = ComponentFile(o, listed), setupComponent = kSetupComponent, error;
     if (!Stamped(component, files + L"\\", error)) return Fail(kExitInput, error);
 
-    if (sys::CreateFolderTree(JoinPath(out, L"package")) != 0 || sys::CreateFolderTree(JoinPath(out, L"Setup")) != 0)
+    if (sys::CreateFolderTree(JoinPath(out, L"package")) != 0 ||
+        sys::CreateFolderTree(JoinPath(out, L"Setup")) != 0)
         return Fail(kExitOutput, "cannot make '" + o.output + "'");
     bool written = true;
     for (size_t i = 0; i < std::size(kRuntime); ++i)
-        written = written && WriteBytes(JoinPath(out, std::wstring(L"Setup\\") + kRuntime[i].name), runtimeBytes[i]);
+        written = written &&
+                  WriteBytes(JoinPath(out, std::wstring(L"Setup\\") + kRuntime[i].name), runtimeBytes[i]);
     written = written && Stamped(setupComponent, out + L"\\", error) &&
               WriteBytes(JoinPath(out, L"_setup.ini"), SetupIni()) &&
               WriteBytes(JoinPath(out, L"package\\Product.config"), ProductFile(o, componentFile)) &&
               WriteBytes(JoinPath(out, L"package\\" + sys::Utf8ToWide(componentFile)), component) &&
               WriteBytes(JoinPath(out, L"package\\setup.config"), setupComponent);
-    if (!written) return Fail(kExitOutput, "cannot write '" + o.output + "'" + (error.empty() ? "" : ": " + error));
+    if (!written)
+        return Fail(kExitOutput, "cannot write '" + o.output + "'" + (error.empty() ? "" : ": " + error));
     if (!o.quiet) {
         auto quoted = [](const std::string& text) {
             return text.find(' ') == std::string::npos ? text : "\"" + text + "\"";
         };
-        std::printf("Wrote %s: %s with %zu files (package\\%s), the setup component and _setup.ini.\n"
-                    "Pack it with: qypack --product %s --base %s -o %s\n",
-                    o.output.c_str(), o.name.c_str(), listed.size(), componentFile.c_str(), quoted(o.output).c_str(),
-                    quoted(o.folder).c_str(), quoted(FileNameOf(o.name) + " Setup.exe").c_str());
+        std::printf(
+            "Wrote %s: %s with %zu files (package\\%s), the setup component and _setup.ini.\n"
+            "Pack it with: qypack --product %s --base %s -o %s\n",
+            o.output.c_str(), o.name.c_str(), listed.size(), componentFile.c_str(), quoted(o.output).c_str(),
+            quoted(o.folder).c_str(), quoted(FileNameOf(o.name) + " Setup.exe").c_str());
     }
     return kExitOk;
 }

@@ -25,7 +25,9 @@ struct RecordTag {
     std::vector<TagAttribute> attributes;
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // The start tags of root/config/files/file elements (names without regard to case), in document
 // order; nothing when the markup cannot be followed.
@@ -56,8 +58,8 @@ public:
                 std::string name;
                 bool selfClosing = false;
                 if (!ReadStartTag(at, name, tag, selfClosing)) return std::nullopt;
-                if (open.size() == 3 && sys::EqualsNoCase(open[1], "config") && sys::EqualsNoCase(open[2], "files") &&
-                    sys::EqualsNoCase(name, "file")) {
+                if (open.size() == 3 && sys::EqualsNoCase(open[1], "config") &&
+                    sys::EqualsNoCase(open[2], "files") && sys::EqualsNoCase(name, "file")) {
                     records.push_back(std::move(tag));
                 }
                 if (!selfClosing) open.push_back(name);
@@ -67,7 +69,9 @@ public:
     }
 
 private:
-    bool Starts(size_t at, const char* prefix) const { return m_text.compare(at, std::char_traits<char>::length(prefix), prefix) == 0; }
+    bool Starts(size_t at, const char* prefix) const {
+        return m_text.compare(at, std::char_traits<char>::length(prefix), prefix) == 0;
+    }
 
     // Counts the line ends up to position to.
     void Advance(size_t to) {
@@ -144,7 +148,8 @@ bool EditsFor(const std::string& text, const RecordTag& tag, const FileFacts& fa
         const auto present = std::find_if(tag.attributes.begin(), tag.attributes.end(),
                                           [&](const TagAttribute& a) { return a.name == name; });
         if (present == tag.attributes.end()) {
-            if (withArchive && (std::string(name) == "compressmd5" || std::string(name) == "compressSize")) continue;
+            if (withArchive && (std::string(name) == "compressmd5" || std::string(name) == "compressSize"))
+                continue;
             added += std::string(" ") + name + "=\"" + value + "\"";
         } else if (text.compare(present->valueBegin, present->valueEnd - present->valueBegin, value) != 0) {
             edits.push_back({present->valueBegin, present->valueEnd - present->valueBegin, value});
@@ -178,7 +183,8 @@ StampOutcome StampRecords(const std::string& document, const RecordFacts& factsO
     bool same = tags && tags->size() == elements.size();
     for (size_t i = 0; same && i < elements.size(); ++i) same = (*tags)[i].line == elements[i].row;
     if (!same) {
-        outcome.faults.push_back({0, "the file records could not be located in the text; nothing was changed"});
+        outcome.faults.push_back(
+            {0, "the file records could not be located in the text; nothing was changed"});
         return outcome;
     }
     outcome.readable = true;

@@ -19,13 +19,13 @@ struct StampOutcome {
     bool readable = false;  // false: the document does not parse (faults hold why)
     std::string text;       // the document with its records stamped
     size_t records = 0;
-    size_t changed = 0;     // records whose values were not already the file's
+    size_t changed = 0;               // records whose values were not already the file's
     std::vector<RecordFault> faults;  // records whose file could not be read
 };
 
 // The facts of the file a record's path names; false with a message when there is none.
 // withArchive: the record also states its stored archive.
-using RecordFacts = std::function<bool(const std::string& path, bool withArchive, FileFacts& facts,
-                                       std::string& error)>;
+using RecordFacts =
+    std::function<bool(const std::string& path, bool withArchive, FileFacts& facts, std::string& error)>;
 
 StampOutcome StampRecords(const std::string& document, const RecordFacts& factsOf);

@@ -59,7 +59,8 @@ int RunStampCommand(const std::vector<std::string>& args) {
             files.push_back(args[i]);
         }
     }
-    if (files.empty() || base.empty()) return Fail(kExitUsage, "stamp needs component files and --base (see --help)");
+    if (files.empty() || base.empty())
+        return Fail(kExitUsage, "stamp needs component files and --base (see --help)");
     if (base.back() != '/' && base.back() != '\\') base += '\\';
     const std::wstring baseFolder = sys::Utf8ToWide(base);
 
@@ -71,12 +72,13 @@ int RunStampCommand(const std::vector<std::string>& args) {
             result = Fail(kExitInput, "cannot read '" + file + "'");
             continue;
         }
-        const StampOutcome outcome = StampRecords(bytes, [&](const std::string& record, bool withArchive,
-                                                             FileFacts& facts, std::string& error) {
-            return FactsBelow(baseFolder, record, withArchive, facts, error);
-        });
+        const StampOutcome outcome = StampRecords(
+            bytes, [&](const std::string& record, bool withArchive, FileFacts& facts, std::string& error) {
+                return FactsBelow(baseFolder, record, withArchive, facts, error);
+            });
         for (const RecordFault& fault : outcome.faults) {
-            ReportAt(file + (fault.line > 0 ? ":" + std::to_string(fault.line) : std::string()), fault.message);
+            ReportAt(file + (fault.line > 0 ? ":" + std::to_string(fault.line) : std::string()),
+                     fault.message);
         }
         if (!outcome.faults.empty()) {
             result = Fail(kExitInput, "'" + file + "' was left as it was");
@@ -86,7 +88,9 @@ int RunStampCommand(const std::vector<std::string>& args) {
             result = Fail(kExitOutput, "cannot write '" + file + "'");
             continue;
         }
-        if (!quiet) std::printf("Stamped %s: %zu records, %zu changed.\n", file.c_str(), outcome.records, outcome.changed);
+        if (!quiet)
+            std::printf("Stamped %s: %zu records, %zu changed.\n", file.c_str(), outcome.records,
+                        outcome.changed);
     }
     return result;
 }
