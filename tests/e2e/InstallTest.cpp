@@ -262,10 +262,14 @@ TEST(SampleInstall, AnUnchangedInstallCopiesNothingAndAnUpdateOnlyTheRebuiltFile
     const std::wstring folder = kDefaultFolder;
     InstallerRun run = RunInstaller(L"/silent", 120000, SampleInstaller());
     ASSERT_EQ(run.exitCode, 0) << run.log;
-    EXPECT_GT(Count(run.log, "AddProductFile, UpdateFile "), 0u) << run.log;
+    const size_t placed = Count(run.log, "AddProductFile, UpdateFile ");
+    const size_t excluded = Count(run.log, "AddProductFile, skip ");  // by their conditions
+    EXPECT_GT(placed, 0u) << run.log;
     run = RunInstaller(L"/silent", 120000, SampleInstaller());
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_EQ(Count(run.log, "AddProductFile, UpdateFile "), 0u) << run.log;
+    // Tarn.url (isInstall FALSE) is placed only when it is missing: it is not even looked at.
+    EXPECT_EQ(Count(run.log, "AddProductFile, skip "), placed + excluded - 1) << run.log;
 
     // The program files again, with TarnCore.dll rebuilt.
     WinTestFolder dir;

@@ -244,7 +244,11 @@ int AddProductFiles(const InstallPlan& plan, const StepServices& services) {
     std::set<std::wstring> plainFolders;
     for (size_t index = 0; index < files.size(); ++index) {
         const FileItem& item = files[index];
-        if (item.skip) continue;
+        if (item.skip) {
+            // Already in place as its record states it, or excluded by its condition.
+            QYLOG_INFO("AddProductFile, skip FileDst %S", GetItemPath(item).c_str());
+            continue;
+        }
         if (services.cancelled && services.cancelled()) {
             QYLOG_ERROR("AddProductFile, cancelled after %d of %d files", progress.Reported(),
                         progress.Total());
