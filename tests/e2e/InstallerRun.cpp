@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "WinTestSupport.h"
@@ -143,10 +144,15 @@ std::wstring PackSampleVariant(const std::wstring& folder, const std::wstring& s
     const std::wstring sample = ExecutableFromEnvironment("QY_SAMPLE_INSTALLER_EXE");
     const std::wstring setupBase = ExecutableFromEnvironment("QY_SAMPLE_SETUP_DIR");
     const std::wstring qypack = ExecutableFromEnvironment("QY_QYPACK_EXE");
-    if (sample.empty() || setupBase.empty() || qypack.empty()) return {};
+    // A failure says which step failed, so that an occasional one can be told apart.
+    auto fail = [](const std::string& why) {
+        std::fprintf(stderr, "PackSampleVariant: %s\n", why.c_str());
+        return std::wstring();
+    };
+    if (sample.empty() || setupBase.empty() || qypack.empty()) return fail("environment not set");
     const std::wstring lists = sample.substr(0, sample.rfind(L'\\'));
     const std::wstring copy = folder + L"\\setup";
-    if (sys::CreateFolderTree(copy + L"\\package") != 0) return {};
+    if (sys::CreateFolderTree(copy + L"\\package") != 0) return fail("cannot make the setup copy");
     // The setup list: files of the setup folder by relative name, the rest by "source|name".
     std::string list;
     const std::string lines = ReadTextFile(lists + L"\\setup.lst");
@@ -157,20 +163,22 @@ std::wstring PackSampleVariant(const std::wstring& folder, const std::wstring& s
         if (line.empty() || line.find("PackageManager.zip") != std::string::npos) continue;
         if (line.find('|') == std::string::npos) {
             const std::wstring name = sys::Utf8ToWide(line);
-            if (!::CopyFileW((setupBase + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE)) return {};
+            if (!::CopyFileW((setupBase + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE))
+                return fail("cannot copy " + line + ", error " + std::to_string(::GetLastError()));
         }
         list += line + "\n";
     }
     if (!skinArchive.empty()) list += sys::WideToUtf8(skinArchive) + "|Setup\\PackageManager.zip\n";
-    if (!WriteTextFile(folder + L"\\setup.lst", list)) return {};
+    if (!WriteTextFile(folder + L"\\setup.lst", list)) return fail("cannot write setup.lst");
     if (edit) edit(copy);
     const std::wstring installer = folder + L"\\QuillyVariant.exe";
     const std::wstring programBase =
         programs.empty() ? setupBase.substr(0, setupBase.rfind(L'\\')) + L"\\program" : programs;
     DWORD code = 1;
-    RunAndCapture(L"\"" + qypack + L"\" --quiet --stub \"" + InstallerPath() + L"\" --program-base \"" + programBase +
-                      L"\" --program \"" + lists + L"\\program.lst\" --setup-base \"" + copy + L"\" --setup \"" + folder +
-                      L"\\setup.lst\" -o \"" + installer + L"\"",
-                  &code);
-    return code == 0 ? installer : std::wstring();
+    const std::string output =
+        RunAndCapture(L"\"" + qypack + L"\" --quiet --stub \"" + InstallerPath() + L"\" --program-base \"" + programBase +
+                          L"\" --program \"" + lists + L"\\program.lst\" --setup-base \"" + copy + L"\" --setup \"" +
+                          folder + L"\\setup.lst\" -o \"" + installer + L"\"",
+                      &code);
+    return code == 0 ? installer : fail("qypack ended with " + std::to_string(code) + ": " + output);
 }
