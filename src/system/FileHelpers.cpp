@@ -1,6 +1,7 @@
 // The platform-independent half of the file helpers.
 #include "system/FileHelpers.h"
 
+#include <cstdio>
 #include <string_view>
 
 namespace sys {
@@ -44,6 +45,15 @@ bool IsAbsoluteFolderPath(const std::wstring& path) {
     const size_t server = path.find_first_of(L"\\/", 2);
     if (server == std::wstring::npos || server == 2 || server + 1 >= path.size()) return false;
     return !separator(path[server + 1]);
+}
+
+bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& data) {
+    UniqueFile in = OpenFile(path, "rb");
+    if (!in) return false;
+    data.clear();
+    uint8_t chunk[1 << 16];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;) data.insert(data.end(), chunk, chunk + n);
+    return std::ferror(in.get()) == 0;
 }
 
 }  // namespace sys

@@ -69,6 +69,8 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 UniqueFile OpenFile(const std::wstring& path, const char* mode);
+// The whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& data);
 // Deletes one file now; false when it could not.
 bool RemoveFile(const std::wstring& path);
 

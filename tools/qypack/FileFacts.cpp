@@ -1,6 +1,5 @@
 #include "FileFacts.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "interface/Maker/Md5.h"
@@ -22,16 +21,8 @@ bool ReadFileFacts(const std::wstring& path, const std::wstring& entryName, cons
                    FileFacts& facts, std::string& error) {
     const std::string shown = sys::WideToUtf8(path);
     sys::DirectoryEntry entry;
-    sys::UniqueFile in = sys::OpenFile(path, "rb");
-    if (!in || !sys::SystemFileProbe().Entry(path, entry)) {
-        error = "cannot read '" + shown + "'";
-        return false;
-    }
     std::vector<uint8_t> data;
-    uint8_t chunk[1 << 16];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;)
-        data.insert(data.end(), chunk, chunk + n);
-    if (std::ferror(in.get())) {
+    if (!sys::SystemFileProbe().Entry(path, entry) || !sys::ReadWholeFile(path, data)) {
         error = "cannot read '" + shown + "'";
         return false;
     }

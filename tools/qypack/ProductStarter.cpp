@@ -165,14 +165,6 @@ std::string SetupIni() {
     return bytes;
 }
 
-bool ReadBytes(const std::wstring& path, std::string& bytes) {
-    sys::UniqueFile in = sys::OpenFile(path, "rb");
-    if (!in) return false;
-    char chunk[1 << 16];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;) bytes.append(chunk, n);
-    return !std::ferror(in.get());
-}
-
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     sys::UniqueFile out = sys::OpenFile(path, "wb");
     return out && std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size() &&
@@ -243,8 +235,10 @@ int RunInitCommand(const std::vector<std::string>& args) {
                     "'" + o.output + "' already holds a product description; nothing was written");
     std::vector<std::string> runtimeBytes;
     for (const RuntimeFile& file : kRuntime) {
-        runtimeBytes.emplace_back();
-        if (!ReadBytes(JoinPath(runtime, file.source), runtimeBytes.back())) {
+        std::vector<uint8_t> bytes;
+        if (sys::ReadWholeFile(JoinPath(runtime, file.source), bytes)) {
+            runtimeBytes.emplace_back(bytes.begin(), bytes.end());
+        } else {
             return Fail(kExitInput, "the runtime folder '" + sys::WideToUtf8(runtime) + "' has no readable " +
                                         sys::WideToUtf8(file.source) + " (give --runtime DIR)");
         }

@@ -19,16 +19,6 @@
 
 namespace {
 
-bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& data) {
-    sys::UniqueFile in = sys::OpenFile(path, "rb");
-    if (!in) return false;
-    data.clear();
-    uint8_t chunk[1 << 16];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in.get())) > 0;)
-        data.insert(data.end(), chunk, chunk + n);
-    return std::ferror(in.get()) == 0;
-}
-
 bool HasPrefixRule(const std::wstring& path) {
     if (path.size() < 2) return path.find(L':') != std::wstring::npos;
     const std::wstring two = path.substr(0, 2);
@@ -135,7 +125,7 @@ private:
         PackedEntry result;
         if (source.content) {
             data.assign(source.content->begin(), source.content->end());
-        } else if (source.sourcePath.empty() || !ReadWholeFile(source.sourcePath, data)) {
+        } else if (source.sourcePath.empty() || !sys::ReadWholeFile(source.sourcePath, data)) {
             result.done = true;
             return result;
         }
@@ -241,7 +231,7 @@ int PackageBuilder::BuildFirstPackage(const BuildSettings& settings,
     if (m_progress) std::fprintf(m_progress, "Build packags.\n");
     m_settings = settings;
     std::vector<uint8_t> image;
-    if (!ReadWholeFile(settings.setupImagePath, image) || image.size() < pkg::kPackageKindWordOffset + 4 ||
+    if (!sys::ReadWholeFile(settings.setupImagePath, image) || image.size() < pkg::kPackageKindWordOffset + 4 ||
         image.size() > 0xFFFFFFFFu) {
         if (m_progress)
             std::fprintf(m_progress, "Open SetupImagePath fail. [%s]\n",
